@@ -1,0 +1,178 @@
+#include "cli/Cli.h"
+
+#include "model/Chargeair.h"
+#include "platform/Errors.h"
+#include "platform/NumberText.h"
+#include "settings/Settings.h"
+
+#include <charconv>
+#include <cmath>
+#include <iomanip>
+#include <ostream>
+#include <string_view>
+
+namespace nebelkamm {
+namespace {
+
+constexpr const char* Version = "0.1.0";
+
+constexpr const char* Usage =
+    "Usage: nebelkamm-cli [--json] [--help] [--version] [--] [v1 ... v7]\n"
+    "\n"
+    "Computes the water that condenses in the charge air cooler from the inputs in\n"
+    "./Nebelkamm.ini (created with first-run values when missing), overridden by up to\n"
+    "seven numbers in this order:\n"
+    "  relative humidity [%], temperature before blower [C], barometric pressure\n"
+    "  [bar], scavenge air pressure [bar], temperature after cooler [C], specific air\n"
+    "  flow [kg/kWh], power on engine [kW]\n"
+    "Only numbers above 0 are taken; with eight or more, none is. The inputs are\n"
+    "written back to ./Nebelkamm.ini afterwards.\n"
+    "\n"
+    "  --json     print {\"inputs\": {...}, \"results\": {...}}\n"
+    "  --help     print this text\n"
+    "  --version  print the version\n"
+    "\n"
+    "Exit status: 0 done, 1 floating-point failure, 2 settings file not written,\n"
+    "64 unknown option.\n";
+
+struct Row {
+    const char* Caption;
+    const char* Unit;
+    int Precision;
+    bool Input;
+    const char* Name;
+    double ChargeAirInputs::*In;
+    double ChargeAirResults::*Out;
+};
+
+// The window's thirteen rows, in its order.
+constexpr Row Rows[] = {
+    {"Relative humidity", "[%]", 1, true, "RelativeHumidity", &ChargeAirInputs::RelativeHumidity,
+     nullptr},
+    {"Temperature before blower", "[°C]", 1, true, "TempBeforeBlower",
+     &ChargeAirInputs::TempBeforeBlower, nullptr},
+    {"Barometric pressure before blower", "[bar]", 2, true, "PressureBeforeBlower",
+     &ChargeAirInputs::PressureBeforeBlower, nullptr},
+    {"Water content of air before blower", "[kg/kg]", 4, false, "WaterContentBeforeBlower",
+     nullptr, &ChargeAirResults::WaterContentBeforeBlower},
+    {"Scavenge air pressure", "[bar]", 1, true, "ScavingAirPressure",
+     &ChargeAirInputs::ScavingAirPressure, nullptr},
+    {"Pressure ratio", "[-]", 2, false, "PressureRatio", nullptr, &ChargeAirResults::PressureRatio},
+    {"Temperature where condensation takes place", "[°C]", 1, false, "DewPointTemperature", nullptr,
+     &ChargeAirResults::DewPointTemperature},
+    {"Actual temperature after cooler", "[°C]", 1, true, "TempAfterCooler",
+     &ChargeAirInputs::TempAfterCooler, nullptr},
+    {"Specific air flow", "[kg/kWh]", 1, true, "SpecificAirFlow", &ChargeAirInputs::SpecificAirFlow,
+     nullptr},
+    {"Actual power on engine", "[kW]", 1, true, "PowerOnEngine", &ChargeAirInputs::PowerOnEngine,
+     nullptr},
+    {"Max. water content in CAC", "[kg/kg]", 4, false, "MaxWaterContentInCooler", nullptr,
+     &ChargeAirResults::MaxWaterContentInCooler},
+    {"Spec. water content which condenses", "[kg/kg]", 4, false, "CondensingWaterContent", nullptr,
+     &ChargeAirResults::CondensingWaterContent},
+    {"Theoretical water content at separator", "[kg/h]", 1, false, "WaterAtSeparator", nullptr,
+     &ChargeAirResults::WaterAtSeparator},
+};
+
+// Shortest text that reads back to the same double; JSON has no NaN or
+// infinity, so those become null.
+std::string JsonNumber(double v) {
+    if (!std::isfinite(v))
+        return "null";
+    char buf[64];
+    const auto res = std::to_chars(buf, buf + sizeof buf, v);
+    return std::string(buf, res.ptr);
+}
+
+void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res,
+                char separator) {
+    for (const Row& row : Rows) {
+        const double v = row.Input ? in.*row.In : res.*row.Out;
+        const std::string text = FormatFloat(DisplayPattern(row.Precision), v, separator);
+        out << std::left << std::setw(44) << row.Caption << std::right << std::setw(14) << text
+            << "  " << row.Unit << '\n';
+    }
+}
+
+void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res) {
+    auto block = [&](bool inputs) {
+        bool first = true;
+        for (const Row& row : Rows) {
+            if (row.Input != inputs)
+                continue;
+            out << (first ? "\n" : ",\n") << "    \"" << row.Name
+                << "\": " << JsonNumber(inputs ? in.*row.In : res.*row.Out);
+            first = false;
+        }
+        out << "\n  }";
+    };
+    out << "{\n  \"inputs\": {";
+    block(true);
+    out << ",\n  \"results\": {";
+    block(false);
+    out << "\n}\n";
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, char separator, std::ostream& out,
+           std::ostream& err) {
+    bool json = false;
+    std::vector<std::string> numbers;
+    bool optionsDone = false;
+    for (const std::string& a : args) {
+        if (!optionsDone && a.starts_with("--")) {
+            if (a == "--") {
+                optionsDone = true;
+            } else if (a == "--json") {
+                json = true;
+            } else if (a == "--help") {
+                out << Usage;
+                return CliOk;
+            } else if (a == "--version") {
+                out << "nebelkamm-cli " << Version << '\n';
+                return CliOk;
+            } else {
+                err << "nebelkamm-cli: unknown option " << a << "\n" << Usage;
+                return CliUsage;
+            }
+        } else {
+            numbers.push_back(a);
+        }
+    }
+
+    ChargeAirSettings settings(SettingsFileName, separator);
+    try {
+        settings.Start(numbers);
+    } catch (const EMathError& e) {
+        err << ExceptionDisplayText(e.Message()) << '\n';
+        return CliFloatingPointFailure;
+    } catch (const Exception& e) {
+        err << ExceptionDisplayText(e.Message()) << '\n';
+        return CliWriteFailure;
+    }
+
+    int status = CliOk;
+    try {
+        const ChargeAirResults res = ComputeChargeAir(
+            settings.Inputs, [&](const MathError& m) { err << m.Message() << '\n'; });
+        if (json)
+            PrintJson(out, settings.Inputs, res);
+        else
+            PrintTable(out, settings.Inputs, res, separator);
+    } catch (const EMathError& e) {
+        err << ExceptionDisplayText(e.Message()) << '\n';
+        status = CliFloatingPointFailure;
+    }
+
+    // As the window does when it closes, whether or not the computation failed.
+    try {
+        settings.WriteSettings();
+    } catch (const Exception& e) {
+        err << ExceptionDisplayText(e.Message()) << '\n';
+        status = CliWriteFailure;
+    }
+    return status;
+}
+
+} // namespace nebelkamm

@@ -1,0 +1,140 @@
+#include "model/Chargeair.h"
+
+#include "model/Exception.h"
+
+#include <cmath>
+#include <limits>
+
+namespace nebelkamm {
+namespace {
+
+// Checked arithmetic with the semantics of a masked-underflow FPU whose
+// zero-divide, invalid and overflow exceptions are unmasked. Quiet NaN
+// operands propagate silently, as they do there. Every failure ends in a
+// result that is not finite, so a finite result needs no further look: the
+// diagnosis stays off the hot path.
+[[gnu::noinline, gnu::cold]] double AddFailed(double a, double b, double r) {
+    if (std::isinf(a) && std::isinf(b) && (a > 0) != (b > 0))
+        throw EInvalidOp();
+    if (std::isinf(r) && std::isfinite(a) && std::isfinite(b))
+        throw EOverflow();
+    return r;
+}
+
+[[gnu::noinline, gnu::cold]] double MulFailed(double a, double b, double r) {
+    if ((a == 0 && std::isinf(b)) || (std::isinf(a) && b == 0))
+        throw EInvalidOp();
+    if (std::isinf(r) && std::isfinite(a) && std::isfinite(b))
+        throw EOverflow();
+    return r;
+}
+
+[[gnu::noinline, gnu::cold]] double DivFailed(double a, double b, double r) {
+    if (b == 0 && !std::isnan(a)) {
+        if (a == 0)
+            throw EInvalidOp();
+        throw EZeroDivide();
+    }
+    if (std::isinf(a) && std::isinf(b))
+        throw EInvalidOp();
+    if (std::isinf(r) && std::isfinite(a))
+        throw EOverflow();
+    return r;
+}
+
+inline double Add(double a, double b) {
+    const double r = a + b;
+    return std::isfinite(r) ? r : AddFailed(a, b, r);
+}
+
+inline double Sub(double a, double b) { return Add(a, -b); }
+
+inline double Mul(double a, double b) {
+    const double r = a * b;
+    return std::isfinite(r) ? r : MulFailed(a, b, r);
+}
+
+inline double Div(double a, double b) {
+    const double r = a / b;
+    return std::isfinite(r) ? r : DivFailed(a, b, r);
+}
+
+struct Library {
+    const MathErrorHandler& report;
+
+    [[gnu::noinline, gnu::cold]] void Report(const char* function, const char* kind) const {
+        if (report)
+            report(MathError{function, kind});
+    }
+
+    // The general power, deliberately not exp(): the base is 2.71828.
+    double Pow(double base, double y) const {
+        const double r = std::pow(base, y);
+        if (std::isinf(r) && std::isfinite(base) && std::isfinite(y)) {
+            Report("pow", "OVERFLOW");
+            return std::numeric_limits<double>::infinity();
+        }
+        return r;
+    }
+
+    double Ln(double x) const {
+        if (x == 0) {
+            Report("log", "SING");
+            return -std::numeric_limits<double>::infinity();
+        }
+        if (x < 0) {
+            Report("log", "DOMAIN");
+            return std::numeric_limits<double>::quiet_NaN();
+        }
+        return std::log(x);
+    }
+
+    // Saturation pressure of water vapour in bar at t °C.
+    double SaturationPressure(double t) const {
+        const double y = Sub(19.016, Div(4064.95, Add(t, 236.25)));
+        return Mul(Pow(2.71828, y), 0.001);
+    }
+};
+
+} // namespace
+
+ChargeAirResults ComputeChargeAir(const ChargeAirInputs& in, const MathErrorHandler& onMathError,
+                                  ChargeAirSteps* steps) {
+    // Intermediates live in registers; the caller's record is filled once,
+    // at the end or on the way out of a failure.
+    ChargeAirSteps s;
+    const Library lib{onMathError};
+    try {
+        s.Step = 1;
+        s.ps1 = lib.SaturationPressure(in.TempBeforeBlower);
+        s.Step = 2;
+        s.A = Div(Mul(100.0, in.PressureBeforeBlower), in.RelativeHumidity);
+        s.Step = 3;
+        s.x1 = Mul(Div(s.ps1, Sub(s.A, s.ps1)), 0.622);
+        s.Step = 4;
+        s.r = Div(Add(in.ScavingAirPressure, in.PressureBeforeBlower), in.PressureBeforeBlower);
+        s.Step = 5;
+        s.pv = Mul(Div(Mul(s.r, s.x1), Add(0.622, s.x1)), 1000.0);
+        s.tc = Sub(Div(4064.95, Sub(19.016, lib.Ln(s.pv))), 236.25);
+        s.Step = 6;
+        s.ps2 = lib.SaturationPressure(in.TempAfterCooler);
+        s.Step = 7;
+        s.x2 = Mul(Div(s.ps2, Sub(s.r, s.ps2)), 0.622);
+        s.Step = 8;
+        s.d = Sub(s.x1, s.x2);
+        if (!(s.d >= 0)) // a NaN difference is clamped too
+            s.d = +0.0;
+        s.Step = 9;
+        s.W = Mul(Mul(in.SpecificAirFlow, in.PowerOnEngine), s.d);
+        s.Step = 10;
+    } catch (...) {
+        if (steps)
+            *steps = s;
+        throw;
+    }
+    if (steps)
+        *steps = s;
+    return ChargeAirResults{s.x1, s.r, s.tc, s.x2, s.d, s.W};
+}
+
+} // namespace nebelkamm

@@ -1,0 +1,215 @@
+#include "platform/NumberText.h"
+
+#include "platform/Errors.h"
+
+#include <charconv>
+#include <cmath>
+#include <cstdint>
+#include <limits>
+#include <stdexcept>
+#include <system_error>
+
+namespace nebelkamm {
+namespace {
+
+// Correctly rounded significant digits of |value| (finite, non-zero) and the
+// decimal exponent of the first one: |value| ~ d.ddd x 10^exponent.
+struct Decimal {
+    std::string digits;
+    int exponent = 0;
+};
+
+Decimal SignificantDigits(double value, int count) {
+    char buf[64];
+    const auto res =
+        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, count - 1);
+    Decimal d;
+    const char* p = buf;
+    for (; p != res.ptr && *p != 'e'; ++p)
+        if (*p != '.')
+            d.digits += *p;
+    if (p != res.ptr)
+        std::from_chars(p + (p[1] == '+' ? 2 : 1), res.ptr, d.exponent);
+    return d;
+}
+
+std::string NonFinite(double value) {
+    if (std::isnan(value))
+        return "NAN";
+    return value > 0 ? "INF" : "-INF";
+}
+
+} // namespace
+
+std::string FloatToStr(double value, char separator) {
+    if (!std::isfinite(value))
+        return NonFinite(value);
+    if (value == 0)
+        return "0";
+    Decimal d = SignificantDigits(value, 15);
+    while (d.digits.size() > 1 && d.digits.back() == '0')
+        d.digits.pop_back();
+    const int e = d.exponent + 1; // value = 0.d1d2... x 10^e
+    std::string out = value < 0 ? "-" : "";
+    if (e >= -3 && e <= 15) {
+        if (e <= 0) {
+            out += '0';
+            out += separator;
+            out.append(static_cast<size_t>(-e), '0');
+            out += d.digits;
+        } else if (d.digits.size() <= static_cast<size_t>(e)) {
+            out += d.digits;
+            out.append(static_cast<size_t>(e) - d.digits.size(), '0');
+        } else {
+            out.append(d.digits, 0, static_cast<size_t>(e));
+            out += separator;
+            out.append(d.digits, static_cast<size_t>(e));
+        }
+    } else {
+        out += d.digits[0];
+        if (d.digits.size() > 1) {
+            out += separator;
+            out.append(d.digits, 1);
+        }
+        out += 'E';
+        out += std::to_string(d.exponent);
+    }
+    return out;
+}
+
+std::string DisplayPattern(int decimals) {
+    std::string pattern = "0";
+    if (decimals > 0) {
+        pattern += '.';
+        pattern.append(static_cast<size_t>(decimals), '0');
+    }
+    return pattern;
+}
+
+std::string FormatFloat(std::string_view pattern, double value, char separator) {
+    if (pattern.empty() || pattern[0] != '0' || (pattern.size() > 1 && pattern[1] != '.') ||
+        pattern.find_first_not_of('0', 2) != std::string_view::npos)
+        throw std::invalid_argument("unsupported number pattern");
+    const size_t decimals = pattern.size() > 1 ? pattern.size() - 2 : 0;
+
+    if (!std::isfinite(value))
+        return NonFinite(value);
+    if (std::fabs(value) >= 1e18) // beyond the fixed form's 18 digits
+        return FloatToStr(value, separator);
+
+    // Fixed-point digit string with `point` digits before the separator.
+    std::string digits = "0";
+    long point = 1;
+    if (value != 0) {
+        const Decimal d = SignificantDigits(value, 18);
+        digits = d.digits;
+        point = d.exponent + 1;
+        if (point < 1) {
+            digits.insert(0, static_cast<size_t>(1 - point), '0');
+            point = 1;
+        }
+    }
+    const size_t keep = static_cast<size_t>(point) + decimals;
+    if (digits.size() < keep + 1)
+        digits.append(keep + 1 - digits.size(), '0');
+    const bool roundUp = digits[keep] >= '5'; // half away from zero
+    digits.resize(keep);
+    if (roundUp) {
+        size_t i = keep;
+        while (i > 0 && digits[i - 1] == '9')
+            digits[--i] = '0';
+        if (i == 0) {
+            digits.insert(digits.begin(), '1');
+            ++point;
+        } else {
+            ++digits[i - 1];
+        }
+    }
+    size_t lead = 0;
+    while (lead + 1 < static_cast<size_t>(point) && digits[lead] == '0')
+        ++lead;
+
+    std::string out;
+    if (value < 0 && digits.find_first_not_of('0') != std::string::npos)
+        out += '-'; // no "-0.00" for a value that rounds to zero
+    out.append(digits, lead, static_cast<size_t>(point) - lead);
+    if (decimals > 0) {
+        out += separator;
+        out.append(digits, static_cast<size_t>(point), decimals);
+    }
+    return out;
+}
+
+double StrToFloat(std::string_view text, char separator) {
+    auto fail = [&]() -> double {
+        throw EConvertError("'" + std::string(text) + "' is not a valid floating point value");
+    };
+    size_t i = 0;
+    const size_t n = text.size();
+    auto isDigit = [](char c) { return c >= '0' && c <= '9'; };
+
+    while (i < n && text[i] == ' ')
+        ++i;
+    bool negative = false;
+    if (i < n && (text[i] == '+' || text[i] == '-'))
+        negative = text[i++] == '-';
+
+    std::string mantissa; // digits without the separator
+    long long intDigits = -1;
+    bool any = false;
+    for (; i < n; ++i) {
+        if (isDigit(text[i])) {
+            mantissa += text[i];
+            any = true;
+        } else if (text[i] == separator && intDigits < 0) {
+            intDigits = static_cast<long long>(mantissa.size());
+            any = true;
+        } else {
+            break;
+        }
+    }
+    if (!any)
+        return fail();
+    if (intDigits < 0)
+        intDigits = static_cast<long long>(mantissa.size());
+
+    long long exponent = 0;
+    if (i < n && (text[i] == 'e' || text[i] == 'E')) {
+        ++i;
+        bool expNegative = false;
+        if (i < n && (text[i] == '+' || text[i] == '-'))
+            expNegative = text[i++] == '-';
+        for (; i < n && isDigit(text[i]); ++i)
+            if (exponent < 1'000'000'000)
+                exponent = exponent * 10 + (text[i] - '0');
+        if (expNegative)
+            exponent = -exponent;
+    }
+    while (i < n && text[i] == ' ')
+        ++i;
+    if (i != n)
+        return fail();
+
+    const size_t first = mantissa.find_first_not_of('0');
+    if (first == std::string::npos)
+        return negative ? -0.0 : 0.0;
+    // value = 0.<mantissa from first> x 10^e10
+    const long long e10 = intDigits - static_cast<long long>(first) + exponent;
+    // The conversion's own range is that of the x87 extended format.
+    if (e10 > 4933 || e10 < -4950)
+        return fail();
+
+    std::string normal = "0." + mantissa.substr(first);
+    while (normal.back() == '0')
+        normal.pop_back();
+    normal += 'e' + std::to_string(e10);
+    double value = 0;
+    const auto res = std::from_chars(normal.data(), normal.data() + normal.size(), value);
+    if (res.ec == std::errc::result_out_of_range)
+        value = e10 > 0 ? std::numeric_limits<double>::infinity() : 0.0;
+    else if (res.ec != std::errc() || res.ptr != normal.data() + normal.size())
+        return fail();
+    return negative ? -value : value;
+}
+
+} // namespace nebelkamm

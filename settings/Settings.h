@@ -1,0 +1,57 @@
+#pragma once
+
+#include "model/Chargeair.h"
+#include "platform/Inifile.h"
+#include "platform/NumberText.h"
+
+#include <array>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nebelkamm {
+
+// The settings file lives in the current working directory.
+inline constexpr const char* SettingsFileName = "./Nebelkamm.ini";
+inline constexpr const char* SettingsSection = "Input";
+
+struct SettingKey {
+    const char* Key;
+    double ChargeAirInputs::*Field;
+    double Default;  // for a missing or unreadable key
+    double FirstRun; // when the file does not exist
+};
+
+// In the order they are read, written and overridden from the command line.
+extern const std::array<SettingKey, 7> SettingKeys;
+
+// The inputs as the program keeps them between runs: loaded at start,
+// overridden by the command line, saved when the program ends.
+class ChargeAirSettings {
+public:
+    explicit ChargeAirSettings(std::string fileName = SettingsFileName,
+                               char decimalSeparator = SystemDecimalSeparator());
+
+    void ReadSettings();
+    void WriteSettings() const; // throws EIniFileException
+    void SetFirstRunValues();
+
+    // The argument's number rounded to single precision; 0 for any text that
+    // does not convert. Throws EOverflow beyond the single range.
+    float ParamToFloat(std::string_view text) const;
+
+    // Arguments after the program name, read from the last to the first;
+    // only values above 0 are taken, and none at all from eight or more.
+    void ApplyCommandLine(const std::vector<std::string>& args);
+
+    // Load or create the file, then apply the command line.
+    void Start(const std::vector<std::string>& args);
+
+    ChargeAirInputs Inputs;
+    TIniFile IniFile;
+
+private:
+    char separator_;
+};
+
+} // namespace nebelkamm

@@ -1,0 +1,140 @@
+// The command-line calculator end to end: the real binary in a fresh directory.
+#include "TempDir.h"
+
+#include <QFileInfo>
+#include <QProcess>
+#include <QProcessEnvironment>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+struct CliRun {
+    int status = -1;
+    std::string out, err;
+};
+
+CliRun RunCli(const QStringList& args, const char* numericLocale = "C") {
+    QProcess p;
+    auto env = QProcessEnvironment::systemEnvironment();
+    env.remove("LC_ALL");
+    env.insert("LANG", "C");
+    env.insert("LC_NUMERIC", numericLocale);
+    p.setProcessEnvironment(env);
+    p.start(QStringLiteral(NEBELKAMM_CLI), args);
+    p.waitForFinished(30000);
+    CliRun r;
+    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    r.out = p.readAllStandardOutput().toStdString();
+    r.err = p.readAllStandardError().toStdString();
+    return r;
+}
+
+bool Has(const std::string& text, const std::string& part) {
+    return text.find(part) != std::string::npos;
+}
+
+} // namespace
+
+class Cli : public InTempDir {};
+
+TEST_F(Cli, FirstRunPrintsTheThirteenRowsAndCreatesTheFile) {
+    const CliRun r = RunCli({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const char* rows[] = {"Relative humidity", "50.0  [%]", "1.20  [bar]", "0.0061  [kg/kg]",
+                          "3.00  [-]", "Temperature where condensation takes place",
+                          "23.7  [°C]", "0.0157  [kg/kg]", "0.0000  [kg/kg]",
+                          "Theoretical water content at separator", "0.0  [kg/h]"};
+    for (const char* row : rows)
+        EXPECT_TRUE(Has(r.out, row)) << row << "\n" << r.out;
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 13);
+    EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "PressureBeforeBlower=1.2\n"));
+}
+
+TEST_F(Cli, HumidSummerPointAsJsonAndWrittenBack) {
+    const CliRun r = RunCli({"--json", "90", "37", "1.02", "2.4", "40", "7.8", "41200"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\"PressureBeforeBlower\": 1.0199999809265137")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\"WaterAtSeparator\": 7224.43")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\"results\": {")) << r.out;
+    EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "PressureBeforeBlower=1.01999998092651\n"));
+    EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "PowerOnEngine=41200\n"));
+}
+
+TEST_F(Cli, OptionsDoNotCountAsPositionals) {
+    const CliRun bad = RunCli({"--frobnicate"});
+    EXPECT_EQ(bad.status, 64);
+    EXPECT_TRUE(Has(bad.err, "unknown option --frobnicate"));
+    EXPECT_FALSE(QFileInfo::exists("Nebelkamm.ini")); // usage errors touch no file
+    // "-5" stays a (negative, ignored) number; --json does not make eight.
+    const CliRun r = RunCli({"-5", "25", "1", "1", "1", "1", "1", "--json"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\"RelativeHumidity\": 50,")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\"TempBeforeBlower\": 25,")) << r.out;
+    EXPECT_EQ(RunCli({"--version"}).status, 0);
+    EXPECT_TRUE(Has(RunCli({"--help"}).out, "Usage: nebelkamm-cli"));
+}
+
+TEST_F(Cli, FloatingPointFailurePrintsWithFullStopAndStillWrites) {
+    Put("Nebelkamm.ini", "[Input]\nRelativeHumidity=0\n");
+    const CliRun r = RunCli({"--", "0", "33"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Floating point division by zero.\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "TempBeforeBlower=33\n"));
+}
+
+TEST_F(Cli, MathReportGoesOnStderrAndTheRunGoesOn) {
+    Put("Nebelkamm.ini", "[Input]\nScavingAirPressure=-1.2\nPressureBeforeBlower=1.2\n");
+    const CliRun r = RunCli({});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.err, "log: SING error\n");
+    EXPECT_TRUE(Has(r.out, "-236.3  [°C]")) << r.out;
+}
+
+TEST_F(Cli, OverflowingArgumentEndsWithoutWriting) {
+    const CliRun r = RunCli({"1e39"});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "Floating point overflow.\n");
+    EXPECT_EQ(r.out, "");
+    EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "RelativeHumidity=50\n")); // created at start only
+}
+
+TEST_F(Cli, UnwritableFileIsReportedWithStatus2) {
+    Put("Nebelkamm.ini", "[Input]\nRelativeHumidity=60\n");
+    QFile::setPermissions("Nebelkamm.ini", QFile::ReadOwner);
+    const CliRun r = RunCli({"70"});
+    EXPECT_EQ(r.status, 2);
+    EXPECT_EQ(r.err, "Unable to write to ./Nebelkamm.ini.\n");
+    EXPECT_TRUE(Has(r.out, "70.0  [%]"));
+    EXPECT_EQ(Get("Nebelkamm.ini"), "[Input]\nRelativeHumidity=60\n");
+
+    QFile::remove("Nebelkamm.ini");
+    QDir().mkdir("Nebelkamm.ini");
+    const CliRun create = RunCli({});
+    EXPECT_EQ(create.status, 2);
+    EXPECT_EQ(create.err, "Unable to write to ./Nebelkamm.ini.\n");
+    EXPECT_EQ(create.out, "");
+}
+
+TEST_F(Cli, DecimalCommaLocale) {
+    const CliRun r = RunCli({"1.5", "25,5"}, "de_DE.UTF-8");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "50,0  [%]")) << r.out;
+    EXPECT_TRUE(Has(r.out, "25,5  [°C]")) << r.out;
+    EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "PressureBeforeBlower=1,2\n"));
+}
+
+TEST_F(Cli, GarbageSettingsFileNeverCrashes) {
+    std::string junk;
+    for (int i = 0; i < 4096; ++i)
+        junk += static_cast<char>((i * 7919) % 256);
+    Put("Nebelkamm.ini", junk + "\n[Input]\nRelativeHumidity=\xFF\xFE\n");
+    const CliRun r = RunCli({});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "50.0  [%]"));
+    const std::string after = Get("Nebelkamm.ini");
+    EXPECT_EQ(after.substr(0, junk.size()), junk); // nothing of it lost
+    EXPECT_TRUE(Has(after, "RelativeHumidity=50\n"));
+}
