@@ -1,10 +1,13 @@
 #!/usr/bin/env bash
-# Builds and starts the calculator in the current directory's settings.
+# Builds and starts the calculator; the settings file is ./Nebelkamm.ini in
+# the directory this is run from.
 set -euo pipefail
 root="$(cd "$(dirname "$0")/.." && pwd)"
 bash "$root/tools/build.sh"
-if [ -x "$root/build/bin/nebelkamm" ]; then
+if [ -n "${DISPLAY:-}" ] || [ -n "${WAYLAND_DISPLAY:-}" ]; then
     exec "$root/build/bin/nebelkamm" "$@"
 fi
-echo "The window is not built yet; running the command-line calculator on the stored inputs."
+echo "No display to show the window on. To see it without one, run:"
+echo "    xvfb-run -a $root/build/bin/nebelkamm $*"
+echo "Meanwhile, the command-line calculator on the stored inputs:"
 exec "$root/build/bin/nebelkamm-cli" "$@"

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "model/Chargeair.h"
+#include "settings/Settings.h"
+
+#include <QWidget>
+
+#include <memory>
+#include <string>
+#include <vector>
+
+namespace Ui {
+class TMainForm;
+}
+class TValEdit;
+
+// The calculator's window: seven input fields, six result fields.
+class TMainForm : public QWidget {
+    Q_OBJECT
+
+public:
+    // Loads or creates the settings file and applies the command line; a
+    // failure there (the file cannot be created, an argument overflows)
+    // escapes as nebelkamm::Exception and no window should be shown.
+    explicit TMainForm(const std::vector<std::string>& args, QWidget* parent = nullptr,
+                       std::string settingsFile = nebelkamm::SettingsFileName);
+    ~TMainForm() override;
+
+    void ReadInputs();
+    const nebelkamm::ChargeAirInputs& Inputs() const { return settings_.Inputs; }
+    const nebelkamm::ChargeAirResults& Results() const { return results_; }
+    TValEdit* Field(const char* name) const;
+
+public Q_SLOTS:
+    void Button1Click();
+    void btnExitClick();
+
+protected:
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool FormClose();
+
+    std::unique_ptr<Ui::TMainForm> ui_;
+    nebelkamm::ChargeAirSettings settings_;
+    nebelkamm::ChargeAirResults results_;
+};
+
+// The error box of the program: the message with a full stop, error icon, OK.
+void ShowException(QWidget* parent, const QString& message);

@@ -1,0 +1,28 @@
+#include "app/Main.h"
+
+#include "model/Exception.h"
+
+#include <QApplication>
+#include <QFont>
+
+int main(int argc, char** argv) {
+    QApplication app(argc, argv);
+    // The window's 8-point sans is also the font the fields measure with.
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSize(8);
+    QApplication::setFont(font);
+
+    std::vector<std::string> args;
+    const QStringList arguments = QCoreApplication::arguments();
+    for (qsizetype i = 1; i < arguments.size(); ++i)
+        args.push_back(arguments[i].toLocal8Bit().toStdString());
+
+    try {
+        TMainForm form(args);
+        form.show();
+        app.exec();
+    } catch (const nebelkamm::Exception& e) {
+        ShowException(nullptr, QString::fromStdString(e.Message()));
+    }
+    return 0;
+}

@@ -1,0 +1,33 @@
+#pragma once
+
+#include <QApplication>
+#include <QMessageBox>
+#include <QStringList>
+#include <QTimer>
+
+// Answers every modal message box that opens while it lives, and records
+// what each one said.
+class BoxCatcher {
+public:
+    struct Box {
+        QString title, text;
+        QMessageBox::Icon icon;
+        QMessageBox::StandardButtons buttons;
+    };
+
+    BoxCatcher() {
+        QObject::connect(&timer_, &QTimer::timeout, [this] {
+            auto* box = qobject_cast<QMessageBox*>(QApplication::activeModalWidget());
+            if (!box)
+                return;
+            boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
+            box->accept();
+        });
+        timer_.start(5);
+    }
+
+    QList<Box> boxes;
+
+private:
+    QTimer timer_;
+};

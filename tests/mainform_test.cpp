@@ -1,0 +1,198 @@
+#include "BoxCatcher.h"
+
+#include "app/Main.h"
+#include "controls/Valedit.h"
+
+#include <QDir>
+#include <QFile>
+#include <QFontMetrics>
+#include <QLabel>
+#include <QPushButton>
+#include <QTemporaryDir>
+#include <QTest>
+
+namespace {
+
+const char* const Results[] = {"ValEdit4", "ValEdit6", "ValEdit8", "ValEdit12", "ValEdit13",
+                               "ValEdit14"};
+
+QString Shown(const TMainForm& form, const char* field) { return form.Field(field)->text().trimmed(); }
+
+std::string Get(const QString& name) {
+    QFile f(name);
+    return f.open(QIODevice::ReadOnly) ? f.readAll().toStdString() : "<missing>";
+}
+
+} // namespace
+
+class MainFormTest : public QObject {
+    Q_OBJECT
+
+    QTemporaryDir dir_;
+    QString previous_;
+
+private Q_SLOTS:
+    void initTestCase() {
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPointSize(8);
+        QApplication::setFont(font);
+        previous_ = QDir::currentPath();
+    }
+    void init() {
+        QFile::remove(dir_.filePath("Nebelkamm.ini"));
+        QVERIFY(QDir::setCurrent(dir_.path()));
+    }
+    void cleanupTestCase() { QDir::setCurrent(previous_); }
+
+    void layoutAndCaptions() {
+        TMainForm form({});
+        QCOMPARE(form.windowTitle(), QStringLiteral("Condensation at charge air cooler"));
+        QVERIFY(form.width() >= 327 && form.height() >= 416);
+        // No caption label reaches into its field (fields start at 208).
+        for (QLabel* label : form.findChildren<QLabel*>()) {
+            const QFontMetrics m(label->font());
+            if (label->x() == 16)
+                QVERIFY2(m.horizontalAdvance(label->text()) <= 192, qPrintable(label->text()));
+            QVERIFY2(m.horizontalAdvance(label->text()) <= label->width(),
+                     qPrintable(label->text()));
+        }
+        const QStringList order = {"ValEdit1", "ValEdit2", "ValEdit3", "ValEdit4", "ValEdit5",
+                                   "ValEdit6", "ValEdit8", "ValEdit9", "ValEdit10", "ValEdit11",
+                                   "ValEdit12", "ValEdit13", "ValEdit14", "Button1", "btnExit"};
+        QWidget* w = form.findChild<QWidget*>(order.front());
+        for (const QString& next : order.mid(1)) {
+            do
+                w = w->nextInFocusChain();
+            while (!(w->focusPolicy() & Qt::TabFocus));
+            QCOMPARE(w->objectName(), next);
+        }
+        for (const char* r : Results)
+            QVERIFY(form.Field(r)->isReadOnly());
+        QVERIFY(form.Field("ValEdit4")->font().italic());
+        QVERIFY(!form.Field("ValEdit14")->font().italic());
+        QCOMPARE(form.Field("ValEdit11")->MaxVal(), 100000.0);
+        QCOMPARE(form.Field("ValEdit3")->Precision(), 2);
+    }
+
+    void firstStartWritesTheFileAndShowsTheInputs() {
+        TMainForm form({});
+        QVERIFY(QFile::exists("Nebelkamm.ini"));
+        const char* inputs[][2] = {{"ValEdit1", "50.0"}, {"ValEdit2", "20.0"},
+                                   {"ValEdit3", "1.20"}, {"ValEdit5", "2.4"},
+                                   {"ValEdit9", "40.0"}, {"ValEdit10", "7.8"},
+                                   {"ValEdit11", "40000.0"}};
+        for (auto& [field, text] : inputs)
+            QCOMPARE(Shown(form, field), QString::fromLatin1(text));
+        const char* zeros[] = {"0.0000", "0.00", "0.0", "0.0000", "0.0000", "0.0"};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(Shown(form, Results[i]), QString::fromLatin1(zeros[i]));
+    }
+
+    void calculateShowsTheResults() {
+        TMainForm form({});
+        form.findChild<QPushButton*>("Button1")->click();
+        const char* shown[] = {"0.0061", "3.00", "23.7", "0.0157", "0.0000", "0.0"};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(Shown(form, Results[i]), QString::fromLatin1(shown[i]));
+    }
+
+    void commandLineOverridesAndSummerPoint() {
+        TMainForm form({"90", "37", "1.02", "2.4", "40", "7.8", "41200"});
+        form.Button1Click();
+        const char* shown[] = {"0.0365", "3.35", "58.5", "0.0140", "0.0225", "7224.4"};
+        for (int i = 0; i < 6; ++i)
+            QCOMPARE(Shown(form, Results[i]), QString::fromLatin1(shown[i]));
+        // The window and the command line share one computation.
+        const auto r = nebelkamm::ComputeChargeAir(form.Inputs());
+        QCOMPARE(form.Results().WaterAtSeparator, r.WaterAtSeparator);
+    }
+
+    void divisionByZeroKeepsTheResults() {
+        TMainForm form({});
+        form.Button1Click();
+        form.Field("ValEdit1")->SetValue(0);
+        BoxCatcher boxes;
+        form.Button1Click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes.front().text, QStringLiteral("Floating point division by zero."));
+        QCOMPARE(boxes.boxes.front().icon, QMessageBox::Critical);
+        QCOMPARE(boxes.boxes.front().buttons, QMessageBox::StandardButtons(QMessageBox::Ok));
+        QCOMPARE(Shown(form, "ValEdit4"), QStringLiteral("0.0061"));
+        QCOMPARE(Shown(form, "ValEdit8"), QStringLiteral("23.7"));
+        QCOMPARE(form.Inputs().RelativeHumidity, 0.0); // a close saves it
+    }
+
+    void mathReportShowsItsOwnBoxThenTheResults() {
+        QFile f("Nebelkamm.ini");
+        QVERIFY(f.open(QIODevice::WriteOnly));
+        f.write("[Input]\nScavingAirPressure=-1.2\nPressureBeforeBlower=1.2\n");
+        f.close();
+        TMainForm form({});
+        BoxCatcher boxes;
+        form.Button1Click();
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes.front().text, QStringLiteral("log: SING error"));
+        QCOMPARE(boxes.boxes.front().title, QCoreApplication::applicationName());
+        QCOMPARE(Shown(form, "ValEdit8"), QStringLiteral("-236.3"));
+    }
+
+    void typingWithoutCalculateDoesNotReachTheFile() {
+        {
+            TMainForm form({});
+            form.show();
+            form.Field("ValEdit1")->SetValue(77);
+            QVERIFY(form.close());
+        }
+        QVERIFY(Get("Nebelkamm.ini").find("RelativeHumidity=50\n") != std::string::npos);
+        {
+            TMainForm form({});
+            form.Field("ValEdit1")->SetValue(77);
+            form.Button1Click();
+            QVERIFY(form.close());
+        }
+        QVERIFY(Get("Nebelkamm.ini").find("RelativeHumidity=77\n") != std::string::npos);
+    }
+
+    void readOnlySettingsFileKeepsTheWindowOpen() {
+        TMainForm form({});
+        form.show();
+        QFile::setPermissions("Nebelkamm.ini", QFile::ReadOwner);
+        BoxCatcher boxes;
+        QVERIFY(!form.close());
+        QVERIFY(form.isVisible());
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(boxes.boxes.front().text, QStringLiteral("Unable to write to ./Nebelkamm.ini."));
+        QFile::setPermissions("Nebelkamm.ini", QFile::ReadOwner | QFile::WriteOwner);
+        QVERIFY(form.close());
+    }
+
+    void failedCreateAtStartRaises() {
+        QDir().mkdir("Nebelkamm.ini");
+        QString message;
+        try {
+            const TMainForm form(std::vector<std::string>{});
+        } catch (const std::exception& e) {
+            message = QString::fromUtf8(e.what());
+        }
+        QCOMPARE(message, QStringLiteral("Unable to write to ./Nebelkamm.ini"));
+        QDir().rmdir("Nebelkamm.ini");
+    }
+
+    void pendingEntryIsValidatedBeforeCalculate() {
+        TMainForm form({});
+        form.show();
+        form.activateWindow();
+        QVERIFY(QTest::qWaitForWindowActive(&form));
+        TValEdit* humidity = form.Field("ValEdit1");
+        humidity->setFocus();
+        humidity->selectAll();
+        QTest::keyClicks(humidity, "90");
+        auto* button = form.findChild<QPushButton*>("Button1");
+        QTest::mouseClick(button, Qt::LeftButton);
+        QCOMPARE(form.Inputs().RelativeHumidity, 90.0);
+        QCOMPARE(Shown(form, "ValEdit4"), QStringLiteral("0.0111"));
+    }
+};
+
+QTEST_MAIN(MainFormTest)
+#include "mainform_test.moc"
