@@ -20,8 +20,7 @@ void ShowException(QWidget* parent, const QString& message) {
 
 TMainForm::TMainForm(const std::vector<std::string>& args, QWidget* parent,
                      std::string settingsFile)
-    : QWidget(parent), ui_(std::make_unique<Ui::TMainForm>()),
-      settings_(std::move(settingsFile)) {
+    : QWidget(parent), ui_(std::make_unique<Ui::TMainForm>()), settings_(std::move(settingsFile)) {
     ui_->setupUi(this);
     setFixedSize(size());
 
@@ -77,7 +76,9 @@ void TMainForm::Button1Click() {
     ui_->ValEdit14->SetValue(results_.WaterAtSeparator);
 }
 
-void TMainForm::btnExitClick() { close(); }
+void TMainForm::btnExitClick() {
+    close();
+}
 
 bool TMainForm::FormClose() {
     try {

@@ -16,7 +16,9 @@ using namespace nebelkamm;
 
 namespace {
 
-ChargeAirInputs Summer() { return {90, 37, 1.02, 2.4, 40, 7.8, 41200}; }
+ChargeAirInputs Summer() {
+    return {90, 37, 1.02, 2.4, 40, 7.8, 41200};
+}
 
 // The same nine steps with no checks and no handler.
 [[gnu::noinline]] ChargeAirResults Bare(const ChargeAirInputs& in) {
@@ -53,8 +55,14 @@ void BM_ComputeChargeAir(benchmark::State& state) {
 }
 BENCHMARK(BM_ComputeChargeAir);
 
-const double Samples[] = {0.036477877709335034, 3.352941313966888, 58.49032441119175,
-                          7224.438676807745, 1.0199999809265137, 41200, 0.00005, 2.4e17};
+const double Samples[] = {0.036477877709335034,
+                          3.352941313966888,
+                          58.49032441119175,
+                          7224.438676807745,
+                          1.0199999809265137,
+                          41200,
+                          0.00005,
+                          2.4e17};
 
 void BM_ToCharsShortest(benchmark::State& state) {
     char buf[64];

@@ -34,7 +34,9 @@ private:
     const int& before_;
 };
 
-QString FromStd(const std::string& s) { return QString::fromStdString(s); }
+QString FromStd(const std::string& s) {
+    return QString::fromStdString(s);
+}
 
 } // namespace
 
@@ -76,8 +78,8 @@ void TValEdit::DisplayValue() {
     // Measured in the application's default font, whatever the field's own.
     const QFontMetrics metrics(QApplication::font());
     const char separator = nebelkamm::SystemDecimalSeparator();
-    ShowText(FromStd(nebelkamm::FormatFloat(nebelkamm::DisplayPattern(FPrecision), FValue,
-                                            separator)));
+    ShowText(
+        FromStd(nebelkamm::FormatFloat(nebelkamm::DisplayPattern(FPrecision), FValue, separator)));
     const int limit = width() - 15;
     int shown = metrics.horizontalAdvance(text());
     while (shown < limit) {
@@ -99,7 +101,9 @@ QString TValEdit::Trimmed() const {
     return t.mid(b, e - b);
 }
 
-void TValEdit::ReadyToEdit() { ShowText(Trimmed()); }
+void TValEdit::ReadyToEdit() {
+    ShowText(Trimmed());
+}
 
 void TValEdit::Validate() {
     FFailed = false;
@@ -174,7 +178,8 @@ void TValEdit::mousePressEvent(QMouseEvent* event) {
 
 void TValEdit::mouseReleaseEvent(QMouseEvent* event) {
     QLineEdit::mouseReleaseEvent(event);
-    if (pressed_ && event->button() == Qt::LeftButton && rect().contains(event->position().toPoint()))
+    if (pressed_ && event->button() == Qt::LeftButton &&
+        rect().contains(event->position().toPoint()))
         ReadyToEdit();
     pressed_ = false;
 }

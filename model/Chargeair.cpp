@@ -47,7 +47,9 @@ inline double Add(double a, double b) {
     return std::isfinite(r) ? r : AddFailed(a, b, r);
 }
 
-inline double Sub(double a, double b) { return Add(a, -b); }
+inline double Sub(double a, double b) {
+    return Add(a, -b);
+}
 
 inline double Mul(double a, double b) {
     const double r = a * b;

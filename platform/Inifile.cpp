@@ -17,7 +17,9 @@
 namespace nebelkamm {
 namespace {
 
-QString ToQ(const std::string& s) { return QString::fromLocal8Bit(s.data(), qsizetype(s.size())); }
+QString ToQ(const std::string& s) {
+    return QString::fromLocal8Bit(s.data(), qsizetype(s.size()));
+}
 
 std::optional<std::string> ReadAll(const QString& path) {
     QFile f(path);
@@ -41,9 +43,13 @@ bool IsWritableFile(const QFileInfo& info) {
 TIniFile::TIniFile(std::string fileName, char decimalSeparator)
     : fileName_(std::move(fileName)), separator_(decimalSeparator) {}
 
-bool FileExists(const std::string& fileName) { return QFileInfo(ToQ(fileName)).isFile(); }
+bool FileExists(const std::string& fileName) {
+    return QFileInfo(ToQ(fileName)).isFile();
+}
 
-bool TIniFile::Exists() const { return FileExists(fileName_); }
+bool TIniFile::Exists() const {
+    return FileExists(fileName_);
+}
 
 std::string TIniFile::ReadString(std::string_view section, std::string_view key,
                                  std::string_view def) const {

@@ -21,8 +21,8 @@ struct Decimal {
 
 Decimal SignificantDigits(double value, int count) {
     char buf[64];
-    const auto res =
-        std::to_chars(buf, buf + sizeof buf, std::fabs(value), std::chars_format::scientific, count - 1);
+    const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
+                                   std::chars_format::scientific, count - 1);
     Decimal d;
     const char* p = buf;
     for (; p != res.ptr && *p != 'e'; ++p)

@@ -8,7 +8,9 @@ namespace {
 constexpr std::string_view Bom = "\xEF\xBB\xBF";
 constexpr size_t MaxValue = 2047;
 
-bool IsBlank(char c) { return c == ' ' || c == '\t' || c == '\v'; }
+bool IsBlank(char c) {
+    return c == ' ' || c == '\t' || c == '\v';
+}
 
 std::string_view Trim(std::string_view s) {
     while (!s.empty() && IsBlank(s.front()))
@@ -36,12 +38,12 @@ bool EqualsNoCase(std::string_view a, std::string_view b) {
 enum class Kind { Other, Comment, Header, Key };
 
 struct Line {
-    size_t begin = 0;   // offset of the line's first byte in the content
-    size_t end = 0;     // offset just past its text, before the terminator
-    size_t next = 0;    // offset past the terminator
+    size_t begin = 0; // offset of the line's first byte in the content
+    size_t end = 0;   // offset just past its text, before the terminator
+    size_t next = 0;  // offset past the terminator
     Kind kind = Kind::Other;
-    std::string_view name;  // section name or key, trimmed
-    size_t valueBegin = 0;  // for keys: first non-blank after '=' (or end)
+    std::string_view name; // section name or key, trimmed
+    size_t valueBegin = 0; // for keys: first non-blank after '=' (or end)
 };
 
 std::vector<Line> Parse(std::string_view content, size_t start) {
@@ -82,7 +84,9 @@ std::vector<Line> Parse(std::string_view content, size_t start) {
     return lines;
 }
 
-size_t SkipBom(std::string_view content) { return content.starts_with(Bom) ? Bom.size() : 0; }
+size_t SkipBom(std::string_view content) {
+    return content.starts_with(Bom) ? Bom.size() : 0;
+}
 
 // Index range [first, last) of the lines of the first section named so;
 // first == npos when there is none. The header itself is first - 1.
@@ -130,8 +134,8 @@ std::optional<std::string> ProfileLookup(std::string_view content, std::string_v
     return std::nullopt;
 }
 
-std::string ProfileUpdate(std::string_view content, std::string_view section,
-                          std::string_view key, std::string_view value) {
+std::string ProfileUpdate(std::string_view content, std::string_view section, std::string_view key,
+                          std::string_view value) {
     const auto lines = Parse(content, SkipBom(content));
     const std::string_view eol = Terminator(content, lines);
     const Section s = FindSection(lines, section);

@@ -15,7 +15,7 @@ std::optional<std::string> ProfileLookup(std::string_view content, std::string_v
 
 // The file's bytes after writing key=value into section: only that key's
 // value changes; a missing key or section is added; every other byte stays.
-std::string ProfileUpdate(std::string_view content, std::string_view section,
-                          std::string_view key, std::string_view value);
+std::string ProfileUpdate(std::string_view content, std::string_view section, std::string_view key,
+                          std::string_view value);
 
 } // namespace nebelkamm

@@ -42,10 +42,12 @@ TEST_F(Cli, FirstRunPrintsTheThirteenRowsAndCreatesTheFile) {
     const CliRun r = RunCli({});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_EQ(r.err, "");
-    const char* rows[] = {"Relative humidity", "50.0  [%]", "1.20  [bar]", "0.0061  [kg/kg]",
-                          "3.00  [-]", "Temperature where condensation takes place",
-                          "23.7  [°C]", "0.0157  [kg/kg]", "0.0000  [kg/kg]",
-                          "Theoretical water content at separator", "0.0  [kg/h]"};
+    const char* rows[] = {"Relative humidity", "50.0  [%]",
+                          "1.20  [bar]",       "0.0061  [kg/kg]",
+                          "3.00  [-]",         "Temperature where condensation takes place",
+                          "23.7  [°C]",        "0.0157  [kg/kg]",
+                          "0.0000  [kg/kg]",   "Theoretical water content at separator",
+                          "0.0  [kg/h]"};
     for (const char* row : rows)
         EXPECT_TRUE(Has(r.out, row)) << row << "\n" << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 13);

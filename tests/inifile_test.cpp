@@ -6,8 +6,8 @@
 #include <QFile>
 #include <QFileInfo>
 
-#include <thread>
 #include <sys/wait.h>
+#include <thread>
 #include <unistd.h>
 #include <vector>
 
@@ -29,7 +29,8 @@ TEST_F(IniFileTest, WriteCreatesReadParsesAfresh) {
 }
 
 TEST_F(IniFileTest, ReadFloatFallsBackToTheDefault) {
-    Put("Nebelkamm.ini", "[Input]\nEmpty=\nWord=abc\nComma=1,5\nHuge=1e400\nOut=1e5000\nOk= 2.5 \n");
+    Put("Nebelkamm.ini",
+        "[Input]\nEmpty=\nWord=abc\nComma=1,5\nHuge=1e400\nOut=1e5000\nOk= 2.5 \n");
     TIniFile ini("./Nebelkamm.ini", '.');
     for (const char* key : {"Missing", "Empty", "Word", "Comma", "Huge", "Out"})
         EXPECT_EQ(ini.ReadFloat("Input", key, 7), 7) << key;
@@ -112,8 +113,9 @@ TEST_F(IniFileTest, ConcurrentWritersLoseNothing) {
     TIniFile ini("./Nebelkamm.ini", '.');
     for (int t = 0; t < 4; ++t)
         for (int i = 0; i < 15; ++i)
-            EXPECT_EQ(ini.ReadString("Input", "K" + std::to_string(t) + "_" + std::to_string(i), ""),
-                      "1");
+            EXPECT_EQ(
+                ini.ReadString("Input", "K" + std::to_string(t) + "_" + std::to_string(i), ""),
+                "1");
 }
 
 TEST_F(IniFileTest, UnreadableOrStrangeFilesReadAsDefaults) {

@@ -13,10 +13,12 @@
 
 namespace {
 
-const char* const Results[] = {"ValEdit4", "ValEdit6", "ValEdit8", "ValEdit12", "ValEdit13",
-                               "ValEdit14"};
+const char* const Results[] = {"ValEdit4",  "ValEdit6",  "ValEdit8",
+                               "ValEdit12", "ValEdit13", "ValEdit14"};
 
-QString Shown(const TMainForm& form, const char* field) { return form.Field(field)->text().trimmed(); }
+QString Shown(const TMainForm& form, const char* field) {
+    return form.Field(field)->text().trimmed();
+}
 
 std::string Get(const QString& name) {
     QFile f(name);
@@ -56,9 +58,9 @@ private Q_SLOTS:
             QVERIFY2(m.horizontalAdvance(label->text()) <= label->width(),
                      qPrintable(label->text()));
         }
-        const QStringList order = {"ValEdit1", "ValEdit2", "ValEdit3", "ValEdit4", "ValEdit5",
-                                   "ValEdit6", "ValEdit8", "ValEdit9", "ValEdit10", "ValEdit11",
-                                   "ValEdit12", "ValEdit13", "ValEdit14", "Button1", "btnExit"};
+        const QStringList order = {"ValEdit1",  "ValEdit2",  "ValEdit3",  "ValEdit4",  "ValEdit5",
+                                   "ValEdit6",  "ValEdit8",  "ValEdit9",  "ValEdit10", "ValEdit11",
+                                   "ValEdit12", "ValEdit13", "ValEdit14", "Button1",   "btnExit"};
         QWidget* w = form.findChild<QWidget*>(order.front());
         for (const QString& next : order.mid(1)) {
             do
@@ -77,9 +79,9 @@ private Q_SLOTS:
     void firstStartWritesTheFileAndShowsTheInputs() {
         TMainForm form({});
         QVERIFY(QFile::exists("Nebelkamm.ini"));
-        const char* inputs[][2] = {{"ValEdit1", "50.0"}, {"ValEdit2", "20.0"},
-                                   {"ValEdit3", "1.20"}, {"ValEdit5", "2.4"},
-                                   {"ValEdit9", "40.0"}, {"ValEdit10", "7.8"},
+        const char* inputs[][2] = {{"ValEdit1", "50.0"},    {"ValEdit2", "20.0"},
+                                   {"ValEdit3", "1.20"},    {"ValEdit5", "2.4"},
+                                   {"ValEdit9", "40.0"},    {"ValEdit10", "7.8"},
                                    {"ValEdit11", "40000.0"}};
         for (auto& [field, text] : inputs)
             QCOMPARE(Shown(form, field), QString::fromLatin1(text));

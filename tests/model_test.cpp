@@ -18,8 +18,7 @@ void ExpectShown(double actual, double shown, int decimals, const char* what) {
     EXPECT_LE(std::fabs(actual - shown), half * (1 + 1e-9)) << what << " = " << actual;
 }
 
-ChargeAirInputs Inputs(double phi, double t1, double p1, double ps, double t2, double m,
-                       double P) {
+ChargeAirInputs Inputs(double phi, double t1, double p1, double ps, double t2, double m, double P) {
     return ChargeAirInputs{phi, t1, p1, ps, t2, m, P};
 }
 
@@ -28,8 +27,9 @@ ChargeAirInputs Inputs(double phi, double t1, double p1, double ps, double t2, d
 TEST(ComputeChargeAir, HumidSummerPointEveryDigit) {
     ChargeAirSteps s;
     std::vector<std::string> reports;
-    const auto r = ComputeChargeAir(Inputs(90, 37, 1.02, 2.4, 40, 7.8, 41200),
-                                    [&](const MathError& e) { reports.push_back(e.Message()); }, &s);
+    const auto r = ComputeChargeAir(
+        Inputs(90, 37, 1.02, 2.4, 40, 7.8, 41200),
+        [&](const MathError& e) { reports.push_back(e.Message()); }, &s);
     EXPECT_TRUE(reports.empty());
     EXPECT_EQ(s.Step, 10);
     ExpectShown(s.ps1, 0.0627836, 7, "ps1");
@@ -94,7 +94,8 @@ TEST(ComputeChargeAir, EdgeCasesWithoutFailure) {
               ComputeChargeAir(Inputs(90, 37, 1.02, 2.4, 60, 7.8, 41200)).DewPointTemperature);
     // Underflow of the power is silent: the saturation pressure is 0.
     ChargeAirSteps s;
-    ComputeChargeAir(Inputs(50, -236.2, 1.2, 2.4, 40, 7.8, 40000), [](const MathError&) {}, &s);
+    ComputeChargeAir(
+        Inputs(50, -236.2, 1.2, 2.4, 40, 7.8, 40000), [](const MathError&) {}, &s);
     EXPECT_EQ(s.ps1, 0.0);
 }
 
@@ -105,7 +106,9 @@ struct FailureCase {
     int step;
 };
 
-void PrintTo(const FailureCase& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const FailureCase& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ComputeFailure : public ::testing::TestWithParam<FailureCase> {};
 
@@ -113,7 +116,8 @@ TEST_P(ComputeFailure, RaisesItsMessageAtItsStep) {
     const FailureCase& c = GetParam();
     ChargeAirSteps s;
     try {
-        ComputeChargeAir(c.in, [](const MathError&) {}, &s);
+        ComputeChargeAir(
+            c.in, [](const MathError&) {}, &s);
         FAIL() << "no failure";
     } catch (const EMathError& e) {
         EXPECT_EQ(e.Message(), c.message);
@@ -124,7 +128,8 @@ TEST_P(ComputeFailure, RaisesItsMessageAtItsStep) {
 // Walks the doubles around guess until the condition holds (a few ulps).
 template <class F> static double Near(double guess, F holds) {
     double up = guess, down = guess;
-    for (int i = 0; i < 64; ++i, up = std::nextafter(up, 1e300), down = std::nextafter(down, -1e300)) {
+    for (int i = 0; i < 64;
+         ++i, up = std::nextafter(up, 1e300), down = std::nextafter(down, -1e300)) {
         if (holds(up))
             return up;
         if (holds(down))
@@ -153,31 +158,30 @@ static ChargeAirInputs PressureGivesSaturation() {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, ComputeFailure,
-    ::testing::Values(
-        FailureCase{"HumidityZero", Inputs(0, 20, 1.2, 2.4, 40, 7.8, 40000),
-                    "Floating point division by zero", 2},
-        FailureCase{"HumidityAndPressureZero", Inputs(0, 20, 0, 2.4, 40, 7.8, 40000),
-                    "Invalid floating point operation", 2},
-        FailureCase{"PressureZero", Inputs(50, 20, 0, 2.4, 40, 7.8, 40000),
-                    "Floating point division by zero", 4},
-        FailureCase{"T1AtPole", Inputs(50, -236.25, 1.2, 2.4, 40, 7.8, 40000),
-                    "Floating point division by zero", 1},
-        FailureCase{"T2AtPole", Inputs(50, 20, 1.2, 2.4, -236.25, 7.8, 40000),
-                    "Floating point division by zero", 6},
-        FailureCase{"T1PowerOverflow", Inputs(50, -240, 1.2, 2.4, 40, 7.8, 40000),
-                    "Invalid floating point operation", 3},
-        FailureCase{"T2PowerOverflow", Inputs(50, 20, 1.2, 2.4, -240, 7.8, 40000),
-                    "Invalid floating point operation", 7},
-        FailureCase{"DivisionOverflow", Inputs(1e-300, 20, 1e10, 2.4, 40, 7.8, 40000),
-                    "Floating point overflow", 2},
-        FailureCase{"ProductOverflow", Inputs(50, 20, 1e307, 2.4, 40, 7.8, 40000),
-                    "Floating point overflow", 2},
-        FailureCase{"WaterOverflow", Inputs(90, 37, 1.02, 2.4, 40, 1e200, 1e200),
-                    "Floating point overflow", 9},
-        FailureCase{"RatioEqualsSaturation", RatioEqualsSaturation(),
-                    "Floating point division by zero", 7},
-        FailureCase{"AEqualsSaturation", PressureGivesSaturation(),
-                    "Floating point division by zero", 3}),
+    ::testing::Values(FailureCase{"HumidityZero", Inputs(0, 20, 1.2, 2.4, 40, 7.8, 40000),
+                                  "Floating point division by zero", 2},
+                      FailureCase{"HumidityAndPressureZero", Inputs(0, 20, 0, 2.4, 40, 7.8, 40000),
+                                  "Invalid floating point operation", 2},
+                      FailureCase{"PressureZero", Inputs(50, 20, 0, 2.4, 40, 7.8, 40000),
+                                  "Floating point division by zero", 4},
+                      FailureCase{"T1AtPole", Inputs(50, -236.25, 1.2, 2.4, 40, 7.8, 40000),
+                                  "Floating point division by zero", 1},
+                      FailureCase{"T2AtPole", Inputs(50, 20, 1.2, 2.4, -236.25, 7.8, 40000),
+                                  "Floating point division by zero", 6},
+                      FailureCase{"T1PowerOverflow", Inputs(50, -240, 1.2, 2.4, 40, 7.8, 40000),
+                                  "Invalid floating point operation", 3},
+                      FailureCase{"T2PowerOverflow", Inputs(50, 20, 1.2, 2.4, -240, 7.8, 40000),
+                                  "Invalid floating point operation", 7},
+                      FailureCase{"DivisionOverflow", Inputs(1e-300, 20, 1e10, 2.4, 40, 7.8, 40000),
+                                  "Floating point overflow", 2},
+                      FailureCase{"ProductOverflow", Inputs(50, 20, 1e307, 2.4, 40, 7.8, 40000),
+                                  "Floating point overflow", 2},
+                      FailureCase{"WaterOverflow", Inputs(90, 37, 1.02, 2.4, 40, 1e200, 1e200),
+                                  "Floating point overflow", 9},
+                      FailureCase{"RatioEqualsSaturation", RatioEqualsSaturation(),
+                                  "Floating point division by zero", 7},
+                      FailureCase{"AEqualsSaturation", PressureGivesSaturation(),
+                                  "Floating point division by zero", 3}),
     [](const auto& info) { return std::string(info.param.name); });
 
 TEST(ComputeChargeAir, PressureZeroWithScavengeZeroIsInvalid) {

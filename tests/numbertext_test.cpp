@@ -54,24 +54,25 @@ TEST_P(FormatFloatTable, Writes) {
 
 INSTANTIATE_TEST_SUITE_P(
     Examples, FormatFloatTable,
-    ::testing::Values(
-        Pattern{"0.00", 0.125, "0.13"}, Pattern{"0", 2.5, "3"}, Pattern{"0", 3.5, "4"},
-        Pattern{"0", -2.5, "-3"}, Pattern{"0", 0.5, "1"}, Pattern{"0", 0.49999, "0"},
-        Pattern{"0.0", 0.05, "0.1"},   // 0.05 is 5.00000000000000028e-2 to 18 digits
-        Pattern{"0.00", 1.005, "1.00"}, // 1.00499999999999989 to 18 digits
-        Pattern{"0.0", 0.25, "0.3"}, Pattern{"0.0", 0.35, "0.3"} /* 3.49999999999999978e-1 */, Pattern{"0.00", 90, "90.00"},
-        Pattern{"0.00", 1.02, "1.02"}, Pattern{"0.00", 41200, "41200.00"},
-        Pattern{"0.0", 50, "50.0"}, Pattern{"0.0000", 0.0061244, "0.0061"},
-        Pattern{"0.0000", 0.0, "0.0000"}, Pattern{"0.0", 9.96, "10.0"},
-        Pattern{"0.0", 99.95, "100.0"}, Pattern{"0.0", 999.96, "1000.0"},
-        Pattern{"0.00", -0.001, "0.00"}, Pattern{"0.0", -1.25, "-1.3"},
-        Pattern{"0.0000", 0.00005, "0.0001"}, Pattern{"0.0000", 0.000049, "0.0000"},
-        Pattern{"0.0", 7224.43867, "7224.4"}, Pattern{"0.00", 3.352941, "3.35"},
-        Pattern{"0", 0.0, "0"}, Pattern{"0.0", 1e17, "100000000000000000.0"},
-        Pattern{"0.0", 1e18, "1E18"}, Pattern{"0.000000000000000000000", 0.5,
-                                              "0.500000000000000000000"},
-        Pattern{"0.0", 1e-30, "0.0"}, Pattern{"0.0", -std::numeric_limits<double>::infinity(),
-                                              "-INF"}));
+    ::testing::Values(Pattern{"0.00", 0.125, "0.13"}, Pattern{"0", 2.5, "3"},
+                      Pattern{"0", 3.5, "4"}, Pattern{"0", -2.5, "-3"}, Pattern{"0", 0.5, "1"},
+                      Pattern{"0", 0.49999, "0"},
+                      Pattern{"0.0", 0.05, "0.1"},    // 0.05 is 5.00000000000000028e-2 to 18 digits
+                      Pattern{"0.00", 1.005, "1.00"}, // 1.00499999999999989 to 18 digits
+                      Pattern{"0.0", 0.25, "0.3"},
+                      Pattern{"0.0", 0.35, "0.3"} /* 3.49999999999999978e-1 */,
+                      Pattern{"0.00", 90, "90.00"}, Pattern{"0.00", 1.02, "1.02"},
+                      Pattern{"0.00", 41200, "41200.00"}, Pattern{"0.0", 50, "50.0"},
+                      Pattern{"0.0000", 0.0061244, "0.0061"}, Pattern{"0.0000", 0.0, "0.0000"},
+                      Pattern{"0.0", 9.96, "10.0"}, Pattern{"0.0", 99.95, "100.0"},
+                      Pattern{"0.0", 999.96, "1000.0"}, Pattern{"0.00", -0.001, "0.00"},
+                      Pattern{"0.0", -1.25, "-1.3"}, Pattern{"0.0000", 0.00005, "0.0001"},
+                      Pattern{"0.0000", 0.000049, "0.0000"}, Pattern{"0.0", 7224.43867, "7224.4"},
+                      Pattern{"0.00", 3.352941, "3.35"}, Pattern{"0", 0.0, "0"},
+                      Pattern{"0.0", 1e17, "100000000000000000.0"}, Pattern{"0.0", 1e18, "1E18"},
+                      Pattern{"0.000000000000000000000", 0.5, "0.500000000000000000000"},
+                      Pattern{"0.0", 1e-30, "0.0"},
+                      Pattern{"0.0", -std::numeric_limits<double>::infinity(), "-INF"}));
 
 TEST(FormatFloat, DisplayPatternsAndOthersRefused) {
     EXPECT_EQ(DisplayPattern(0), "0");
@@ -98,14 +99,13 @@ TEST_P(StrToFloatAccepts, Reads) {
 INSTANTIATE_TEST_SUITE_P(
     Syntax, StrToFloatAccepts,
     ::testing::Values(Parse{"1.5", 1.5}, Parse{"  1.5  ", 1.5}, Parse{"+1.5", 1.5},
-                      Parse{"-1.5", -1.5}, Parse{"1e2", 100}, Parse{"1E2", 100},
-                      Parse{"1e+2", 100}, Parse{"1e-2", 0.01}, Parse{"1e", 1}, Parse{"1e-", 1},
-                      Parse{".5", 0.5}, Parse{"5.", 5}, Parse{".", 0}, Parse{"-.", -0.0},
-                      Parse{".e5", 0}, Parse{"0", 0}, Parse{"007", 7},
-                      Parse{"0.00005", 0.00005}, Parse{"5E-5", 0.00005},
-                      Parse{"1.01999998092651", 1.01999998092651},
-                      Parse{"0e999999999999999999999", 0},
-                      Parse{"1e-400", 0}, Parse{"1e-4933", 0}, // below the double range, inside the conversion's
+                      Parse{"-1.5", -1.5}, Parse{"1e2", 100}, Parse{"1E2", 100}, Parse{"1e+2", 100},
+                      Parse{"1e-2", 0.01}, Parse{"1e", 1}, Parse{"1e-", 1}, Parse{".5", 0.5},
+                      Parse{"5.", 5}, Parse{".", 0}, Parse{"-.", -0.0}, Parse{".e5", 0},
+                      Parse{"0", 0}, Parse{"007", 7}, Parse{"0.00005", 0.00005},
+                      Parse{"5E-5", 0.00005}, Parse{"1.01999998092651", 1.01999998092651},
+                      Parse{"0e999999999999999999999", 0}, Parse{"1e-400", 0},
+                      Parse{"1e-4933", 0}, // below the double range, inside the conversion's
                       Parse{"1.7976931348623157e308", std::numeric_limits<double>::max()},
                       Parse{"1e400", std::numeric_limits<double>::infinity()},
                       Parse{"-1e4932", -std::numeric_limits<double>::infinity()},

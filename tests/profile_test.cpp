@@ -86,8 +86,8 @@ INSTANTIATE_TEST_SUITE_P(
                "[input]\n  a = 7\r\n"},
         Update{"EmptyOldValue", "[Input]\nA=\nB=2\n", "Input", "A", "7", "[Input]\nA=7\nB=2\n"},
         Update{"KeepCommentsAndOrder",
-               "; top\n[Other]\nX=1\n\n[Input]\n; note\nB=2\nA=1 ;x\n\n; tail\n", "Input", "A",
-               "7", "; top\n[Other]\nX=1\n\n[Input]\n; note\nB=2\nA=7\n\n; tail\n"},
+               "; top\n[Other]\nX=1\n\n[Input]\n; note\nB=2\nA=1 ;x\n\n; tail\n", "Input", "A", "7",
+               "; top\n[Other]\nX=1\n\n[Input]\n; note\nB=2\nA=7\n\n; tail\n"},
         Update{"InsertAfterLastKey", "[Input]\nA=1\n; tail\n\n[Next]\n", "Input", "B", "2",
                "[Input]\nA=1\nB=2\n; tail\n\n[Next]\n"},
         Update{"InsertAfterHeaderWhenNoKeys", "[Input]\n; c\n", "Input", "B", "2",
@@ -105,8 +105,7 @@ INSTANTIATE_TEST_SUITE_P(
                "junk=1\n[Input]\njunk=2\n"},
         Update{"BomKept", "\xEF\xBB\xBF[Input]\nA=1\n", "Input", "A", "2",
                "\xEF\xBB\xBF[Input]\nA=2\n"},
-        Update{"QuotedValueReplaced", "[Input]\nA=\"1\"\n", "Input", "A", "2",
-               "[Input]\nA=2\n"}),
+        Update{"QuotedValueReplaced", "[Input]\nA=\"1\"\n", "Input", "A", "2", "[Input]\nA=2\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Arbitrary bytes never crash the reader or the writer, and a write always

@@ -14,7 +14,7 @@ using Args = std::vector<std::string>;
 namespace {
 
 std::vector<double> Values(const ChargeAirInputs& in) {
-    return {in.RelativeHumidity, in.TempBeforeBlower, in.PressureBeforeBlower,
+    return {in.RelativeHumidity,   in.TempBeforeBlower, in.PressureBeforeBlower,
             in.ScavingAirPressure, in.TempAfterCooler,  in.SpecificAirFlow,
             in.PowerOnEngine};
 }
@@ -79,7 +79,9 @@ struct Override {
     std::vector<double> expected;
 };
 
-void PrintTo(const Override& c, std::ostream* os) { *os << c.name; }
+void PrintTo(const Override& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class CommandLine : public SettingsTest, public ::testing::WithParamInterface<Override> {};
 

@@ -60,8 +60,8 @@ private Q_SLOTS:
         // The properties a form description sets, in their declared order.
         const QMetaObject* meta = field.metaObject();
         const int base = meta->propertyOffset();
-        const char* names[] = {"Value", "MinVal", "MaxVal", "Precision", "RangeCheck",
-                               "InfoCaption"};
+        const char* names[] = {"Value",     "MinVal",     "MaxVal",
+                               "Precision", "RangeCheck", "InfoCaption"};
         for (int i = 0; i < 6; ++i)
             QCOMPARE(meta->property(base + i).name(), names[i]);
         QCOMPARE(meta->property(base + 3).metaType().id(), QMetaType::Int);
@@ -129,9 +129,12 @@ private Q_SLOTS:
         QTest::addColumn<QString>("message");
         QTest::newRow("default") << "Input must be between /min/ and /max/ !"
                                  << "Input must be between 0.0 and 100.0 !";
-        QTest::newRow("two min") << "/min/ /min/ /max/" << "0.0 /min/ 100.0";
-        QTest::newRow("none") << "No placeholders" << "No placeholders";
-        QTest::newRow("case") << "/MIN/ /max/" << "/MIN/ 100.0";
+        QTest::newRow("two min") << "/min/ /min/ /max/"
+                                 << "0.0 /min/ 100.0";
+        QTest::newRow("none") << "No placeholders"
+                              << "No placeholders";
+        QTest::newRow("case") << "/MIN/ /max/"
+                              << "/MIN/ 100.0";
     }
 
     void rangeMessage() {
@@ -306,7 +309,8 @@ private Q_SLOTS:
         form.TypeAndLeave("2.25");
         QVERIFY(form.first->failed());
         QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes.front().text, QStringLiteral("Input must be between 0,00 and 100,00 !"));
+        QCOMPARE(boxes.boxes.front().text,
+                 QStringLiteral("Input must be between 0,00 and 100,00 !"));
     }
 };
 
