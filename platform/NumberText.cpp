@@ -2,6 +2,7 @@
 
 #include "platform/Errors.h"
 
+#include <algorithm>
 #include <charconv>
 #include <cmath>
 #include <cstdint>
@@ -23,13 +24,15 @@ Decimal SignificantDigits(double value, int count) {
     char buf[64];
     const auto res = std::to_chars(buf, buf + sizeof buf, std::fabs(value),
                                    std::chars_format::scientific, count - 1);
+    // "d.ddde-xx" or "de+xx": the first digit, the rest after the point.
+    const char* e = std::find(buf, res.ptr, 'e');
     Decimal d;
-    const char* p = buf;
-    for (; p != res.ptr && *p != 'e'; ++p)
-        if (*p != '.')
-            d.digits += *p;
-    if (p != res.ptr)
-        std::from_chars(p + (p[1] == '+' ? 2 : 1), res.ptr, d.exponent);
+    d.digits.reserve(static_cast<size_t>(count));
+    d.digits.push_back(buf[0]);
+    if (e - buf > 2)
+        d.digits.append(buf + 2, static_cast<size_t>(e - buf - 2));
+    if (e != res.ptr)
+        std::from_chars(e + (e[1] == '+' ? 2 : 1), res.ptr, d.exponent);
     return d;
 }
 
