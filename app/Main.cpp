@@ -9,13 +9,58 @@
 #include <QCoreApplication>
 #include <QMessageBox>
 
+#include <QApplication>
+#include <QFont>
+
 using namespace nebelkamm;
 
-void ShowException(QWidget* parent, const QString& message) {
-    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
-                    QString::fromStdString(ExceptionDisplayText(message.toStdString())),
+namespace {
+
+// Which field shows which value, in the order the fields are filled and read.
+struct InputField {
+    TValEdit* Ui::TMainForm::*Field;
+    double ChargeAirInputs::*Value;
+};
+constexpr InputField InputFields[] = {
+    {&Ui::TMainForm::ValEdit1, &ChargeAirInputs::RelativeHumidity},
+    {&Ui::TMainForm::ValEdit2, &ChargeAirInputs::TempBeforeBlower},
+    {&Ui::TMainForm::ValEdit3, &ChargeAirInputs::PressureBeforeBlower},
+    {&Ui::TMainForm::ValEdit5, &ChargeAirInputs::ScavingAirPressure},
+    {&Ui::TMainForm::ValEdit9, &ChargeAirInputs::TempAfterCooler},
+    {&Ui::TMainForm::ValEdit10, &ChargeAirInputs::SpecificAirFlow},
+    {&Ui::TMainForm::ValEdit11, &ChargeAirInputs::PowerOnEngine},
+};
+
+struct ResultField {
+    TValEdit* Ui::TMainForm::*Field;
+    double ChargeAirResults::*Value;
+};
+constexpr ResultField ResultFields[] = {
+    {&Ui::TMainForm::ValEdit4, &ChargeAirResults::WaterContentBeforeBlower},
+    {&Ui::TMainForm::ValEdit6, &ChargeAirResults::PressureRatio},
+    {&Ui::TMainForm::ValEdit8, &ChargeAirResults::DewPointTemperature},
+    {&Ui::TMainForm::ValEdit12, &ChargeAirResults::MaxWaterContentInCooler},
+    {&Ui::TMainForm::ValEdit13, &ChargeAirResults::CondensingWaterContent},
+    {&Ui::TMainForm::ValEdit14, &ChargeAirResults::WaterAtSeparator},
+};
+
+// The program's error box: captioned with the program's name, error icon, OK.
+void ErrorBox(QWidget* parent, const QString& text) {
+    QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text,
                     QMessageBox::Ok, parent);
     box.exec();
+}
+
+} // namespace
+
+void UseWindowFont() {
+    QFont font(QStringLiteral("Liberation Sans"));
+    font.setPointSize(8);
+    QApplication::setFont(font);
+}
+
+void ShowException(QWidget* parent, const QString& message) {
+    ErrorBox(parent, QString::fromStdString(ExceptionDisplayText(message.toStdString())));
 }
 
 TMainForm::TMainForm(const std::vector<std::string>& args, QWidget* parent,
@@ -26,17 +71,10 @@ TMainForm::TMainForm(const std::vector<std::string>& args, QWidget* parent,
 
     settings_.Start(args);
 
-    const ChargeAirInputs& in = settings_.Inputs;
-    ui_->ValEdit1->SetValue(in.RelativeHumidity);
-    ui_->ValEdit2->SetValue(in.TempBeforeBlower);
-    ui_->ValEdit3->SetValue(in.PressureBeforeBlower);
-    ui_->ValEdit5->SetValue(in.ScavingAirPressure);
-    ui_->ValEdit9->SetValue(in.TempAfterCooler);
-    ui_->ValEdit10->SetValue(in.SpecificAirFlow);
-    ui_->ValEdit11->SetValue(in.PowerOnEngine);
-    for (TValEdit* result : {ui_->ValEdit4, ui_->ValEdit6, ui_->ValEdit8, ui_->ValEdit12,
-                             ui_->ValEdit13, ui_->ValEdit14})
-        result->SetValue(0);
+    for (const InputField& f : InputFields)
+        ((*ui_).*f.Field)->SetValue(settings_.Inputs.*f.Value);
+    for (const ResultField& f : ResultFields)
+        ((*ui_).*f.Field)->SetValue(0);
 }
 
 TMainForm::~TMainForm() = default;
@@ -46,34 +84,22 @@ TValEdit* TMainForm::Field(const char* name) const {
 }
 
 void TMainForm::ReadInputs() {
-    ChargeAirInputs& in = settings_.Inputs;
-    in.RelativeHumidity = ui_->ValEdit1->Value();
-    in.TempBeforeBlower = ui_->ValEdit2->Value();
-    in.PressureBeforeBlower = ui_->ValEdit3->Value();
-    in.ScavingAirPressure = ui_->ValEdit5->Value();
-    in.TempAfterCooler = ui_->ValEdit9->Value();
-    in.SpecificAirFlow = ui_->ValEdit10->Value();
-    in.PowerOnEngine = ui_->ValEdit11->Value();
+    for (const InputField& f : InputFields)
+        settings_.Inputs.*f.Value = ((*ui_).*f.Field)->Value();
 }
 
 void TMainForm::Button1Click() {
     ReadInputs();
     try {
         results_ = ComputeChargeAir(settings_.Inputs, [this](const MathError& e) {
-            QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(),
-                            QString::fromStdString(e.Message()), QMessageBox::Ok, this);
-            box.exec();
+            ErrorBox(this, QString::fromStdString(e.Message()));
         });
     } catch (const Exception& e) {
         ShowException(this, QString::fromStdString(e.Message()));
         return;
     }
-    ui_->ValEdit4->SetValue(results_.WaterContentBeforeBlower);
-    ui_->ValEdit6->SetValue(results_.PressureRatio);
-    ui_->ValEdit8->SetValue(results_.DewPointTemperature);
-    ui_->ValEdit12->SetValue(results_.MaxWaterContentInCooler);
-    ui_->ValEdit13->SetValue(results_.CondensingWaterContent);
-    ui_->ValEdit14->SetValue(results_.WaterAtSeparator);
+    for (const ResultField& f : ResultFields)
+        ((*ui_).*f.Field)->SetValue(results_.*f.Value);
 }
 
 void TMainForm::btnExitClick() {

@@ -48,3 +48,7 @@ private:
 
 // The error box of the program: the message with a full stop, error icon, OK.
 void ShowException(QWidget* parent, const QString& message);
+
+// The window's 8-point sans as the application font, which the fields also
+// measure their blanks in.
+void UseWindowFont();

@@ -3,14 +3,10 @@
 #include "model/Exception.h"
 
 #include <QApplication>
-#include <QFont>
 
 int main(int argc, char** argv) {
     QApplication app(argc, argv);
-    // The window's 8-point sans is also the font the fields measure with.
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSize(8);
-    QApplication::setFont(font);
+    UseWindowFont();
 
     std::vector<std::string> args;
     const QStringList arguments = QCoreApplication::arguments();

@@ -52,9 +52,7 @@ BENCHMARK(BM_CalculateClick)->Unit(benchmark::kMicrosecond);
 int main(int argc, char** argv) {
     qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
-    QFont font(QStringLiteral("Liberation Sans"));
-    font.setPointSize(8);
-    QApplication::setFont(font);
+    UseWindowFont();
     QTemporaryDir dir;
     QDir::setCurrent(dir.path());
     benchmark::Initialize(&argc, argv);

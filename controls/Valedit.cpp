@@ -9,6 +9,7 @@
 #include <QMessageBox>
 #include <QMouseEvent>
 #include <QPointer>
+#include <QScopedValueRollback>
 #include <QValidator>
 
 #include <cstdio>
@@ -41,8 +42,7 @@ QString FromStd(const std::string& s) {
 } // namespace
 
 TValEdit::TValEdit(QWidget* parent) : QLineEdit(parent) {
-    lengthLimit_ = new LengthLimit(maxTyped_, shownLength_, this);
-    setValidator(lengthLimit_);
+    setValidator(new LengthLimit(maxTyped_, shownLength_, this));
     connect(this, &QLineEdit::textChanged, this,
             [this](const QString& text) { shownLength_ = static_cast<int>(text.size()); });
 
@@ -161,14 +161,8 @@ void TValEdit::focusOutEvent(QFocusEvent* event) {
         return;
     if (validating)
         return;
-    validating = true;
-    try {
-        Validate();
-    } catch (...) {
-        validating = false;
-        throw;
-    }
-    validating = false;
+    const QScopedValueRollback guard(validating, true);
+    Validate();
 }
 
 void TValEdit::mousePressEvent(QMouseEvent* event) {

@@ -5,8 +5,6 @@
 
 #include <cstdint>
 
-class QValidator;
-
 // A single-line field holding one number: shown with Precision decimals,
 // pushed to the right edge by leading blanks, range-checked when the user
 // leaves it.
@@ -70,5 +68,4 @@ private:
     int maxTyped_ = 32767;
     int shownLength_ = 0; // length before the user's edit, for the typing limit
     bool pressed_ = false;
-    QValidator* lengthLimit_ = nullptr;
 };

@@ -78,8 +78,6 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
     const QFileInfo dir(info.absolutePath());
     if (!dir.isDir())
         refuse();
-    if (info.exists() && (!info.isFile() || !IsWritableFile(info)))
-        refuse();
 
     // The lock file serialises processes; the mutex threads of this one.
     static std::mutex inProcess;
@@ -88,8 +86,8 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
     if (!lock.tryLock(5000))
         refuse();
 
-    // Look again under the lock: another writer may have created or
-    // replaced the file since.
+    // Look at the file only under the lock: another writer may have created
+    // or replaced it in the meantime.
     info.refresh();
     if (info.exists() && (!info.isFile() || !IsWritableFile(info)))
         refuse();

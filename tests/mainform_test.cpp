@@ -35,9 +35,7 @@ class MainFormTest : public QObject {
 
 private Q_SLOTS:
     void initTestCase() {
-        QFont font(QStringLiteral("Liberation Sans"));
-        font.setPointSize(8);
-        QApplication::setFont(font);
+        UseWindowFont();
         previous_ = QDir::currentPath();
     }
     void init() {
