@@ -1,0 +1,97 @@
+#pragma once
+
+#include "platform/Color.h"
+#include "platform/Styles.h"
+
+#include <QColor>
+#include <QLabel>
+#include <QString>
+
+class TCanvas;
+
+// A label that paints a plot area inside its own bounds: a rectangle placed
+// by fractions of the control's size, filled, outlined and divided by an
+// evenly spaced grid. The axis captions are carried, not drawn.
+class TDispLabel : public QLabel {
+    Q_OBJECT
+    Q_PROPERTY(bool GridOn READ GridVisible WRITE ShowGrid)
+    Q_PROPERTY(nebelkamm::TPenStyle GridStyle READ GetGridStyle WRITE SetGridStyle)
+    Q_PROPERTY(QString XLabel READ GetXLabel WRITE SetXLabel)
+    Q_PROPERTY(QString YLabel READ GetYLabel WRITE SetYLabel)
+    Q_PROPERTY(int XTick READ GetXTick WRITE SetXTick)
+    Q_PROPERTY(int YTick READ GetYTick WRITE SetYTick)
+    Q_PROPERTY(QColor GridColor READ gridColor WRITE setGridColor)
+    Q_PROPERTY(QColor DispColor READ dispColor WRITE setDispColor)
+    Q_PROPERTY(double GridLeft READ GetGrLeft WRITE SetGrLeft)
+    Q_PROPERTY(double GridTop READ GetGrTop WRITE SetGrTop)
+    Q_PROPERTY(double GridWidth READ GetGrWidth WRITE SetGrWidth)
+    Q_PROPERTY(double GridHeight READ GetGrHeight WRITE SetGrHeight)
+    Q_PROPERTY(nebelkamm::TAlign Align READ Align WRITE SetAlign)
+
+public:
+    explicit TDispLabel(QWidget* parent = nullptr);
+    ~TDispLabel() override;
+
+    bool GridVisible() const { return FGridOn; }
+    void ShowGrid(bool on);
+    TPenStyle GetGridStyle() const { return FGridStyle; }
+    void SetGridStyle(TPenStyle style);
+    QString GetXLabel() const { return FXLabel; }
+    void SetXLabel(QString text);
+    QString GetYLabel() const { return FYLabel; }
+    void SetYLabel(QString text);
+    int GetXTick() const { return FXTick; }
+    void SetXTick(int ticks);
+    int GetYTick() const { return FYTick; }
+    void SetYTick(int ticks);
+    TColor GetGridColor() const { return FGridColor; }
+    void SetGridColor(TColor color);
+    TColor GetDispColor() const { return FDispColor; }
+    void SetDispColor(TColor color);
+    double GetGrLeft() const { return FGridLeft; }
+    void SetGrLeft(double fraction);
+    double GetGrTop() const { return FGridTop; }
+    void SetGrTop(double fraction);
+    double GetGrWidth() const { return FGridWidth; }
+    void SetGrWidth(double fraction);
+    double GetGrHeight() const { return FGridHeight; }
+    void SetGrHeight(double fraction);
+
+    // Qt's colour type, for forms and Designer.
+    QColor gridColor() const { return ToQColor(FGridColor); }
+    void setGridColor(const QColor& c) { SetGridColor(ToTColor(c)); }
+    QColor dispColor() const { return ToQColor(FDispColor); }
+    void setDispColor(const QColor& c) { SetDispColor(ToTColor(c)); }
+
+    // alClient keeps the control filling its parent's client area.
+    TAlign Align() const { return align_; }
+    void SetAlign(TAlign align);
+
+    // The frame and grid over whatever the canvas holds, for a control of
+    // the given size; the widget paints the label first, then this.
+    void Paint(TCanvas& canvas, int W, int H) const;
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+
+private:
+    void FollowParent();
+
+    bool FGridOn = false;
+    TPenStyle FGridStyle = psSolid;
+    QString FXLabel;
+    QString FYLabel;
+    int FXTick = 0;
+    int FYTick = 0;
+    TColor FGridColor = clBlack;
+    TColor FDispColor = clBlack;
+    double FGridLeft = 0;
+    double FGridTop = 0;
+    double FGridWidth = 0;
+    double FGridHeight = 0;
+
+    TAlign align_ = alNone;
+    QWidget* watchedParent_ = nullptr;
+};

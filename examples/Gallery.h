@@ -1,0 +1,27 @@
+#pragma once
+
+#include <QWidget>
+
+class TDispLabel;
+class TPolarDisp;
+
+// The chart controls with sample data, side by side.
+class Gallery : public QWidget {
+    Q_OBJECT
+
+public:
+    explicit Gallery(QWidget* parent = nullptr);
+
+    // Writes polardisp.png and displabel.png into the folder; false with
+    // the reason in `error` when a file cannot be written.
+    bool Snapshot(const QString& folder, QString& error);
+
+    TPolarDisp* Polar() const { return polar_; }
+    TDispLabel* Plot() const { return plot_; }
+
+private:
+    QWidget* polarPane_ = nullptr;
+    QWidget* plotPane_ = nullptr;
+    TPolarDisp* polar_ = nullptr;
+    TDispLabel* plot_ = nullptr;
+};

@@ -1,0 +1,105 @@
+#pragma once
+
+#include "platform/Color.h"
+#include "platform/Styles.h"
+
+#include <QFont>
+#include <QPoint>
+#include <QString>
+
+#include <span>
+#include <vector>
+
+class QPainter;
+
+// The drawing rules our controls are written against, over a QPainter:
+// coordinates are whole pixels, a line never sets its end pixel, a
+// rectangle (L, T, R, B) covers columns L..R-1 and rows T..B-1, dotted pens
+// are 3 on 3 off, a solid brush paints pen gaps and text backgrounds, a
+// clear brush leaves them transparent, font heights are pixel heights.
+// Works on any device a QPainter can open.
+class TCanvas {
+public:
+    explicit TCanvas(QPainter& painter);
+    TCanvas(const TCanvas&) = delete;
+    TCanvas& operator=(const TCanvas&) = delete;
+
+    TPenStyle PenStyle() const { return penStyle_; }
+    void SetPenStyle(TPenStyle style) { penStyle_ = style; }
+    TColor PenColor() const { return penColor_; }
+    void SetPenColor(TColor color) { penColor_ = color; }
+    int PenWidth() const { return penWidth_; }
+    void SetPenWidth(int width) { penWidth_ = width < 1 ? 1 : width; }
+
+    TBrushStyle BrushStyle() const { return brushStyle_; }
+    void SetBrushStyle(TBrushStyle style) { brushStyle_ = style; }
+    TColor BrushColor() const { return brushColor_; }
+    // A colour makes a clear brush solid again.
+    void SetBrushColor(TColor color) {
+        brushColor_ = color;
+        brushStyle_ = bsSolid;
+    }
+
+    // Assigns every attribute of the font; its size becomes the height.
+    void SetFont(const QFont& font);
+    const QFont& Font() const { return font_; }
+    TColor FontColor() const { return fontColor_; }
+    void SetFontColor(TColor color) { fontColor_ = color; }
+    void SetFontName(const QString& face);
+    int FontHeight() const { return fontHeight_; }
+    // Pixels; 0 keeps the font's own size.
+    void SetFontHeight(int pixels);
+
+    QPoint PenPos() const { return pos_; }
+    void MoveTo(int x, int y) { pos_ = {x, y}; }
+    void LineTo(int x, int y);
+    void Rectangle(int left, int top, int right, int bottom);
+    void Ellipse(int left, int top, int right, int bottom);
+    // Closed, outlined with the pen, filled with the brush (alternate rule).
+    void Polygon(std::span<const QPoint> points);
+    // (x, y) is the top left of the text cell.
+    void TextOut(int x, int y, const QString& text);
+    int TextWidth(const QString& text) const;
+    int TextHeight(const QString& text) const;
+
+    // Painting happens on one thread; the count documents who holds it.
+    void Lock() { ++locks_; }
+    void Unlock() {
+        if (locks_ > 0)
+            --locks_;
+    }
+    int LockCount() const { return locks_; }
+
+private:
+    void Line(QPoint from, QPoint to);
+    void FlushPixels();
+    void ApplyFont() const;
+    bool Opaque() const { return brushStyle_ == bsSolid; }
+
+    QPainter& painter_;
+    TPenStyle penStyle_ = psSolid;
+    TColor penColor_ = clBlack;
+    int penWidth_ = 1;
+    TBrushStyle brushStyle_ = bsSolid;
+    TColor brushColor_ = clWhite;
+    QFont font_;
+    TColor fontColor_ = clBlack;
+    int fontHeight_ = 0;
+    mutable bool fontApplied_ = false;
+    QPoint pos_;
+    int locks_ = 0;
+    std::vector<QPoint> on_, off_;
+};
+
+// A real coordinate to a pixel: toward zero, NaN to 0, and bounded so that
+// sums of a few coordinates cannot overflow an int.
+constexpr int PixelTrunc(double v) {
+    constexpr double limit = 1 << 24;
+    if (!(v == v))
+        return 0;
+    if (v > limit)
+        return static_cast<int>(limit);
+    if (v < -limit)
+        return -static_cast<int>(limit);
+    return static_cast<int>(v);
+}
