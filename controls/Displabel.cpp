@@ -5,6 +5,7 @@
 #include <QEvent>
 #include <QPainter>
 
+#include <algorithm>
 #include <utility>
 
 TDispLabel::TDispLabel(QWidget* parent) : QLabel(parent) {
@@ -115,10 +116,10 @@ void TDispLabel::paintEvent(QPaintEvent* event) {
 void TDispLabel::Paint(TCanvas& canvas, int W, int H) const {
     // Right and bottom come from the summed fractions, each product cut
     // toward zero.
-    const int Left = static_cast<int>(W * FGridLeft);
-    const int Top = static_cast<int>(H * FGridTop);
-    const int Right = static_cast<int>(W * (FGridLeft + FGridWidth));
-    const int Bottom = static_cast<int>(H * (FGridTop + FGridHeight));
+    const int Left = PixelTrunc(W * FGridLeft);
+    const int Top = PixelTrunc(H * FGridTop);
+    const int Right = PixelTrunc(W * (FGridLeft + FGridWidth));
+    const int Bottom = PixelTrunc(H * (FGridTop + FGridHeight));
 
     canvas.SetBrushColor(FDispColor);
     canvas.SetPenColor(FGridColor);
@@ -132,11 +133,14 @@ void TDispLabel::Paint(TCanvas& canvas, int W, int H) const {
     // A count below 2 draws no lines in its direction; 0 must not divide.
     const int StepX = FXTick > 1 ? (Right - Left) / FXTick : 0;
     const int StepY = FYTick > 1 ? (Bottom - Top) / FYTick : 0;
-    for (int i = 1; i < FXTick; ++i) {
+    // With a step of 0 every line falls on the same pixels: one will do.
+    const int linesX = StepX == 0 ? std::min(FXTick - 1, 1) : FXTick - 1;
+    const int linesY = StepY == 0 ? std::min(FYTick - 1, 1) : FYTick - 1;
+    for (int i = 1; i <= linesX; ++i) {
         canvas.MoveTo(Left + i * StepX, Top);
         canvas.LineTo(Left + i * StepX, Bottom);
     }
-    for (int j = 1; j < FYTick; ++j) {
+    for (int j = 1; j <= linesY; ++j) {
         canvas.MoveTo(Left, Top + j * StepY);
         canvas.LineTo(Right, Top + j * StepY);
     }
