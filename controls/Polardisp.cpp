@@ -201,8 +201,11 @@ QRect TPolarDisp::Placement() const {
 }
 
 void TPolarDisp::Place() {
-    if (parentWidget())
-        setGeometry(Placement());
+    if (!parentWidget())
+        return;
+    setGeometry(Placement());
+    // A hidden control gets its resize event only when shown.
+    Bevel->setGeometry(0, 0, width(), height());
 }
 
 void TPolarDisp::FollowParent() {

@@ -41,7 +41,7 @@ Gallery::Gallery(QWidget* parent) : QWidget(parent) {
     polar_->SetLabels({"Cyl 1", "Cyl 2", "Cyl 3", "Cyl 4", "Cyl 5", "Cyl 6"});
     polar_->SetLegs({"Exhaust temp.", "Firing press.", "Fuel index", "Limits"});
     polar_->GridOn = polar_->TickOn = polar_->MarkOn = polar_->RangeOn = true;
-    polar_->GridCol = clBlack;
+    polar_->GridCol = 0x808080; // grey, so the dotted series stand out from the rings
     polar_->DataOn = true;
     layout->addWidget(polarPane_, 1);
 

@@ -49,12 +49,13 @@ QPen ToQPen(TPenStyle style, TColor color, int width) {
 
 TCanvas::TCanvas(QPainter& painter) : painter_(painter) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
-    painter_.setRenderHint(QPainter::TextAntialiasing, true);
+    painter_.setRenderHint(QPainter::TextAntialiasing, false);
     SetFont(painter_.font());
 }
 
 void TCanvas::SetFont(const QFont& font) {
     font_ = font;
+    font_.setStyleStrategy(QFont::NoAntialias);
     fontHeight_ = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
     font_.setPixelSize(std::max(fontHeight_, 1));
     fontApplied_ = false;
