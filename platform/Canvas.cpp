@@ -58,12 +58,12 @@ void TCanvas::SetFont(const QFont& font) {
     font_.setStyleStrategy(QFont::NoAntialias);
     fontHeight_ = font.pixelSize() > 0 ? font.pixelSize() : QFontInfo(font).pixelSize();
     font_.setPixelSize(std::max(fontHeight_, 1));
-    fontApplied_ = false;
+    metrics_.reset();
 }
 
 void TCanvas::SetFontName(const QString& face) {
     font_.setFamily(face);
-    fontApplied_ = false;
+    metrics_.reset();
 }
 
 void TCanvas::SetFontHeight(int pixels) {
@@ -71,14 +71,15 @@ void TCanvas::SetFontHeight(int pixels) {
         return;
     fontHeight_ = pixels;
     font_.setPixelSize(std::abs(pixels));
-    fontApplied_ = false;
+    metrics_.reset();
 }
 
-void TCanvas::ApplyFont() const {
-    if (!fontApplied_) {
+const QFontMetrics& TCanvas::Metrics() const {
+    if (!metrics_) {
         painter_.setFont(font_);
-        fontApplied_ = true;
+        metrics_.emplace(painter_.fontMetrics());
     }
+    return *metrics_;
 }
 
 void TCanvas::LineTo(int x, int y) {
@@ -111,22 +112,15 @@ void TCanvas::Line(QPoint from, QPoint to) {
         return;
     }
 
-    const auto pattern = DashPattern(penStyle_);
-    std::size_t run = 0;
-    int left = pattern.empty() ? 0 : pattern[0];
+    // The last pixel before `to` on the integer line; Qt draws up to it
+    // with the pen's own pattern, counted from `from`.
     const int dx = std::abs(to.x() - from.x()), sx = from.x() < to.x() ? 1 : -1;
     const int dy = -std::abs(to.y() - from.y()), sy = from.y() < to.y() ? 1 : -1;
     int err = dx + dy;
     int x = from.x(), y = from.y();
+    QPoint last = from;
     while (x != to.x() || y != to.y()) {
-        if (pattern.empty() || run % 2 == 0)
-            on_.emplace_back(x, y);
-        else
-            off_.emplace_back(x, y);
-        if (!pattern.empty() && --left == 0) {
-            run = (run + 1) % pattern.size();
-            left = pattern[run];
-        }
+        last = {x, y};
         const int e2 = 2 * err;
         if (e2 >= dy) {
             err += dy;
@@ -137,22 +131,15 @@ void TCanvas::Line(QPoint from, QPoint to) {
             y += sy;
         }
     }
-    FlushPixels();
-}
-
-void TCanvas::FlushPixels() {
-    if (!on_.empty()) {
-        painter_.setPen(QPen(ToQColor(penColor_), 0));
-        painter_.drawPoints(on_.data(), static_cast<int>(on_.size()));
-        on_.clear();
+    if (last == from) {
+        painter_.fillRect(from.x(), from.y(), 1, 1, ToQColor(penColor_));
+        return;
     }
-    if (!off_.empty()) {
-        if (Opaque()) {
-            painter_.setPen(QPen(ToQColor(brushColor_), 0));
-            painter_.drawPoints(off_.data(), static_cast<int>(off_.size()));
-        }
-        off_.clear();
-    }
+    painter_.setPen(ToQPen(penStyle_, penColor_, 1));
+    painter_.setBackgroundMode(Opaque() ? Qt::OpaqueMode : Qt::TransparentMode);
+    painter_.setBackground(ToQColor(brushColor_));
+    painter_.drawLine(from, last);
+    painter_.setBackgroundMode(Qt::TransparentMode);
 }
 
 void TCanvas::Rectangle(int left, int top, int right, int bottom) {
@@ -216,8 +203,7 @@ void TCanvas::Polygon(std::span<const QPoint> points) {
 }
 
 void TCanvas::TextOut(int x, int y, const QString& text) {
-    ApplyFont();
-    const QFontMetrics metrics = painter_.fontMetrics();
+    const QFontMetrics& metrics = Metrics();
     if (Opaque())
         painter_.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(),
                           ToQColor(brushColor_));
@@ -226,11 +212,9 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
 }
 
 int TCanvas::TextWidth(const QString& text) const {
-    ApplyFont();
-    return painter_.fontMetrics().horizontalAdvance(text);
+    return Metrics().horizontalAdvance(text);
 }
 
 int TCanvas::TextHeight(const QString& /*text*/) const {
-    ApplyFont();
-    return painter_.fontMetrics().height();
+    return Metrics().height();
 }

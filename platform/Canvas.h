@@ -4,11 +4,12 @@
 #include "platform/Styles.h"
 
 #include <QFont>
+#include <QFontMetrics>
 #include <QPoint>
 #include <QString>
 
+#include <optional>
 #include <span>
-#include <vector>
 
 class QPainter;
 
@@ -72,8 +73,7 @@ public:
 
 private:
     void Line(QPoint from, QPoint to);
-    void FlushPixels();
-    void ApplyFont() const;
+    const QFontMetrics& Metrics() const;
     bool Opaque() const { return brushStyle_ == bsSolid; }
 
     QPainter& painter_;
@@ -85,10 +85,9 @@ private:
     QFont font_;
     TColor fontColor_ = clBlack;
     int fontHeight_ = 0;
-    mutable bool fontApplied_ = false;
+    mutable std::optional<QFontMetrics> metrics_; // set while the painter has font_
     QPoint pos_;
     int locks_ = 0;
-    std::vector<QPoint> on_, off_;
 };
 
 // A real coordinate to a pixel: toward zero, NaN to 0, and bounded so that
