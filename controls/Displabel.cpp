@@ -136,12 +136,20 @@ void TDispLabel::Paint(TCanvas& canvas, int W, int H) const {
     // With a step of 0 every line falls on the same pixels: one will do.
     const int linesX = StepX == 0 ? std::min(FXTick - 1, 1) : FXTick - 1;
     const int linesY = StepY == 0 ? std::min(FYTick - 1, 1) : FYTick - 1;
+    // Lines outside the control would be clipped away; a frame far larger
+    // than the control must not cost one pass per invisible line.
     for (int i = 1; i <= linesX; ++i) {
-        canvas.MoveTo(Left + i * StepX, Top);
-        canvas.LineTo(Left + i * StepX, Bottom);
+        const int x = Left + i * StepX;
+        if (x < 0 || x >= W)
+            continue;
+        canvas.MoveTo(x, Top);
+        canvas.LineTo(x, Bottom);
     }
     for (int j = 1; j <= linesY; ++j) {
-        canvas.MoveTo(Left, Top + j * StepY);
-        canvas.LineTo(Right, Top + j * StepY);
+        const int y = Top + j * StepY;
+        if (y < 0 || y >= H)
+            continue;
+        canvas.MoveTo(Left, y);
+        canvas.LineTo(Right, y);
     }
 }

@@ -200,6 +200,17 @@ void DispLabelTest::hugeTickCountsStayFast() {
     const QImage image = PaintFrame(label, 200, 150);
     QVERIFY(timer.elapsed() < 1000);
     QCOMPARE(Column(image, 20, 15, 20), QString("kkkwww"));
+
+    // A frame a million times the control's width, cut into a million
+    // columns of 3 pixels (clamped edges): only the visible lines cost.
+    label.SetGrLeft(-0.5);
+    label.SetGrWidth(1e6);
+    label.SetXTick(1000000);
+    label.SetYTick(4);
+    timer.restart();
+    const QImage wide = PaintFrame(label, 200, 150);
+    QVERIFY(timer.elapsed() < 1000);
+    QCOMPARE(CountColour(wide, kUntouched), 200 * 15 + 200 * 15);
 }
 
 void DispLabelTest::everySetterRequestsARepaint() {
