@@ -59,9 +59,22 @@ public:
 
     // Qt's colour type, for forms and Designer.
     QColor gridColor() const { return ToQColor(FGridColor); }
-    void setGridColor(const QColor& c) { SetGridColor(ToTColor(c)); }
     QColor dispColor() const { return ToQColor(FDispColor); }
+
+    // The names a form compiled by uic calls.
+    void setGridOn(bool on) { ShowGrid(on); }
+    void setGridStyle(TPenStyle style) { SetGridStyle(style); }
+    void setXLabel(const QString& text) { SetXLabel(text); }
+    void setYLabel(const QString& text) { SetYLabel(text); }
+    void setXTick(int ticks) { SetXTick(ticks); }
+    void setYTick(int ticks) { SetYTick(ticks); }
+    void setGridColor(const QColor& c) { SetGridColor(ToTColor(c)); }
     void setDispColor(const QColor& c) { SetDispColor(ToTColor(c)); }
+    void setGridLeft(double f) { SetGrLeft(f); }
+    void setGridTop(double f) { SetGrTop(f); }
+    void setGridWidth(double f) { SetGrWidth(f); }
+    void setGridHeight(double f) { SetGrHeight(f); }
+    void setAlign(TAlign align) { SetAlign(align); }
 
     // alClient keeps the control filling its parent's client area.
     TAlign Align() const { return align_; }

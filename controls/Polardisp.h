@@ -44,30 +44,30 @@ private:
 // itself in its parent by the fractions vLeft, vTop, vRight, vBottom.
 class TPolarDisp : public QWidget {
     Q_OBJECT
-    Q_PROPERTY(int nGrid MEMBER nGrid)
-    Q_PROPERTY(double vLeft MEMBER vLeft)
-    Q_PROPERTY(double vTop MEMBER vTop)
-    Q_PROPERTY(double vRight MEMBER vRight)
-    Q_PROPERTY(double vBottom MEMBER vBottom)
-    Q_PROPERTY(int nRows MEMBER nRows)
-    Q_PROPERTY(int nVals MEMBER nVals)
-    Q_PROPERTY(double maxVal MEMBER maxVal)
-    Q_PROPERTY(QStringList TicLabel MEMBER TicLabel WRITE SetLabels)
-    Q_PROPERTY(QStringList LegList MEMBER LegList WRITE SetLegs)
-    Q_PROPERTY(bool GridOn MEMBER GridOn)
-    Q_PROPERTY(bool TickOn MEMBER TickOn)
-    Q_PROPERTY(bool MarkOn MEMBER MarkOn)
-    Q_PROPERTY(bool RangeOn MEMBER RangeOn)
-    Q_PROPERTY(double range_a MEMBER range_a)
-    Q_PROPERTY(double range_b MEMBER range_b)
-    Q_PROPERTY(QColor PolyCol READ polyColor WRITE setPolyColor)
-    Q_PROPERTY(QColor GridCol READ gridColor WRITE setGridColor)
-    Q_PROPERTY(QColor TitleCol READ titleColor WRITE setTitleColor)
-    Q_PROPERTY(QColor TickCol READ tickColor WRITE setTickColor)
-    Q_PROPERTY(bool FrameOn MEMBER FrameOn)
-    Q_PROPERTY(QFont TitleFnt MEMBER TitleFnt WRITE SetTitleFnt)
-    Q_PROPERTY(QFont TickFnt MEMBER TickFnt WRITE SetTickFnt)
-    Q_PROPERTY(double GrRatio MEMBER GrRatio)
+    Q_PROPERTY(int nGrid MEMBER nGrid WRITE setNGrid)
+    Q_PROPERTY(double vLeft MEMBER vLeft WRITE setVLeft)
+    Q_PROPERTY(double vTop MEMBER vTop WRITE setVTop)
+    Q_PROPERTY(double vRight MEMBER vRight WRITE setVRight)
+    Q_PROPERTY(double vBottom MEMBER vBottom WRITE setVBottom)
+    Q_PROPERTY(int nRows MEMBER nRows WRITE setNRows)
+    Q_PROPERTY(int nVals MEMBER nVals WRITE setNVals)
+    Q_PROPERTY(double maxVal MEMBER maxVal WRITE setMaxVal)
+    Q_PROPERTY(QStringList TicLabel MEMBER TicLabel WRITE setTicLabel)
+    Q_PROPERTY(QStringList LegList MEMBER LegList WRITE setLegList)
+    Q_PROPERTY(bool GridOn MEMBER GridOn WRITE setGridOn)
+    Q_PROPERTY(bool TickOn MEMBER TickOn WRITE setTickOn)
+    Q_PROPERTY(bool MarkOn MEMBER MarkOn WRITE setMarkOn)
+    Q_PROPERTY(bool RangeOn MEMBER RangeOn WRITE setRangeOn)
+    Q_PROPERTY(double range_a MEMBER range_a WRITE setRange_a)
+    Q_PROPERTY(double range_b MEMBER range_b WRITE setRange_b)
+    Q_PROPERTY(QColor PolyCol READ polyColor WRITE setPolyCol)
+    Q_PROPERTY(QColor GridCol READ gridColor WRITE setGridCol)
+    Q_PROPERTY(QColor TitleCol READ titleColor WRITE setTitleCol)
+    Q_PROPERTY(QColor TickCol READ tickColor WRITE setTickCol)
+    Q_PROPERTY(bool FrameOn MEMBER FrameOn WRITE setFrameOn)
+    Q_PROPERTY(QFont TitleFnt MEMBER TitleFnt WRITE setTitleFnt)
+    Q_PROPERTY(QFont TickFnt MEMBER TickFnt WRITE setTickFnt)
+    Q_PROPERTY(double GrRatio MEMBER GrRatio WRITE setGrRatio)
 
 public:
     // Shows one validation message; the default opens a modal box (OK, no
@@ -98,13 +98,35 @@ public:
     static void ShowMessageBox(QWidget* owner, const QString& text, const QString& caption);
 
     QColor polyColor() const { return ToQColor(PolyCol); }
-    void setPolyColor(const QColor& c) { PolyCol = ToTColor(c); }
     QColor gridColor() const { return ToQColor(GridCol); }
-    void setGridColor(const QColor& c) { GridCol = ToTColor(c); }
     QColor titleColor() const { return ToQColor(TitleCol); }
-    void setTitleColor(const QColor& c) { TitleCol = ToTColor(c); }
     QColor tickColor() const { return ToQColor(TickCol); }
-    void setTickColor(const QColor& c) { TickCol = ToTColor(c); }
+
+    // The names a form compiled by uic calls; each just stores.
+    void setNGrid(int v) { nGrid = v; }
+    void setVLeft(double v) { vLeft = v; }
+    void setVTop(double v) { vTop = v; }
+    void setVRight(double v) { vRight = v; }
+    void setVBottom(double v) { vBottom = v; }
+    void setNRows(int v) { nRows = v; }
+    void setNVals(int v) { nVals = v; }
+    void setMaxVal(double v) { maxVal = v; }
+    void setTicLabel(const QStringList& v) { SetLabels(v); }
+    void setLegList(const QStringList& v) { SetLegs(v); }
+    void setGridOn(bool v) { GridOn = v; }
+    void setTickOn(bool v) { TickOn = v; }
+    void setMarkOn(bool v) { MarkOn = v; }
+    void setRangeOn(bool v) { RangeOn = v; }
+    void setRange_a(double v) { range_a = v; }
+    void setRange_b(double v) { range_b = v; }
+    void setPolyCol(const QColor& c) { PolyCol = ToTColor(c); }
+    void setGridCol(const QColor& c) { GridCol = ToTColor(c); }
+    void setTitleCol(const QColor& c) { TitleCol = ToTColor(c); }
+    void setTickCol(const QColor& c) { TickCol = ToTColor(c); }
+    void setFrameOn(bool v) { FrameOn = v; }
+    void setTitleFnt(const QFont& v) { SetTitleFnt(v); }
+    void setTickFnt(const QFont& v) { SetTickFnt(v); }
+    void setGrRatio(double v) { GrRatio = v; }
 
     double vLeft = 0;
     double vTop = 0;
