@@ -75,6 +75,7 @@ private slots:
     void defaultReporterOpensAPlainBox();
     void messagesWaitUntilThePaintIsOver();
     void errorClearsDataOnAndLaterPaintsAreSilent();
+    void boxesAfterAPaintOneByOne();
     void placesItselfInItsParent();
     void spokeEndsForFourSpokes();
     void firstSeriesFilledOthersDotted();
@@ -353,6 +354,27 @@ void PolarDispTest::errorClearsDataOnAndLaterPaintsAreSilent() {
     QTRY_COMPARE(collector.said.size(), 2);
     QTest::qWait(20);
     QCOMPARE(collector.said.size(), 2);
+}
+
+// Without a reporter, each message of a paint gets its own box once the
+// paint is over, in the order of the checks.
+void PolarDispTest::boxesAfterAPaintOneByOne() {
+    QWidget parent;
+    parent.resize(400, 400);
+    auto* disp = new TPolarDisp(&parent);
+    Fill(*disp, 1, 3, {0.5, -0.2, 0.1});
+    disp->nGrid = 11;
+    BoxCatcher catcher;
+    disp->grab();
+    QVERIFY(catcher.boxes.isEmpty());
+    QTRY_COMPARE(catcher.boxes.size(), 2);
+    QCOMPARE(catcher.boxes[0].text, kGrid);
+    QCOMPARE(catcher.boxes[1].text, kNegative);
+    for (const auto& box : catcher.boxes) {
+        QCOMPARE(box.title, QString("Warning"));
+        QCOMPARE(box.icon, QMessageBox::NoIcon);
+        QCOMPARE(box.buttons, QMessageBox::Ok);
+    }
 }
 
 void PolarDispTest::placesItselfInItsParent() {
