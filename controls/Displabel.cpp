@@ -1,14 +1,14 @@
 #include "controls/Displabel.h"
 
+#include "controls/ParentFollower.h"
 #include "platform/Canvas.h"
 
-#include <QEvent>
 #include <QPainter>
 
 #include <algorithm>
-#include <utility>
 
 TDispLabel::TDispLabel(QWidget* parent) : QLabel(parent) {
+    new ParentFollower(this, [this] { FillParent(); });
     SetAlign(alClient);
     FGridOn = true;
     FGridStyle = psDot;
@@ -26,84 +26,15 @@ TDispLabel::TDispLabel(QWidget* parent) : QLabel(parent) {
 
 TDispLabel::~TDispLabel() = default;
 
-// Every setter stores unconditionally and asks for a repaint, even for the
-// present value.
-void TDispLabel::ShowGrid(bool on) {
-    FGridOn = on;
-    update();
-}
-void TDispLabel::SetGridStyle(TPenStyle style) {
-    FGridStyle = style;
-    update();
-}
-void TDispLabel::SetXLabel(QString text) {
-    FXLabel = std::move(text);
-    update();
-}
-void TDispLabel::SetYLabel(QString text) {
-    FYLabel = std::move(text);
-    update();
-}
-void TDispLabel::SetXTick(int ticks) {
-    FXTick = ticks;
-    update();
-}
-void TDispLabel::SetYTick(int ticks) {
-    FYTick = ticks;
-    update();
-}
-void TDispLabel::SetGridColor(TColor color) {
-    FGridColor = color;
-    update();
-}
-void TDispLabel::SetDispColor(TColor color) {
-    FDispColor = color;
-    update();
-}
-void TDispLabel::SetGrLeft(double fraction) {
-    FGridLeft = fraction;
-    update();
-}
-void TDispLabel::SetGrTop(double fraction) {
-    FGridTop = fraction;
-    update();
-}
-void TDispLabel::SetGrWidth(double fraction) {
-    FGridWidth = fraction;
-    update();
-}
-void TDispLabel::SetGrHeight(double fraction) {
-    FGridHeight = fraction;
-    update();
-}
-
 void TDispLabel::SetAlign(TAlign align) {
     align_ = align;
-    FollowParent();
+    if (parentWidget())
+        FillParent();
 }
 
-void TDispLabel::FollowParent() {
-    QWidget* parent = parentWidget();
-    if (watchedParent_ && watchedParent_ != parent)
-        watchedParent_->removeEventFilter(this);
-    watchedParent_ = nullptr;
-    if (align_ != alClient || !parent)
-        return;
-    watchedParent_ = parent;
-    parent->installEventFilter(this);
-    setGeometry(parent->contentsRect());
-}
-
-bool TDispLabel::event(QEvent* event) {
-    if (event->type() == QEvent::ParentChange)
-        FollowParent();
-    return QLabel::event(event);
-}
-
-bool TDispLabel::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == watchedParent_ && event->type() == QEvent::Resize && align_ == alClient)
-        setGeometry(watchedParent_->contentsRect());
-    return QLabel::eventFilter(watched, event);
+void TDispLabel::FillParent() {
+    if (align_ == alClient)
+        setGeometry(parentWidget()->contentsRect());
 }
 
 void TDispLabel::paintEvent(QPaintEvent* event) {

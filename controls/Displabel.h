@@ -7,6 +7,8 @@
 #include <QLabel>
 #include <QString>
 
+#include <utility>
+
 class TCanvas;
 
 // A label that paints a plot area inside its own bounds: a rectangle placed
@@ -33,29 +35,29 @@ public:
     ~TDispLabel() override;
 
     bool GridVisible() const { return FGridOn; }
-    void ShowGrid(bool on);
+    void ShowGrid(bool on) { Assign(FGridOn, on); }
     TPenStyle GetGridStyle() const { return FGridStyle; }
-    void SetGridStyle(TPenStyle style);
+    void SetGridStyle(TPenStyle style) { Assign(FGridStyle, style); }
     QString GetXLabel() const { return FXLabel; }
-    void SetXLabel(QString text);
+    void SetXLabel(QString text) { Assign(FXLabel, std::move(text)); }
     QString GetYLabel() const { return FYLabel; }
-    void SetYLabel(QString text);
+    void SetYLabel(QString text) { Assign(FYLabel, std::move(text)); }
     int GetXTick() const { return FXTick; }
-    void SetXTick(int ticks);
+    void SetXTick(int ticks) { Assign(FXTick, ticks); }
     int GetYTick() const { return FYTick; }
-    void SetYTick(int ticks);
+    void SetYTick(int ticks) { Assign(FYTick, ticks); }
     TColor GetGridColor() const { return FGridColor; }
-    void SetGridColor(TColor color);
+    void SetGridColor(TColor color) { Assign(FGridColor, color); }
     TColor GetDispColor() const { return FDispColor; }
-    void SetDispColor(TColor color);
+    void SetDispColor(TColor color) { Assign(FDispColor, color); }
     double GetGrLeft() const { return FGridLeft; }
-    void SetGrLeft(double fraction);
+    void SetGrLeft(double fraction) { Assign(FGridLeft, fraction); }
     double GetGrTop() const { return FGridTop; }
-    void SetGrTop(double fraction);
+    void SetGrTop(double fraction) { Assign(FGridTop, fraction); }
     double GetGrWidth() const { return FGridWidth; }
-    void SetGrWidth(double fraction);
+    void SetGrWidth(double fraction) { Assign(FGridWidth, fraction); }
     double GetGrHeight() const { return FGridHeight; }
-    void SetGrHeight(double fraction);
+    void SetGrHeight(double fraction) { Assign(FGridHeight, fraction); }
 
     // Qt's colour type, for forms and Designer.
     QColor gridColor() const { return ToQColor(FGridColor); }
@@ -86,11 +88,15 @@ public:
 
 protected:
     void paintEvent(QPaintEvent* event) override;
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
-    void FollowParent();
+    // Every setter stores unconditionally and asks for a repaint, even for
+    // the present value.
+    template <class T> void Assign(T& field, T value) {
+        field = std::move(value);
+        update();
+    }
+    void FillParent();
 
     bool FGridOn = false;
     TPenStyle FGridStyle = psSolid;
@@ -106,5 +112,4 @@ private:
     double FGridHeight = 0;
 
     TAlign align_ = alNone;
-    QWidget* watchedParent_ = nullptr;
 };

@@ -1,10 +1,11 @@
 #include "controls/Polardisp.h"
 
+#include "controls/ParentFollower.h"
 #include "platform/Canvas.h"
 
-#include <QEvent>
 #include <QMessageBox>
 #include <QPainter>
+#include <QScopedValueRollback>
 
 #include <cmath>
 #include <utility>
@@ -51,27 +52,21 @@ TPolarDisp::TPolarDisp(QWidget* parent) : QWidget(parent) {
     Bevel->setEnabled(false);
     Bevel->setAttribute(Qt::WA_TransparentForMouseEvents);
 
-    FollowParent();
+    // The parent's resize places the control before it paints, so a paint
+    // always draws at the size it has.
+    new ParentFollower(this, [this] { Place(); });
 }
 
-TPolarDisp::~TPolarDisp() {
-    if (watchedParent_)
-        watchedParent_->removeEventFilter(this);
-}
+TPolarDisp::~TPolarDisp() = default;
 
-// The lists and fonts stay the control's own; only contents are copied.
+// The lists and fonts stay the control's own; only contents are copied,
+// and a list handed its own contents keeps them.
 void TPolarDisp::SetLabels(const QStringList& labels) {
-    QStringList copy;
-    for (qsizetype i = 0; i < labels.size(); ++i)
-        copy.append(labels.at(i));
-    TicLabel = std::move(copy);
+    TicLabel = labels;
 }
 
 void TPolarDisp::SetLegs(const QStringList& legends) {
-    QStringList copy;
-    for (qsizetype i = 0; i < legends.size(); ++i)
-        copy.append(legends.at(i));
-    LegList = std::move(copy);
+    LegList = legends;
 }
 
 void TPolarDisp::SetTitleFnt(const QFont& font) {
@@ -168,19 +163,15 @@ void TPolarDisp::ShowMessageBox(QWidget* owner, const QString& text, const QStri
 void TPolarDisp::Message(const QString& text, const QString& caption) {
     if (flushing_)
         return; // a repaint under an open box repeats what is being shown
+    const bool flushQueued = !pending_.empty();
     pending_.push_back({text, caption});
-    if (painting_) {
-        if (!flushQueued_) {
-            flushQueued_ = true;
-            QMetaObject::invokeMethod(this, &TPolarDisp::FlushMessages, Qt::QueuedConnection);
-        }
-        return;
-    }
-    FlushMessages();
+    if (!painting_)
+        FlushMessages();
+    else if (!flushQueued)
+        QMetaObject::invokeMethod(this, &TPolarDisp::FlushMessages, Qt::QueuedConnection);
 }
 
 void TPolarDisp::FlushMessages() {
-    flushQueued_ = false;
     flushing_ = true;
     const auto messages = std::exchange(pending_, {});
     for (const auto& m : messages) {
@@ -208,33 +199,6 @@ void TPolarDisp::Place() {
     Bevel->setGeometry(0, 0, width(), height());
 }
 
-void TPolarDisp::FollowParent() {
-    QWidget* parent = parentWidget();
-    if (watchedParent_ == parent)
-        return;
-    if (watchedParent_)
-        watchedParent_->removeEventFilter(this);
-    watchedParent_ = parent;
-    if (parent) {
-        parent->installEventFilter(this);
-        Place();
-    }
-}
-
-bool TPolarDisp::event(QEvent* event) {
-    if (event->type() == QEvent::ParentChange)
-        FollowParent();
-    return QWidget::event(event);
-}
-
-// The parent's resize places the control before it paints, so a paint
-// always draws at the size it has.
-bool TPolarDisp::eventFilter(QObject* watched, QEvent* event) {
-    if (watched == watchedParent_ && event->type() == QEvent::Resize)
-        Place();
-    return QWidget::eventFilter(watched, event);
-}
-
 void TPolarDisp::resizeEvent(QResizeEvent* event) {
     Bevel->setGeometry(0, 0, width(), height());
     QWidget::resizeEvent(event);
@@ -250,12 +214,12 @@ void TPolarDisp::paintEvent(QPaintEvent* /*event*/) {
 }
 
 void TPolarDisp::Paint(QPainter& painter) {
+    // The canvas lives for this paint only, so the font it ends with needs
+    // no restoring.
     TCanvas canvas(painter);
     canvas.SetFont(font());
-    const QFont saved = canvas.Font();
-    const int savedHeight = canvas.FontHeight();
     canvas.Lock();
-    painting_ = true;
+    const QScopedValueRollback inPaint(painting_, true);
 
     xMid = width() / 2;
     yMid = height() / 2;
@@ -274,10 +238,6 @@ void TPolarDisp::Paint(QPainter& painter) {
                 paintMarker(canvas);
         }
     }
-
-    painting_ = false;
-    canvas.SetFont(saved);
-    canvas.SetFontHeight(savedHeight);
     canvas.Unlock();
 }
 

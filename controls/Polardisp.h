@@ -162,8 +162,6 @@ public:
 protected:
     void paintEvent(QPaintEvent* event) override;
     void resizeEvent(QResizeEvent* event) override;
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:
     void paintPoly(TCanvas& canvas);
@@ -173,7 +171,6 @@ private:
     void paintMarker(TCanvas& canvas);
 
     QRect Placement() const;
-    void FollowParent();
     QPoint SpokeEnd(int j) const;
     void Message(const QString& text, const QString& caption);
     void FlushMessages();
@@ -184,7 +181,5 @@ private:
     std::vector<PendingMessage> pending_;
     Reporter reporter_;
     bool painting_ = false;
-    bool flushQueued_ = false;
     bool flushing_ = false;
-    QWidget* watchedParent_ = nullptr;
 };

@@ -45,6 +45,38 @@ QPen ToQPen(TPenStyle style, TColor color, int width) {
     return pen;
 }
 
+// Boxes given either way round come out left-top first; false for a box
+// without an inside.
+bool Normalize(int& left, int& top, int& right, int& bottom) {
+    if (left > right)
+        std::swap(left, right);
+    if (top > bottom)
+        std::swap(top, bottom);
+    return right - left >= 1 && bottom - top >= 1;
+}
+
+// The pixel the integer line from `from` sets just before reaching `to`.
+QPoint LastPixelBefore(QPoint from, QPoint to) {
+    const int dx = std::abs(to.x() - from.x()), sx = from.x() < to.x() ? 1 : -1;
+    const int dy = -std::abs(to.y() - from.y()), sy = from.y() < to.y() ? 1 : -1;
+    int err = dx + dy;
+    int x = from.x(), y = from.y();
+    QPoint last = from;
+    while (x != to.x() || y != to.y()) {
+        last = {x, y};
+        const int e2 = 2 * err;
+        if (e2 >= dy) {
+            err += dy;
+            x += sx;
+        }
+        if (e2 <= dx) {
+            err += dx;
+            y += sy;
+        }
+    }
+    return last;
+}
+
 } // namespace
 
 TCanvas::TCanvas(QPainter& painter) : painter_(painter) {
@@ -91,7 +123,6 @@ void TCanvas::LineTo(int x, int y) {
 void TCanvas::Line(QPoint from, QPoint to) {
     if (penStyle_ == psClear || from == to)
         return;
-    const bool solid = penStyle_ == psSolid || penStyle_ == psInsideFrame;
     if (penWidth_ > 1) {
         // Wide pens have no pixel pattern of their own; Qt's flat caps
         // come closest.
@@ -101,53 +132,29 @@ void TCanvas::Line(QPoint from, QPoint to) {
         painter_.drawLine(from, to);
         return;
     }
-    if (solid && (from.x() == to.x() || from.y() == to.y())) {
-        const int x0 =
-            from.x() == to.x() ? from.x() : std::min(from.x(), to.x() + (to.x() < from.x()));
-        const int y0 =
-            from.y() == to.y() ? from.y() : std::min(from.y(), to.y() + (to.y() < from.y()));
-        const int w = from.x() == to.x() ? 1 : std::abs(to.x() - from.x());
-        const int h = from.y() == to.y() ? 1 : std::abs(to.y() - from.y());
-        painter_.fillRect(x0, y0, w, h, ToQColor(penColor_));
+    const QPoint last = LastPixelBefore(from, to);
+    // A solid straight run is one filled rectangle, the cheapest thing to
+    // paint; a single pixel starts every pattern with a dash.
+    const bool solid = penStyle_ == psSolid || penStyle_ == psInsideFrame;
+    if (last == from || (solid && (last.x() == from.x() || last.y() == from.y()))) {
+        painter_.fillRect(QRect(QPoint(std::min(from.x(), last.x()), std::min(from.y(), last.y())),
+                                QPoint(std::max(from.x(), last.x()), std::max(from.y(), last.y()))),
+                          ToQColor(penColor_));
         return;
     }
+    // Qt sets both ends and counts the pen's pattern from `from`.
+    ApplyPen(1);
+    painter_.drawLine(from, last);
+}
 
-    // The last pixel before `to` on the integer line; Qt draws up to it
-    // with the pen's own pattern, counted from `from`.
-    const int dx = std::abs(to.x() - from.x()), sx = from.x() < to.x() ? 1 : -1;
-    const int dy = -std::abs(to.y() - from.y()), sy = from.y() < to.y() ? 1 : -1;
-    int err = dx + dy;
-    int x = from.x(), y = from.y();
-    QPoint last = from;
-    while (x != to.x() || y != to.y()) {
-        last = {x, y};
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
-    if (last == from) {
-        painter_.fillRect(from.x(), from.y(), 1, 1, ToQColor(penColor_));
-        return;
-    }
-    painter_.setPen(ToQPen(penStyle_, penColor_, 1));
+void TCanvas::ApplyPen(int width) {
+    painter_.setPen(ToQPen(penStyle_, penColor_, width));
     painter_.setBackgroundMode(Opaque() ? Qt::OpaqueMode : Qt::TransparentMode);
     painter_.setBackground(ToQColor(brushColor_));
-    painter_.drawLine(from, last);
-    painter_.setBackgroundMode(Qt::TransparentMode);
 }
 
 void TCanvas::Rectangle(int left, int top, int right, int bottom) {
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1)
+    if (!Normalize(left, top, right, bottom))
         return;
     if (penStyle_ == psClear) {
         // Without a pen the fill stops one short of the outline's far edges.
@@ -168,18 +175,11 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom) {
 }
 
 void TCanvas::Ellipse(int left, int top, int right, int bottom) {
-    if (left > right)
-        std::swap(left, right);
-    if (top > bottom)
-        std::swap(top, bottom);
-    if (right - left < 1 || bottom - top < 1)
+    if (!Normalize(left, top, right, bottom))
         return;
-    painter_.setPen(ToQPen(penStyle_, penColor_, penWidth_));
+    ApplyPen(penWidth_);
     painter_.setBrush(Opaque() ? QBrush(ToQColor(brushColor_)) : QBrush(Qt::NoBrush));
-    painter_.setBackgroundMode(Opaque() ? Qt::OpaqueMode : Qt::TransparentMode);
-    painter_.setBackground(ToQColor(brushColor_));
     painter_.drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));
-    painter_.setBackgroundMode(Qt::TransparentMode);
 }
 
 void TCanvas::Polygon(std::span<const QPoint> points) {
@@ -193,8 +193,7 @@ void TCanvas::Polygon(std::span<const QPoint> points) {
     // Each edge leaves its end pixel to the next, so every vertex is set once.
     for (std::size_t i = 0; i < points.size(); ++i)
         Line(points[i], points[(i + 1) % points.size()]);
-    if (points.size() == 1 ||
-        std::all_of(points.begin(), points.end(), [&](QPoint p) { return p == points[0]; })) {
+    if (std::all_of(points.begin(), points.end(), [&](QPoint p) { return p == points[0]; })) {
         // A polygon shrunk to one point still sets that pixel.
         if (penStyle_ != psClear)
             painter_.fillRect(points[0].x(), points[0].y(), 1, 1, ToQColor(penColor_));
@@ -208,6 +207,7 @@ void TCanvas::TextOut(int x, int y, const QString& text) {
         painter_.fillRect(x, y, metrics.horizontalAdvance(text), metrics.height(),
                           ToQColor(brushColor_));
     painter_.setPen(ToQColor(fontColor_));
+    painter_.setBackgroundMode(Qt::TransparentMode); // the cell was filled above
     painter_.drawText(x, y + metrics.ascent(), text);
 }
 

@@ -73,6 +73,8 @@ public:
 
 private:
     void Line(QPoint from, QPoint to);
+    // Pen, and pen gaps in the brush colour when the brush is solid.
+    void ApplyPen(int width);
     const QFontMetrics& Metrics() const;
     bool Opaque() const { return brushStyle_ == bsSolid; }
 

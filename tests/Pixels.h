@@ -1,8 +1,10 @@
 #pragma once
 
+#include "platform/Canvas.h"
 #include "platform/Color.h"
 
 #include <QImage>
+#include <QPainter>
 #include <QString>
 
 // A colour no drawing step of ours uses, so untouched pixels stand out.
@@ -11,6 +13,17 @@ inline constexpr QRgb kUntouched = 0xFF123456;
 inline QImage BlankImage(int w, int h) {
     QImage image(w, h, QImage::Format_RGB32);
     image.fill(kUntouched);
+    return image;
+}
+
+// What `draw` paints through a canvas onto a blank w x h image.
+template <class Draw> QImage DrawnImage(int w, int h, Draw draw) {
+    QImage image = BlankImage(w, h);
+    {
+        QPainter painter(&image);
+        TCanvas canvas(painter);
+        draw(canvas);
+    }
     return image;
 }
 

@@ -54,15 +54,14 @@ void CanvasTest::lineLeavesEndPixel() {
     QFETCH(QPoint, to);
     QFETCH(QList<QPoint>, set);
     QFETCH(QList<QPoint>, unset);
-    QImage image = BlankImage(12, 12);
-    {
-        QPainter painter(&image);
-        TCanvas canvas(painter);
+    QPoint pos;
+    const QImage image = DrawnImage(12, 12, [&](TCanvas& canvas) {
         canvas.SetPenColor(clBlack);
         canvas.MoveTo(from.x(), from.y());
         canvas.LineTo(to.x(), to.y());
-        QCOMPARE(canvas.PenPos(), to);
-    }
+        pos = canvas.PenPos();
+    });
+    QCOMPARE(pos, to);
     for (QPoint p : set)
         QVERIFY2(image.pixel(p) == Rgb(clBlack),
                  qPrintable(QString("(%1,%2)").arg(p.x()).arg(p.y())));
@@ -94,10 +93,7 @@ void CanvasTest::penPatterns() {
     QFETCH(bool, opaque);
     QFETCH(QString, row);
     const int n = static_cast<int>(row.size());
-    QImage image = BlankImage(n + 2, n + 2);
-    {
-        QPainter painter(&image);
-        TCanvas canvas(painter);
+    const QImage image = DrawnImage(n + 2, n + 2, [&](TCanvas& canvas) {
         canvas.SetPenStyle(static_cast<TPenStyle>(style));
         canvas.SetPenColor(clBlack);
         canvas.SetBrushColor(clWhite);
@@ -109,7 +105,7 @@ void CanvasTest::penPatterns() {
         canvas.LineTo(n + 1, n + 1);
         canvas.MoveTo(0, 1);
         canvas.LineTo(n, n + 1);
-    }
+    });
     QCOMPARE(Row(image, 0, 0, n - 1), row);
     QCOMPARE(Column(image, n + 1, 1, n), row);
     QString diagonal;
@@ -119,14 +115,11 @@ void CanvasTest::penPatterns() {
 }
 
 void CanvasTest::rectangleCoversLeftTopToRightBottomMinusOne() {
-    QImage image = BlankImage(12, 10);
-    {
-        QPainter painter(&image);
-        TCanvas canvas(painter);
+    const QImage image = DrawnImage(12, 10, [&](TCanvas& canvas) {
         canvas.SetPenColor(clBlack);
         canvas.SetBrushColor(clWhite);
         canvas.Rectangle(2, 1, 9, 7);
-    }
+    });
     QCOMPARE(Row(image, 0, 0, 11), QString("............"));
     QCOMPARE(Row(image, 1, 0, 11), QString("..kkkkkkk..."));
     QCOMPARE(Row(image, 3, 0, 11), QString("..kwwwwwk..."));
@@ -135,27 +128,21 @@ void CanvasTest::rectangleCoversLeftTopToRightBottomMinusOne() {
 }
 
 void CanvasTest::degenerateRectanglesDrawNothing() {
-    QImage image = BlankImage(10, 10);
-    {
-        QPainter painter(&image);
-        TCanvas canvas(painter);
+    const QImage image = DrawnImage(10, 10, [&](TCanvas& canvas) {
         canvas.SetPenColor(clBlack);
         canvas.Rectangle(4, 4, 4, 9);
         canvas.Rectangle(2, 6, 8, 6);
         canvas.Ellipse(5, 5, 5, 5);
-    }
+    });
     QCOMPARE(CountColour(image, kUntouched), 100);
 }
 
 void CanvasTest::ellipseBoxExcludesRightAndBottom() {
-    QImage image = BlankImage(30, 30);
-    {
-        QPainter painter(&image);
-        TCanvas canvas(painter);
+    const QImage image = DrawnImage(30, 30, [&](TCanvas& canvas) {
         canvas.SetPenColor(clBlack);
         canvas.SetBrushStyle(bsClear);
         canvas.Ellipse(5, 6, 25, 22);
-    }
+    });
     int minX = 99, maxX = -1, minY = 99, maxY = -1;
     for (int y = 0; y < 30; ++y)
         for (int x = 0; x < 30; ++x)
@@ -171,15 +158,12 @@ void CanvasTest::ellipseBoxExcludesRightAndBottom() {
 }
 
 void CanvasTest::polygonIsClosedFilledAndKeepsEveryVertex() {
-    QImage image = BlankImage(20, 20);
     const QPoint triangle[] = {{2, 2}, {16, 2}, {2, 16}};
-    {
-        QPainter painter(&image);
-        TCanvas canvas(painter);
+    const QImage image = DrawnImage(20, 20, [&](TCanvas& canvas) {
         canvas.SetPenColor(clBlack);
         canvas.SetBrushColor(clRed);
         canvas.Polygon(triangle);
-    }
+    });
     for (QPoint p : triangle)
         QCOMPARE(image.pixel(p), Rgb(clBlack));
     QCOMPARE(image.pixel(2, 9), Rgb(clBlack)); // the closing edge
@@ -188,26 +172,20 @@ void CanvasTest::polygonIsClosedFilledAndKeepsEveryVertex() {
 }
 
 void CanvasTest::collapsedPolygonStillSetsItsPixel() {
-    QImage image = BlankImage(10, 10);
     const QPoint point[] = {{4, 4}, {4, 4}, {4, 4}};
-    {
-        QPainter painter(&image);
-        TCanvas canvas(painter);
+    const QImage image = DrawnImage(10, 10, [&](TCanvas& canvas) {
         canvas.SetPenColor(clBlack);
         canvas.SetBrushColor(clRed);
         canvas.Polygon(point);
-    }
+    });
     QCOMPARE(image.pixel(4, 4), Rgb(clBlack));
     QCOMPARE(CountColour(image, kUntouched), 99);
 }
 
 void CanvasTest::textBackgroundFollowsBrush() {
     for (bool solid : {false, true}) {
-        QImage image = BlankImage(60, 30);
         int w = 0, h = 0;
-        {
-            QPainter painter(&image);
-            TCanvas canvas(painter);
+        const QImage image = DrawnImage(60, 30, [&](TCanvas& canvas) {
             canvas.SetFontColor(clBlue);
             canvas.SetFontHeight(14);
             canvas.SetBrushColor(clYellow);
@@ -216,7 +194,7 @@ void CanvasTest::textBackgroundFollowsBrush() {
             canvas.TextOut(2, 2, QStringLiteral("0.25"));
             w = canvas.TextWidth(QStringLiteral("0.25"));
             h = canvas.TextHeight(QStringLiteral("0.25"));
-        }
+        });
         QVERIFY(w > 0 && h > 0);
         QVERIFY(CountColour(image, Rgb(clBlue)) > 0);
         QCOMPARE(image.pixel(2, 2) == Rgb(clYellow), solid);

@@ -10,11 +10,7 @@
 namespace {
 
 QImage PaintFrame(const TDispLabel& label, int W, int H) {
-    QImage image = BlankImage(W, H);
-    QPainter painter(&image);
-    TCanvas canvas(painter);
-    label.Paint(canvas, W, H);
-    return image;
+    return DrawnImage(W, H, [&](TCanvas& canvas) { label.Paint(canvas, W, H); });
 }
 
 // A dotted grid line, as its pixels read from its start: 3 black, 3 in

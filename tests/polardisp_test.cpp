@@ -35,6 +35,16 @@ QImage Render(TPolarDisp& disp) {
     return image;
 }
 
+// A diagram over the top-left `fraction` of a parent of w x h.
+TPolarDisp* PlacedIn(QWidget& parent, int w, int h, double fraction) {
+    parent.resize(w, h);
+    auto* disp = new TPolarDisp(&parent);
+    disp->vLeft = disp->vTop = 0;
+    disp->vRight = disp->vBottom = fraction;
+    disp->Place();
+    return disp;
+}
+
 void Fill(TPolarDisp& disp, int rows, int vals, const QList<double>& values) {
     disp.nRows = rows;
     disp.nVals = vals;
@@ -133,6 +143,8 @@ void PolarDispTest::setterCopiesIntoTheControlsOwnObjects() {
     QStringList three{"x", "y", "z"};
     disp.SetLabels(three);
     three[0] = "changed";
+    QCOMPARE(disp.TicLabel, QStringList({"x", "y", "z"}));
+    disp.SetLabels(disp.TicLabel); // its own list: nothing lost
     QCOMPARE(disp.TicLabel, QStringList({"x", "y", "z"}));
     QVERIFY(disp.setProperty("LegList", QStringList{"top left"}));
     QCOMPARE(disp.LegList, QStringList{"top left"});
@@ -342,9 +354,8 @@ void PolarDispTest::errorClearsDataOnAndLaterPaintsAreSilent() {
     QCOMPARE(collector.said[0], (Said{kFew, "Error"}));
 
     // Counts without a table of that shape are too few data as well.
-    disp->nRows = 3;
-    disp->nVals = 6;
     disp->nRows = 2;
+    disp->nVals = 6;
     disp->New_Data();
     disp->nRows = 3;
     disp->SetLabels({"1", "2", "3", "4", "5", "6"});
@@ -423,11 +434,7 @@ void PolarDispTest::spokeEndsForFourSpokes() {
 
 void PolarDispTest::firstSeriesFilledOthersDotted() {
     QWidget parent;
-    parent.resize(400, 400);
-    auto* disp = new TPolarDisp(&parent);
-    disp->vLeft = disp->vTop = 0;
-    disp->vRight = disp->vBottom = 0.5;
-    disp->Place();
+    auto* disp = PlacedIn(parent, 400, 400, 0.5);
     Fill(*disp, 3, 4, {0.5, 0.5, 0.5, 0.5, 0.8, 0.8, 0.8, 0.8, 0.2, 0.2, 0.2, 0.2});
     const QImage image = Render(*disp);
     // 200 x 200: centre (100, 100), 70 pixels per value unit.
@@ -446,11 +453,7 @@ void PolarDispTest::firstSeriesFilledOthersDotted() {
 
 void PolarDispTest::tickValuesStandOnTheInnerRings() {
     QWidget parent;
-    parent.resize(400, 400);
-    auto* disp = new TPolarDisp(&parent);
-    disp->vLeft = disp->vTop = 0;
-    disp->vRight = disp->vBottom = 1;
-    disp->Place();
+    auto* disp = PlacedIn(parent, 400, 400, 1);
     Fill(*disp, 1, 3, {0, 0, 0});
     disp->GridOn = true;
     disp->GridCol = clBlue;
@@ -458,14 +461,13 @@ void PolarDispTest::tickValuesStandOnTheInnerRings() {
 
     // Each text as the canvas writes it alone, then found in place.
     const auto textPixels = [&](const QString& text, int k) {
-        QImage alone = BlankImage(400, 400);
-        QPainter painter(&alone);
-        TCanvas canvas(painter);
-        canvas.SetFont(disp->TickFnt);
-        canvas.SetFontHeight(20);
-        canvas.SetFontColor(clBlue);
-        canvas.SetBrushStyle(bsClear);
-        canvas.TextOut(200 + 3, 200 - PixelTrunc(20 * 0.8 + k * 35), text);
+        const QImage alone = DrawnImage(400, 400, [&](TCanvas& canvas) {
+            canvas.SetFont(disp->TickFnt);
+            canvas.SetFontHeight(20);
+            canvas.SetFontColor(clBlue);
+            canvas.SetBrushStyle(bsClear);
+            canvas.TextOut(200 + 3, 200 - PixelTrunc(20 * 0.8 + k * 35), text);
+        });
         QList<QPoint> pixels;
         for (int y = 0; y < 400; ++y)
             for (int x = 0; x < 400; ++x)
@@ -491,11 +493,7 @@ void PolarDispTest::tickValuesStandOnTheInnerRings() {
 
 void PolarDispTest::collapsesWhenTheScaleIsBelowOnePixel() {
     QWidget parent;
-    parent.resize(300, 1200);
-    auto* disp = new TPolarDisp(&parent);
-    disp->vLeft = disp->vTop = 0;
-    disp->vRight = disp->vBottom = 1;
-    disp->Place();
+    auto* disp = PlacedIn(parent, 300, 1200, 1);
     disp->maxVal = 200; // 300 * 0.35 / 200 < 1 pixel per unit across, 2 down
     Fill(*disp, 1, 6, {100, 100, 100, 100, 100, 100});
     const QImage image = Render(*disp);
