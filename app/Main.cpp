@@ -11,6 +11,9 @@
 
 #include <QApplication>
 #include <QFont>
+#include <QScreen>
+
+#include <algorithm>
 
 using namespace nebelkamm;
 
@@ -44,6 +47,9 @@ constexpr ResultField ResultFields[] = {
     {&Ui::TMainForm::ValEdit14, &ChargeAirResults::WaterAtSeparator},
 };
 
+// Where the layout places the window; uic keeps only its size.
+constexpr QPoint LayoutPosition(361, 175);
+
 // The program's error box: captioned with the program's name, error icon, OK.
 void ErrorBox(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text,
@@ -68,6 +74,13 @@ TMainForm::TMainForm(const std::vector<std::string>& args, QWidget* parent,
     : QWidget(parent), ui_(std::make_unique<Ui::TMainForm>()), settings_(std::move(settingsFile)) {
     ui_->setupUi(this);
     setFixedSize(size());
+    QPoint at = LayoutPosition;
+    if (const QScreen* s = screen()) {
+        const QRect area = s->availableGeometry();
+        at.setX(std::max(area.left(), std::min(at.x(), area.right() + 1 - width())));
+        at.setY(std::max(area.top(), std::min(at.y(), area.bottom() + 1 - height())));
+    }
+    move(at);
 
     settings_.Start(args);
 
@@ -117,8 +130,17 @@ bool TMainForm::FormClose() {
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {
-    if (FormClose())
+    if (FormClose()) {
+        event->accept();
+        return;
+    }
+    // The inputs were not saved: the user decides, and can always leave.
+    QMessageBox ask(QMessageBox::Question, QCoreApplication::applicationName(),
+                    QStringLiteral("Close without saving the inputs?"),
+                    QMessageBox::Yes | QMessageBox::No, this);
+    ask.setDefaultButton(QMessageBox::No);
+    if (ask.exec() == QMessageBox::Yes)
         event->accept();
     else
-        event->ignore(); // the inputs are not saved: keep the window open
+        event->ignore();
 }

@@ -17,7 +17,7 @@ namespace {
 constexpr const char* Version = "0.1.0";
 
 constexpr const char* Usage =
-    "Usage: nebelkamm-cli [--json] [--help] [--version] [--] [v1 ... v7]\n"
+    "Usage: nebelkamm-cli [--json] [--no-save] [--help] [--version] [--] [v1 ... v7]\n"
     "\n"
     "Computes the water that condenses in the charge air cooler from the inputs in\n"
     "./Nebelkamm.ini (created with first-run values when missing), overridden by up to\n"
@@ -29,6 +29,7 @@ constexpr const char* Usage =
     "written back to ./Nebelkamm.ini afterwards.\n"
     "\n"
     "  --json     print {\"inputs\": {...}, \"results\": {...}}\n"
+    "  --no-save  leave ./Nebelkamm.ini as it is (and do not create it)\n"
     "  --help     print this text\n"
     "  --version  print the version\n"
     "\n"
@@ -74,14 +75,23 @@ constexpr Row Rows[] = {
      &ChargeAirResults::WaterAtSeparator},
 };
 
-// Shortest text that reads back to the same double; JSON has no NaN or
-// infinity, so those become null.
+// Shortest text that reads back to the same double, laid out as JavaScript
+// prints numbers: plain from 1e-6 up to below 1e21 (100000, 0.0001), an
+// exponent outside (1e-7, 1.5e+300). JSON has no NaN or infinity: null.
 std::string JsonNumber(double v) {
     if (!std::isfinite(v))
         return "null";
     char buf[64];
-    const auto res = std::to_chars(buf, buf + sizeof buf, v);
-    return std::string(buf, res.ptr);
+    const double a = std::fabs(v);
+    if (a == 0 || (a >= 1e-6 && a < 1e21))
+        return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
+    char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific).ptr;
+    std::string text(buf, end); // d.ddde+XX: drop the exponent's leading zeros
+    const size_t e = text.find('e');
+    size_t digits = e + 2;
+    while (digits + 1 < text.size() && text[digits] == '0')
+        ++digits;
+    return text.substr(0, e + 1) + (text[e + 1] == '-' ? "-" : "+") + text.substr(digits);
 }
 
 void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res,
@@ -118,6 +128,7 @@ void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResu
 int RunCli(const std::vector<std::string>& args, char separator, std::ostream& out,
            std::ostream& err) {
     bool json = false;
+    bool save = true;
     std::vector<std::string> numbers;
     bool optionsDone = false;
     for (const std::string& a : args) {
@@ -126,6 +137,8 @@ int RunCli(const std::vector<std::string>& args, char separator, std::ostream& o
                 optionsDone = true;
             } else if (a == "--json") {
                 json = true;
+            } else if (a == "--no-save") {
+                save = false;
             } else if (a == "--help") {
                 out << Usage;
                 return CliOk;
@@ -143,7 +156,15 @@ int RunCli(const std::vector<std::string>& args, char separator, std::ostream& o
 
     ChargeAirSettings settings(SettingsFileName, separator);
     try {
-        settings.Start(numbers);
+        if (save) {
+            settings.Start(numbers);
+        } else {
+            if (settings.IniFile.Exists())
+                settings.ReadSettings();
+            else
+                settings.SetFirstRunValues();
+            settings.ApplyCommandLine(numbers);
+        }
     } catch (const EMathError& e) {
         err << ExceptionDisplayText(e.Message()) << '\n';
         return CliFloatingPointFailure;
@@ -166,6 +187,8 @@ int RunCli(const std::vector<std::string>& args, char separator, std::ostream& o
     }
 
     // As the window does when it closes, whether or not the computation failed.
+    if (!save)
+        return status;
     try {
         settings.WriteSettings();
     } catch (const Exception& e) {

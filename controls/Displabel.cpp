@@ -9,6 +9,7 @@
 
 TDispLabel::TDispLabel(QWidget* parent) : QLabel(parent) {
     new ParentFollower(this, [this] { FillParent(); });
+    setAlignment(Qt::AlignLeft | Qt::AlignTop); // the caption stays clear of the frame
     SetAlign(alClient);
     FGridOn = true;
     FGridStyle = psDot;

@@ -3,6 +3,7 @@
 #include "model/Exception.h"
 #include "platform/NumberText.h"
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QFocusEvent>
 #include <QFontMetrics>
@@ -10,7 +11,10 @@
 #include <QMouseEvent>
 #include <QPointer>
 #include <QScopedValueRollback>
+#include <QTimer>
 #include <QValidator>
+
+#include <algorithm>
 
 #include <cstdio>
 
@@ -102,7 +106,37 @@ QString TValEdit::Trimmed() const {
 }
 
 void TValEdit::ReadyToEdit() {
-    ShowText(Trimmed());
+    const QString shown = text();
+    const QString stripped = Trimmed();
+    if (stripped == shown)
+        return; // setText would drop the selection the mouse just made
+    // Carry the caret and a dragged selection over to the stripped text, so
+    // that typing replaces exactly what the user selected.
+    qsizetype lead = 0;
+    while (lead < shown.size() && shown[lead].unicode() <= 32)
+        ++lead;
+    const auto map = [&](int pos) {
+        return static_cast<int>(std::clamp<qsizetype>(pos - lead, 0, stripped.size()));
+    };
+    const int caret = map(cursorPosition());
+    const int from = map(selectionStart());
+    const int to = hasSelectedText() ? map(selectionEnd()) : from;
+    const bool backwards = hasSelectedText() && cursorPosition() == selectionStart();
+    ShowText(stripped);
+    if (to > from)
+        backwards ? setSelection(to, from - to) : setSelection(from, to - from);
+    else
+        setCursorPosition(caret);
+}
+
+void TValEdit::Refocus() {
+    // A read-only field that cannot take what it now shows would call the
+    // user back forever: let the focus go.
+    window()->activateWindow();
+    if (isReadOnly() && !(0 >= FMinVal && !(0 > FMaxVal)))
+        return;
+    setFocus(Qt::OtherFocusReason);
+    selectAll();
 }
 
 void TValEdit::Validate() {
@@ -113,6 +147,10 @@ void TValEdit::Validate() {
     } catch (const nebelkamm::Exception&) {
         FFailed = true;
         FValue = 0;
+        // The user cannot mend a read-only field's text (NAN, INF): show the 0
+        // it now holds, so that it converts next time.
+        if (isReadOnly())
+            SetValue(0);
     }
     if (!(FValue >= FMinVal)) {
         SetValue(0);
@@ -124,8 +162,7 @@ void TValEdit::Validate() {
     }
     if (FFailed) {
         DisplayRangeCheckError();
-        window()->activateWindow();
-        setFocus(Qt::OtherFocusReason);
+        Refocus();
     } else {
         DisplayValue();
     }
@@ -147,10 +184,16 @@ void TValEdit::DisplayRangeCheckError() {
                     QMessageBox::Ok | QMessageBox::Cancel, window());
     box.setWindowModality(Qt::ApplicationModal);
     box.exec();
-    if (!self)
-        return;
-    window()->activateWindow();
-    setFocus(Qt::OtherFocusReason);
+    if (self)
+        Refocus();
+}
+
+void TValEdit::focusInEvent(QFocusEvent* event) {
+    QLineEdit::focusInEvent(event);
+    // Entered by keyboard, window activation or a failed check: typing must
+    // replace the number, not append to it. A click places the caret.
+    if (event->reason() != Qt::MouseFocusReason && event->reason() != Qt::PopupFocusReason)
+        selectAll();
 }
 
 void TValEdit::focusOutEvent(QFocusEvent* event) {
@@ -161,8 +204,15 @@ void TValEdit::focusOutEvent(QFocusEvent* event) {
         return;
     if (validating)
         return;
-    const QScopedValueRollback guard(validating, true);
-    Validate();
+    const QPointer<QAbstractButton> button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    {
+        const QScopedValueRollback guard(validating, true);
+        Validate();
+    }
+    // A click on a button that took the focus is pressed after this returns;
+    // its release went to the message box, so it would stay drawn down.
+    if (FFailed && button)
+        QTimer::singleShot(0, button, [button] { button->setDown(false); });
 }
 
 void TValEdit::mousePressEvent(QMouseEvent* event) {
@@ -176,4 +226,13 @@ void TValEdit::mouseReleaseEvent(QMouseEvent* event) {
         rect().contains(event->position().toPoint()))
         ReadyToEdit();
     pressed_ = false;
+}
+
+void TValEdit::mouseDoubleClickEvent(QMouseEvent* event) {
+    QLineEdit::mouseDoubleClickEvent(event);
+    // Qt's words end at the decimal separator; the user means the number.
+    if (event->button() == Qt::LeftButton) {
+        ReadyToEdit();
+        selectAll();
+    }
 }

@@ -47,14 +47,19 @@ public:
     void Validate();
 
 protected:
+    void focusInEvent(QFocusEvent* event) override;
     void focusOutEvent(QFocusEvent* event) override;
     void mousePressEvent(QMouseEvent* event) override;
     void mouseReleaseEvent(QMouseEvent* event) override;
+    void mouseDoubleClickEvent(QMouseEvent* event) override;
 
 private:
     // setText without QLineEdit's maxLength cut.
     void ShowText(const QString& text);
     QString Trimmed() const;
+    // Gives the focus back after a failure with the whole text selected, so
+    // that typing replaces it.
+    void Refocus();
 
     double FValue = 0;
     double FMinVal = 0;

@@ -83,8 +83,14 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
     static std::mutex inProcess;
     const std::lock_guard guard(inProcess);
     QLockFile lock(info.absoluteFilePath() + QStringLiteral(".lock"));
-    if (!lock.tryLock(5000))
-        refuse();
+    // A folder that refuses the lock refuses the temporary file too; a
+    // writable file in it is then rewritten in place, without the lock.
+    bool inPlace = false;
+    if (!lock.tryLock(5000)) {
+        if (lock.error() != QLockFile::PermissionError)
+            refuse();
+        inPlace = true;
+    }
 
     // Look at the file only under the lock: another writer may have created
     // or replaced it in the meantime.
@@ -100,6 +106,7 @@ void TIniFile::WriteString(std::string_view section, std::string_view key,
     }
     const std::string updated = ProfileUpdate(content, section, key, value);
     QSaveFile out(info.absoluteFilePath());
+    out.setDirectWriteFallback(inPlace);
     if (!out.open(QIODevice::WriteOnly) ||
         out.write(updated.data(), qint64(updated.size())) != qint64(updated.size()) ||
         !out.commit())

@@ -1,5 +1,6 @@
 #pragma once
 
+#include <QAbstractButton>
 #include <QApplication>
 #include <QMessageBox>
 #include <QStringList>
@@ -21,12 +22,17 @@ public:
             if (!box)
                 return;
             boxes.push_back({box->windowTitle(), box->text(), box->icon(), box->standardButtons()});
-            box->accept();
+            if (QAbstractButton* b = box->button(answer))
+                b->click();
+            else
+                box->accept();
         });
         timer_.start(5);
     }
 
     QList<Box> boxes;
+    // The button to press where a box has it; other boxes are accepted.
+    QMessageBox::StandardButton answer = QMessageBox::NoButton;
 
 private:
     QTimer timer_;

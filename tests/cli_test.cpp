@@ -2,10 +2,13 @@
 #include "TempDir.h"
 
 #include <QFileInfo>
+#include <QTemporaryDir>
 #include <QProcess>
 #include <QProcessEnvironment>
 
 #include <gtest/gtest.h>
+
+#include <unistd.h>
 
 namespace {
 
@@ -14,14 +17,18 @@ struct CliRun {
     std::string out, err;
 };
 
-CliRun RunCli(const QStringList& args, const char* numericLocale = "C") {
+CliRun RunCli(const QStringList& args, const char* numericLocale = "C",
+              const QStringList& prefix = {}) {
     QProcess p;
     auto env = QProcessEnvironment::systemEnvironment();
     env.remove("LC_ALL");
     env.insert("LANG", "C");
     env.insert("LC_NUMERIC", numericLocale);
     p.setProcessEnvironment(env);
-    p.start(QStringLiteral(NEBELKAMM_CLI), args);
+    if (prefix.isEmpty())
+        p.start(QStringLiteral(NEBELKAMM_CLI), args);
+    else
+        p.start(prefix.front(), prefix.mid(1) + args);
     p.waitForFinished(30000);
     CliRun r;
     r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
@@ -139,4 +146,46 @@ TEST_F(Cli, GarbageSettingsFileNeverCrashes) {
     const std::string after = Get("Nebelkamm.ini");
     EXPECT_EQ(after.substr(0, junk.size()), junk); // nothing of it lost
     EXPECT_TRUE(Has(after, "RelativeHumidity=50\n"));
+}
+
+TEST_F(Cli, NoSaveLeavesTheFileAloneAndJsonNumbersArePlain) {
+    const CliRun r = RunCli({"--no-save", "--json", "50", "20", "1.2", "2.4", "40", "7.8", "100000"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.out, "\"PowerOnEngine\": 100000\n")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\"PressureBeforeBlower\": 1.2000000476837158,")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\"CondensingWaterContent\": 0,")) << r.out;
+    EXPECT_FALSE(QFileInfo::exists("Nebelkamm.ini")); // not even created
+
+    Put("Nebelkamm.ini", "[Input]\r\nRelativeHumidity=60\r\n");
+    const CliRun existing = RunCli({"--no-save", "70"});
+    EXPECT_EQ(existing.status, 0) << existing.err;
+    EXPECT_TRUE(Has(existing.out, "70.0  [%]"));
+    EXPECT_EQ(Get("Nebelkamm.ini"), "[Input]\r\nRelativeHumidity=60\r\n");
+}
+
+// A shared working folder that the user may not write to, holding a settings
+// file that the user may write: the file is rewritten in place.
+TEST_F(Cli, WritableFileInReadOnlyFolderIsSaved) {
+    // The binary where the unprivileged user can run it.
+    QTemporaryDir bin;
+    ASSERT_TRUE(QFile::copy(QStringLiteral(NEBELKAMM_CLI), bin.filePath("nebelkamm-cli")));
+    QFile::setPermissions(bin.path(), QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner |
+                                          QFile::ReadOther | QFile::ExeOther);
+    QStringList asUser;
+    if (geteuid() == 0) // root passes the folder's permissions
+        asUser = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+    asUser << bin.filePath("nebelkamm-cli");
+
+    Put("Nebelkamm.ini", "; shared\n[Input]\nRelativeHumidity=60\n");
+    const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther;
+    QFile::setPermissions("Nebelkamm.ini", all);
+    QFile::setPermissions(".", QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
+                                   QFile::ExeOther);
+    const CliRun r = RunCli({"70"}, "C", asUser);
+    QFile::setPermissions(".", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
+    EXPECT_EQ(r.status, 0) << r.err;
+    const std::string after = Get("Nebelkamm.ini");
+    EXPECT_TRUE(Has(after, "; shared\n[Input]\nRelativeHumidity=70\n")) << after;
+    EXPECT_TRUE(Has(after, "PowerOnEngine=40000\n")) << after;
+    EXPECT_EQ(QDir(".").entryList(QDir::Files | QDir::Hidden), QStringList{"Nebelkamm.ini"});
 }

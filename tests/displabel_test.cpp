@@ -53,6 +53,7 @@ private slots:
     void axisCaptionsChangeNoPixel();
     void fillsItsParentAndFollowsIt();
     void frameIsPaintedOverTheCaption();
+    void captionStandsTopLeftByDefault();
 };
 
 void DispLabelTest::propertiesInOrderWithInitialValues() {
@@ -280,6 +281,17 @@ void DispLabelTest::frameIsPaintedOverTheCaption() {
     // Outside the frame the caption shows; inside, the white fill hides it.
     QVERIFY(Row(image, 75, 0, 19).contains('?') || Row(image, 75, 0, 19).contains('k'));
     QCOMPARE(image.pixel(30, 80), Rgb(clWhite));
+}
+
+void DispLabelTest::captionStandsTopLeftByDefault() {
+    QWidget parent;
+    parent.resize(200, 150);
+    auto* label = new TDispLabel(&parent);
+    label->setText(QString(3, QChar(0x2588)));
+    const QImage image = label->grab().toImage();
+    // Above the frame (top 15) the blocks show; beside its middle, nothing.
+    QVERIFY2(Column(image, 3, 0, 14).contains('k'), qPrintable(Column(image, 3, 0, 14)));
+    QVERIFY2(!Row(image, 75, 0, 19).contains('k'), qPrintable(Row(image, 75, 0, 19)));
 }
 
 QTEST_MAIN(DispLabelTest)

@@ -8,6 +8,7 @@
 #include <QFontMetrics>
 #include <QLabel>
 #include <QPushButton>
+#include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -153,17 +154,28 @@ private Q_SLOTS:
         QVERIFY(Get("Nebelkamm.ini").find("RelativeHumidity=77\n") != std::string::npos);
     }
 
-    void readOnlySettingsFileKeepsTheWindowOpen() {
+    void readOnlySettingsFileAsksBeforeClosing() {
         TMainForm form({});
         form.show();
         QFile::setPermissions("Nebelkamm.ini", QFile::ReadOwner);
         BoxCatcher boxes;
+        boxes.answer = QMessageBox::No;
         QVERIFY(!form.close());
         QVERIFY(form.isVisible());
-        QCOMPARE(boxes.boxes.size(), 1);
-        QCOMPARE(boxes.boxes.front().text, QStringLiteral("Unable to write to ./Nebelkamm.ini."));
-        QFile::setPermissions("Nebelkamm.ini", QFile::ReadOwner | QFile::WriteOwner);
+        QCOMPARE(boxes.boxes.size(), 2);
+        QCOMPARE(boxes.boxes[0].text, QStringLiteral("Unable to write to ./Nebelkamm.ini."));
+        QCOMPARE(boxes.boxes[1].text, QStringLiteral("Close without saving the inputs?"));
+        boxes.answer = QMessageBox::Yes;
         QVERIFY(form.close());
+        QCOMPARE(boxes.boxes.size(), 4);
+        QFile::setPermissions("Nebelkamm.ini", QFile::ReadOwner | QFile::WriteOwner);
+    }
+
+    void opensAtTheLayoutPositionInsideTheScreen() {
+        TMainForm form({});
+        const QRect area = form.screen()->availableGeometry();
+        QVERIFY(area.contains(QRect(QPoint(361, 175), form.size()))); // 800 x 600 offscreen
+        QCOMPARE(form.pos(), QPoint(361, 175));
     }
 
     void failedCreateAtStartRaises() {

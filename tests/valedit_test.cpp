@@ -4,6 +4,7 @@
 
 #include <QFontMetrics>
 #include <QLineEdit>
+#include <QPushButton>
 #include <QSignalSpy>
 #include <QTest>
 #include <QVBoxLayout>
@@ -115,6 +116,7 @@ private Q_SLOTS:
         QCOMPARE(boxes.boxes.size(), failed ? 1 : 0);
         if (failed) {
             QTRY_VERIFY(form.first->hasFocus());
+            QCOMPARE(form.first->selectedText(), form.first->text()); // typing replaces it
             const auto& box = boxes.boxes.front();
             QCOMPARE(box.title, QStringLiteral("Range check error!"));
             QCOMPARE(box.icon, QMessageBox::NoIcon);
@@ -122,6 +124,116 @@ private Q_SLOTS:
         } else {
             QVERIFY(form.second->hasFocus());
         }
+    }
+
+    // Typing right after the field got the focus replaces the whole text,
+    // unless a click placed the caret.
+    void focusReasonDecidesWhatTypingReplaces_data() {
+        QTest::addColumn<int>("reason");
+        QTest::addColumn<bool>("replaced");
+        QTest::newRow("tab") << int(Qt::TabFocusReason) << true;
+        QTest::newRow("backtab") << int(Qt::BacktabFocusReason) << true;
+        QTest::newRow("window activation") << int(Qt::ActiveWindowFocusReason) << true;
+        QTest::newRow("after a message") << int(Qt::OtherFocusReason) << true;
+        QTest::newRow("mouse") << int(Qt::MouseFocusReason) << false;
+    }
+
+    void focusReasonDecidesWhatTypingReplaces() {
+        QFETCH(int, reason);
+        QFETCH(bool, replaced);
+        Form form;
+        form.first->SetValue(0);
+        form.second->setFocus();
+        form.first->setFocus(Qt::FocusReason(reason));
+        QTest::keyClicks(form.first, QStringLiteral("7"));
+        QCOMPARE(form.first->text() == QStringLiteral("7"), replaced);
+    }
+
+    // A selection made in the padded text covers the same characters of the
+    // number once the blanks are stripped; typing replaces exactly those.
+    void mouseSelectionSurvivesTheStripping_data() {
+        QTest::addColumn<int>("from"); // relative to the number's first digit
+        QTest::addColumn<int>("length");
+        QTest::addColumn<QString>("typed");
+        QTest::newRow("last digit") << 3 << 1 << "1.29";
+        QTest::newRow("from the blanks") << -2 << 4 << "920";
+        QTest::newRow("backwards") << 4 << -2 << "1.9";
+        QTest::newRow("caret only") << 1 << 0 << "19.20";
+    }
+
+    void mouseSelectionSurvivesTheStripping() {
+        QFETCH(int, from);
+        QFETCH(int, length);
+        QFETCH(QString, typed);
+        Form form;
+        form.first->setMaxVal(100);
+        form.first->SetValue(1.2);
+        const int lead = int(form.first->text().size()) - 4;
+        QVERIFY(lead > 2);
+        if (length == 0)
+            form.first->setCursorPosition(lead + from);
+        else
+            form.first->setSelection(lead + from, length);
+        form.first->ReadyToEdit();
+        QTest::keyClicks(form.first, QStringLiteral("9"));
+        QCOMPARE(form.first->text(), typed);
+    }
+
+    void doubleClickSelectsTheWholeNumber() {
+        Form form;
+        form.first->setMaxVal(100);
+        form.first->SetValue(1.2);
+        QTest::mouseDClick(form.first, Qt::LeftButton, {}, QPoint(55, 10));
+        QCOMPARE(form.first->selectedText(), QStringLiteral("1.20"));
+    }
+
+    // The user cannot mend a read-only field's text: leaving it costs at most
+    // one message, and it ends showing a number it accepts.
+    void readOnlyFieldLetsGoAfterOneMessage_data() {
+        QTest::addColumn<double>("value");
+        QTest::addColumn<double>("minVal");
+        QTest::newRow("NAN") << qQNaN() << 0.0;
+        QTest::newRow("INF") << qInf() << 0.0;
+        QTest::newRow("-INF") << -qInf() << 0.0;
+        QTest::newRow("beyond the fixed form") << 1e30 << 0.0;
+        QTest::newRow("0 outside the range") << 50.0 << 60.0;
+    }
+
+    void readOnlyFieldLetsGoAfterOneMessage() {
+        QFETCH(double, value);
+        QFETCH(double, minVal);
+        Form form;
+        form.first->setReadOnly(true);
+        form.first->setMinVal(minVal);
+        form.first->setMaxVal(100);
+        form.first->setPrecision(1);
+        form.first->SetValue(value);
+        BoxCatcher boxes;
+        form.first->setFocus(Qt::TabFocusReason);
+        QTest::keyClick(form.first, Qt::Key_Tab);
+        QCoreApplication::processEvents();
+        if (form.first->hasFocus())
+            QTest::keyClick(form.first, Qt::Key_Tab);
+        QTRY_VERIFY(form.second->hasFocus());
+        QCOMPARE(boxes.boxes.size(), 1);
+        QCOMPARE(form.first->text().trimmed(), QStringLiteral("0.0"));
+        QCOMPARE(form.first->Value(), 0.0);
+    }
+
+    void failedCheckLeavesTheClickedButtonUp() {
+        Form form;
+        auto* button = new QPushButton(QStringLiteral("Go"), &form.window);
+        button->setGeometry(100, 10, 60, 25);
+        button->show();
+        form.first->setFocus();
+        form.first->selectAll();
+        QTest::keyClicks(form.first, QStringLiteral("abc"));
+        BoxCatcher boxes;
+        // On a real screen the release reaches the message box, not the button.
+        QTest::mousePress(button, Qt::LeftButton);
+        QCOMPARE(boxes.boxes.size(), 1);
+        QTRY_VERIFY(!button->isDown());
+        QTRY_VERIFY(form.first->hasFocus());
     }
 
     void rangeMessage_data() {
