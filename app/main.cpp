@@ -16,6 +16,7 @@ int main(int argc, char** argv) {
     try {
         TMainForm form(args);
         form.show();
+        form.activateWindow(); // takes the keyboard even where no window manager gives it
         app.exec();
     } catch (const nebelkamm::Exception& e) {
         ShowException(nullptr, QString::fromStdString(e.Message()));

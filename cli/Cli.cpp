@@ -84,7 +84,8 @@ std::string JsonNumber(double v) {
     char buf[64];
     const double a = std::fabs(v);
     if (a == 0 || (a >= 1e-6 && a < 1e21))
-        return std::string(buf, std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
+        return std::string(buf,
+                           std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
     char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific).ptr;
     std::string text(buf, end); // d.ddde+XX: drop the exponent's leading zeros
     const size_t e = text.find('e');

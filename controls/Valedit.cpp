@@ -204,7 +204,8 @@ void TValEdit::focusOutEvent(QFocusEvent* event) {
         return;
     if (validating)
         return;
-    const QPointer<QAbstractButton> button = qobject_cast<QAbstractButton*>(QApplication::focusWidget());
+    const QPointer<QAbstractButton> button =
+        qobject_cast<QAbstractButton*>(QApplication::focusWidget());
     {
         const QScopedValueRollback guard(validating, true);
         Validate();

@@ -2,9 +2,9 @@
 #include "TempDir.h"
 
 #include <QFileInfo>
-#include <QTemporaryDir>
 #include <QProcess>
 #include <QProcessEnvironment>
+#include <QTemporaryDir>
 
 #include <gtest/gtest.h>
 
@@ -149,7 +149,8 @@ TEST_F(Cli, GarbageSettingsFileNeverCrashes) {
 }
 
 TEST_F(Cli, NoSaveLeavesTheFileAloneAndJsonNumbersArePlain) {
-    const CliRun r = RunCli({"--no-save", "--json", "50", "20", "1.2", "2.4", "40", "7.8", "100000"});
+    const CliRun r =
+        RunCli({"--no-save", "--json", "50", "20", "1.2", "2.4", "40", "7.8", "100000"});
     EXPECT_EQ(r.status, 0) << r.err;
     EXPECT_TRUE(Has(r.out, "\"PowerOnEngine\": 100000\n")) << r.out;
     EXPECT_TRUE(Has(r.out, "\"PressureBeforeBlower\": 1.2000000476837158,")) << r.out;
@@ -179,8 +180,8 @@ TEST_F(Cli, WritableFileInReadOnlyFolderIsSaved) {
     Put("Nebelkamm.ini", "; shared\n[Input]\nRelativeHumidity=60\n");
     const auto all = QFile::ReadOwner | QFile::WriteOwner | QFile::ReadOther | QFile::WriteOther;
     QFile::setPermissions("Nebelkamm.ini", all);
-    QFile::setPermissions(".", QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther |
-                                   QFile::ExeOther);
+    QFile::setPermissions(".",
+                          QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther);
     const CliRun r = RunCli({"70"}, "C", asUser);
     QFile::setPermissions(".", QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
     EXPECT_EQ(r.status, 0) << r.err;
