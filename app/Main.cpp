@@ -14,6 +14,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <new>
 
 using namespace nebelkamm;
 
@@ -125,8 +126,10 @@ bool TMainForm::FormClose() {
         return true;
     } catch (const Exception& e) {
         ShowException(this, QString::fromStdString(e.Message()));
-        return false;
+    } catch (const std::bad_alloc&) {
+        ShowException(this, QStringLiteral("Out of memory"));
     }
+    return false;
 }
 
 void TMainForm::closeEvent(QCloseEvent* event) {

@@ -4,7 +4,11 @@
 
 #include <QApplication>
 
+#include <csignal>
+#include <new>
+
 int main(int argc, char** argv) {
+    std::signal(SIGXFSZ, SIG_IGN); // a file-size limit fails the save, not the program
     QApplication app(argc, argv);
     UseWindowFont();
 
@@ -20,6 +24,8 @@ int main(int argc, char** argv) {
         app.exec();
     } catch (const nebelkamm::Exception& e) {
         ShowException(nullptr, QString::fromStdString(e.Message()));
+    } catch (const std::bad_alloc&) {
+        ShowException(nullptr, QStringLiteral("Out of memory"));
     }
     return 0;
 }

@@ -8,6 +8,7 @@
 #include <charconv>
 #include <cmath>
 #include <iomanip>
+#include <new>
 #include <ostream>
 #include <string_view>
 
@@ -34,7 +35,7 @@ constexpr const char* Usage =
     "  --version  print the version\n"
     "\n"
     "Exit status: 0 done, 1 floating-point failure, 2 settings file not written,\n"
-    "64 unknown option.\n";
+    "64 unknown option, 71 out of memory.\n";
 
 struct Row {
     const char* Caption;
@@ -126,8 +127,10 @@ void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResu
 
 } // namespace
 
-int RunCli(const std::vector<std::string>& args, char separator, std::ostream& out,
-           std::ostream& err) {
+namespace {
+
+int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
+        std::ostream& err) {
     bool json = false;
     bool save = true;
     std::vector<std::string> numbers;
@@ -197,6 +200,19 @@ int RunCli(const std::vector<std::string>& args, char separator, std::ostream& o
         status = CliWriteFailure;
     }
     return status;
+}
+
+} // namespace
+
+int RunCli(const std::vector<std::string>& args, char separator, std::ostream& out,
+           std::ostream& err) {
+    try {
+        return Run(args, separator, out, err);
+    } catch (const std::bad_alloc&) {
+        // A settings file too large for this machine: say so, change nothing.
+        err << "Out of memory." << std::endl;
+        return CliOutOfMemory;
+    }
 }
 
 } // namespace nebelkamm

@@ -12,6 +12,7 @@ enum CliStatus : int {
     CliFloatingPointFailure = 1,
     CliWriteFailure = 2,
     CliUsage = 64,
+    CliOutOfMemory = 71,
 };
 
 // Runs the calculator on the arguments after the program name, in the

@@ -1,9 +1,12 @@
 #include "cli/Cli.h"
 #include "platform/NumberText.h"
 
+#include <csignal>
 #include <iostream>
 
 int main(int argc, char** argv) {
+    // A file-size limit makes a too-long write fail, not kill the process.
+    std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv + 1, argv + argc);
     return nebelkamm::RunCli(args, nebelkamm::SystemDecimalSeparator(), std::cout, std::cerr);
 }

@@ -1,36 +1,60 @@
 #pragma once
 
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nebelkamm {
 
-// A settings file read and written one value at a time. Nothing is cached:
-// each read parses the file afresh; each write replaces the file atomically
-// under a lock beside it, changing only the one key's value.
+// One key's text for a write of several keys at once.
+struct IniEntry {
+    std::string_view Key;
+    std::string Value;
+};
+
+// A settings file read and written with the private-profile rules. Nothing
+// is cached: each read looks at the file afresh. Each write is one
+// transaction: one lock (released by the kernel if the writer dies), one
+// read, one atomic replacement that keeps the file's owner, group and mode.
+// The file name is bytes, whatever the locale.
 class TIniFile {
 public:
     explicit TIniFile(std::string fileName, char decimalSeparator);
 
     const std::string& FileName() const { return fileName_; }
+    // Whether the name is an existing regular file (or a link to one).
     bool Exists() const;
 
     // The value, or def when the file, section or key is missing.
     std::string ReadString(std::string_view section, std::string_view key,
                            std::string_view def) const;
-    // Throws EIniFileException ("Unable to write to <file>") when refused.
+    // Writes one key. Throws EIniFileException ("Unable to write to <file>")
+    // when refused, leaving the file as it was.
     void WriteString(std::string_view section, std::string_view key, std::string_view value) const;
+    // Writes the keys in order, in one transaction: the bytes are those that
+    // the separate writes would leave, and no crash or second writer ever
+    // sees only some of them. Throws as WriteString.
+    void WriteStrings(std::string_view section, std::span<const IniEntry> entries) const;
 
     // An empty or unconvertible text, or one too large for a double, gives def.
     double ReadFloat(std::string_view section, std::string_view key, double def) const;
+    // The values of the keys from one read of the file; defs[i] where keys[i]
+    // has none that converts.
+    std::vector<double> ReadFloats(std::string_view section, std::span<const std::string_view> keys,
+                                   std::span<const double> defs) const;
     void WriteFloat(std::string_view section, std::string_view key, double value) const;
+    // The number text of a value, as WriteFloat writes it.
+    std::string FloatText(double value) const;
 
 private:
+    double ToFloat(const std::string& text, double def) const;
+
     std::string fileName_;
     char separator_;
 };
 
-// Whether the name is an existing file (a directory is none).
+// Whether the name is an existing regular file (a directory or FIFO is none).
 bool FileExists(const std::string& fileName);
 
 } // namespace nebelkamm

@@ -1,6 +1,6 @@
 #include "platform/Profile.h"
 
-#include <vector>
+#include <optional>
 
 namespace nebelkamm {
 namespace {
@@ -46,22 +46,29 @@ struct Line {
     size_t valueBegin = 0; // for keys: first non-blank after '=' (or end)
 };
 
-std::vector<Line> Parse(std::string_view content, size_t start) {
-    std::vector<Line> lines;
-    size_t pos = start;
-    while (pos < content.size()) {
-        Line line;
-        line.begin = pos;
-        size_t e = pos;
-        while (e < content.size() && content[e] != '\r' && content[e] != '\n')
-            ++e;
-        line.end = e;
-        if (e < content.size())
-            e += (content[e] == '\r' && e + 1 < content.size() && content[e + 1] == '\n') ? 2 : 1;
-        line.next = e;
-        pos = e;
+// Walks the lines one at a time, so that no table of them grows with the
+// file: a file of any size is read in one pass and constant extra memory.
+class Lines {
+public:
+    explicit Lines(std::string_view content)
+        : content_(content), pos_(content.starts_with(Bom) ? Bom.size() : 0) {}
 
-        const std::string_view text = content.substr(line.begin, line.end - line.begin);
+    bool Next(Line& line) {
+        if (pos_ >= content_.size())
+            return false;
+        line = Line{};
+        line.begin = pos_;
+        const size_t e = content_.find_first_of("\r\n", pos_);
+        line.end = e == std::string_view::npos ? content_.size() : e;
+        size_t next = line.end;
+        if (next < content_.size())
+            next +=
+                (content_[next] == '\r' && next + 1 < content_.size() && content_[next + 1] == '\n')
+                    ? 2
+                    : 1;
+        line.next = pos_ = next;
+
+        const std::string_view text = content_.substr(line.begin, line.end - line.begin);
         const std::string_view trimmed = Trim(text);
         if (trimmed.empty()) {
             line.kind = Kind::Other;
@@ -79,92 +86,89 @@ std::vector<Line> Parse(std::string_view content, size_t start) {
                 ++v;
             line.valueBegin = line.begin + v;
         }
-        lines.push_back(line);
+        return true;
     }
-    return lines;
-}
 
-size_t SkipBom(std::string_view content) {
-    return content.starts_with(Bom) ? Bom.size() : 0;
-}
-
-// Index range [first, last) of the lines of the first section named so;
-// first == npos when there is none. The header itself is first - 1.
-struct Section {
-    size_t header = std::string_view::npos;
-    size_t last = 0;
+private:
+    std::string_view content_;
+    size_t pos_;
 };
 
-Section FindSection(const std::vector<Line>& lines, std::string_view section) {
-    for (size_t i = 0; i < lines.size(); ++i) {
-        if (lines[i].kind == Kind::Header && EqualsNoCase(lines[i].name, section)) {
-            size_t j = i + 1;
-            while (j < lines.size() && lines[j].kind != Kind::Header)
-                ++j;
-            return {i, j};
+// What a write needs to know of the file, found in one pass that stops at
+// the key or at the end of its section.
+struct Place {
+    std::string_view eol = "\n"; // the first line's terminator
+    bool lastUnterminated = false;
+    bool sectionFound = false;
+    std::optional<Line> key; // the key's line in the first matching section
+    Line anchor;             // the header or the section's last key line
+};
+
+Place Locate(std::string_view content, std::string_view section, std::string_view key) {
+    Place place;
+    Lines lines(content);
+    Line line;
+    bool first = true, inside = false;
+    while (lines.Next(line)) {
+        if (first && line.next > line.end)
+            place.eol = content.substr(line.end, line.next - line.end);
+        first = false;
+        place.lastUnterminated = line.next == line.end;
+        if (line.kind == Kind::Header) {
+            if (inside)
+                return place; // the section ended without the key
+            if (!place.sectionFound && EqualsNoCase(line.name, section)) {
+                place.sectionFound = inside = true;
+                place.anchor = line;
+            }
+        } else if (inside && line.kind == Kind::Key) {
+            if (EqualsNoCase(line.name, key)) {
+                place.key = line;
+                return place;
+            }
+            place.anchor = line;
         }
     }
-    return {};
-}
-
-std::string_view Terminator(std::string_view content, const std::vector<Line>& lines) {
-    if (!lines.empty() && lines[0].next > lines[0].end)
-        return content.substr(lines[0].end, lines[0].next - lines[0].end);
-    return "\n";
+    return place;
 }
 
 } // namespace
 
 std::optional<std::string> ProfileLookup(std::string_view content, std::string_view section,
                                          std::string_view key) {
-    const auto lines = Parse(content, SkipBom(content));
-    const Section s = FindSection(lines, section);
-    if (s.header == std::string_view::npos)
+    const Place place = Locate(content, section, key);
+    if (!place.key)
         return std::nullopt;
-    for (size_t i = s.header + 1; i < s.last; ++i) {
-        const Line& l = lines[i];
-        if (l.kind != Kind::Key || !EqualsNoCase(l.name, key))
-            continue;
-        std::string_view value = Trim(content.substr(l.valueBegin, l.end - l.valueBegin));
-        if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
-            value.back() == value.front())
-            value = value.substr(1, value.size() - 2);
-        return std::string(value.substr(0, MaxValue));
-    }
-    return std::nullopt;
+    const Line& l = *place.key;
+    std::string_view value = Trim(content.substr(l.valueBegin, l.end - l.valueBegin));
+    if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
+        value.back() == value.front())
+        value = value.substr(1, value.size() - 2);
+    return std::string(value.substr(0, MaxValue));
 }
 
 std::string ProfileUpdate(std::string_view content, std::string_view section, std::string_view key,
                           std::string_view value) {
-    const auto lines = Parse(content, SkipBom(content));
-    const std::string_view eol = Terminator(content, lines);
-    const Section s = FindSection(lines, section);
+    const Place place = Locate(content, section, key);
+    const std::string_view eol = place.eol;
     std::string out;
     out.reserve(content.size() + section.size() + key.size() + value.size() + 8);
 
-    if (s.header == std::string_view::npos) {
+    if (!place.sectionFound) {
         out.append(content);
-        if (!lines.empty() && lines.back().next == lines.back().end)
+        if (place.lastUnterminated)
             out.append(eol);
         out.append("[").append(section).append("]").append(eol);
         out.append(key).append("=").append(value).append(eol);
         return out;
     }
-
-    size_t insertAfter = s.header;
-    for (size_t i = s.header + 1; i < s.last; ++i) {
-        const Line& l = lines[i];
-        if (l.kind != Kind::Key)
-            continue;
-        if (EqualsNoCase(l.name, key)) {
-            out.append(content.substr(0, l.valueBegin));
-            out.append(value);
-            out.append(content.substr(l.end));
-            return out;
-        }
-        insertAfter = i;
+    if (place.key) {
+        out.append(content.substr(0, place.key->valueBegin));
+        out.append(value);
+        out.append(content.substr(place.key->end));
+        return out;
     }
-    const Line& anchor = lines[insertAfter];
+    const Line& anchor = place.anchor;
     out.append(content.substr(0, anchor.next));
     if (anchor.next == anchor.end) // the anchor is the last line, unterminated
         out.append(eol);

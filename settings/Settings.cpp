@@ -22,13 +22,25 @@ ChargeAirSettings::ChargeAirSettings(std::string fileName, char decimalSeparator
     : IniFile(std::move(fileName), decimalSeparator), separator_(decimalSeparator) {}
 
 void ChargeAirSettings::ReadSettings() {
-    for (const SettingKey& k : SettingKeys)
-        Inputs.*k.Field = IniFile.ReadFloat(SettingsSection, k.Key, k.Default);
+    std::array<std::string_view, SettingKeys.size()> keys;
+    std::array<double, SettingKeys.size()> defs;
+    for (size_t i = 0; i < SettingKeys.size(); ++i) {
+        keys[i] = SettingKeys[i].Key;
+        defs[i] = SettingKeys[i].Default;
+    }
+    const std::vector<double> values = IniFile.ReadFloats(SettingsSection, keys, defs);
+    for (size_t i = 0; i < SettingKeys.size(); ++i)
+        Inputs.*SettingKeys[i].Field = values[i];
 }
 
 void ChargeAirSettings::WriteSettings() const {
+    // One transaction: a crash or a second program never leaves some of the
+    // seven from this save and some from another.
+    std::vector<IniEntry> entries;
+    entries.reserve(SettingKeys.size());
     for (const SettingKey& k : SettingKeys)
-        IniFile.WriteFloat(SettingsSection, k.Key, Inputs.*k.Field);
+        entries.push_back({k.Key, IniFile.FloatText(Inputs.*k.Field)});
+    IniFile.WriteStrings(SettingsSection, entries);
 }
 
 void ChargeAirSettings::SetFirstRunValues() {

@@ -15,6 +15,11 @@ struct Lookup {
     std::optional<std::string> value;
 };
 
+// Named rows keep GoogleTest from dumping the bytes of each parameter.
+void PrintTo(const Lookup& c, std::ostream* os) {
+    *os << c.name;
+}
+
 class ProfileLookupTable : public ::testing::TestWithParam<Lookup> {};
 
 TEST_P(ProfileLookupTable, Reads) {
@@ -67,6 +72,10 @@ struct Update {
     const char* value;
     std::string after;
 };
+
+void PrintTo(const Update& c, std::ostream* os) {
+    *os << c.name;
+}
 
 class ProfileUpdateTable : public ::testing::TestWithParam<Update> {};
 

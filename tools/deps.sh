@@ -9,6 +9,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth x11-utils xdotool imagemagick
+    strace util-linux
 )
 
 missing=()
