@@ -304,8 +304,10 @@ void TIniFile::WriteStrings(std::string_view section, std::span<const IniEntry> 
             refuse(); // never replace what we could not read
         content = std::move(*current);
     }
+    std::vector<ProfileEntry> edits;
     for (const IniEntry& e : entries)
-        content = ProfileUpdate(content, section, e.Key, e.Value);
+        edits.push_back({e.Key, e.Value});
+    content = ProfileUpdateMany(content, section, edits);
 
     if (!folderWritable) {
         if (!RewriteInPlace(target, content))
@@ -336,12 +338,11 @@ std::vector<double> TIniFile::ReadFloats(std::string_view section,
                                          std::span<const std::string_view> keys,
                                          std::span<const double> defs) const {
     const auto content = ReadAll(fileName_);
+    const auto texts = ProfileLookupMany(content ? *content : std::string(), section, keys);
     std::vector<double> values;
     values.reserve(keys.size());
-    for (size_t i = 0; i < keys.size(); ++i) {
-        const auto text = content ? ProfileLookup(*content, section, keys[i]) : std::nullopt;
-        values.push_back(ToFloat(text.value_or(std::string()), defs[i]));
-    }
+    for (size_t i = 0; i < keys.size(); ++i)
+        values.push_back(ToFloat(texts[i].value_or(std::string()), defs[i]));
     return values;
 }
 

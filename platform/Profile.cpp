@@ -1,6 +1,8 @@
 #include "platform/Profile.h"
 
+#include <algorithm>
 #include <optional>
+#include <vector>
 
 namespace nebelkamm {
 namespace {
@@ -94,18 +96,21 @@ private:
     size_t pos_;
 };
 
-// What a write needs to know of the file, found in one pass that stops at
-// the key or at the end of its section.
+// What a write needs to know of the file, found in one pass that stops
+// once every key is found or at the end of the first matching section.
 struct Place {
     std::string_view eol = "\n"; // the first line's terminator
     bool lastUnterminated = false;
     bool sectionFound = false;
-    std::optional<Line> key; // the key's line in the first matching section
-    Line anchor;             // the header or the section's last key line
+    std::vector<std::optional<Line>> keys; // each key's line in that section
+    Line anchor;                           // the header or the section's last key line
 };
 
-Place Locate(std::string_view content, std::string_view section, std::string_view key) {
+Place Locate(std::string_view content, std::string_view section,
+             std::span<const std::string_view> keys) {
     Place place;
+    place.keys.resize(keys.size());
+    size_t missing = keys.size();
     Lines lines(content);
     Line line;
     bool first = true, inside = false;
@@ -116,30 +121,27 @@ Place Locate(std::string_view content, std::string_view section, std::string_vie
         place.lastUnterminated = line.next == line.end;
         if (line.kind == Kind::Header) {
             if (inside)
-                return place; // the section ended without the key
+                return place; // the section ended
             if (!place.sectionFound && EqualsNoCase(line.name, section)) {
                 place.sectionFound = inside = true;
                 place.anchor = line;
             }
         } else if (inside && line.kind == Kind::Key) {
-            if (EqualsNoCase(line.name, key)) {
-                place.key = line;
-                return place;
+            for (size_t i = 0; i < keys.size(); ++i) {
+                if (!place.keys[i] && EqualsNoCase(line.name, keys[i])) {
+                    place.keys[i] = line;
+                    --missing;
+                }
             }
+            if (missing == 0)
+                return place;
             place.anchor = line;
         }
     }
     return place;
 }
 
-} // namespace
-
-std::optional<std::string> ProfileLookup(std::string_view content, std::string_view section,
-                                         std::string_view key) {
-    const Place place = Locate(content, section, key);
-    if (!place.key)
-        return std::nullopt;
-    const Line& l = *place.key;
+std::string ValueOf(std::string_view content, const Line& l) {
     std::string_view value = Trim(content.substr(l.valueBegin, l.end - l.valueBegin));
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') &&
         value.back() == value.front())
@@ -147,34 +149,101 @@ std::optional<std::string> ProfileLookup(std::string_view content, std::string_v
     return std::string(value.substr(0, MaxValue));
 }
 
+bool Distinct(std::span<const ProfileEntry> entries) {
+    for (size_t i = 0; i < entries.size(); ++i)
+        for (size_t j = i + 1; j < entries.size(); ++j)
+            if (EqualsNoCase(entries[i].Key, entries[j].Key))
+                return false;
+    return true;
+}
+
+} // namespace
+
+std::optional<std::string> ProfileLookup(std::string_view content, std::string_view section,
+                                         std::string_view key) {
+    return ProfileLookupMany(content, section, {&key, 1}).front();
+}
+
+std::vector<std::optional<std::string>> ProfileLookupMany(std::string_view content,
+                                                          std::string_view section,
+                                                          std::span<const std::string_view> keys) {
+    const Place place = Locate(content, section, keys);
+    std::vector<std::optional<std::string>> values(keys.size());
+    for (size_t i = 0; i < keys.size(); ++i)
+        if (place.keys[i])
+            values[i] = ValueOf(content, *place.keys[i]);
+    return values;
+}
+
 std::string ProfileUpdate(std::string_view content, std::string_view section, std::string_view key,
                           std::string_view value) {
-    const Place place = Locate(content, section, key);
+    const ProfileEntry entry{key, value};
+    return ProfileUpdateMany(content, section, {&entry, 1});
+}
+
+std::string ProfileUpdateMany(std::string_view content, std::string_view section,
+                              std::span<const ProfileEntry> entries) {
+    if (!Distinct(entries)) { // a later write of a key sees the earlier one
+        std::string out(content);
+        for (const ProfileEntry& e : entries)
+            out = ProfileUpdateMany(out, section, {&e, 1});
+        return out;
+    }
+    std::vector<std::string_view> keys;
+    size_t extra = section.size() + 8;
+    for (const ProfileEntry& e : entries) {
+        keys.push_back(e.Key);
+        extra += e.Key.size() + e.Value.size() + 4;
+    }
+    const Place place = Locate(content, section, keys);
     const std::string_view eol = place.eol;
     std::string out;
-    out.reserve(content.size() + section.size() + key.size() + value.size() + 8);
+    out.reserve(content.size() + extra);
 
+    // Separate writes would append the section with the first key, then
+    // insert each further key after the one before: the same lines in order.
     if (!place.sectionFound) {
         out.append(content);
         if (place.lastUnterminated)
             out.append(eol);
         out.append("[").append(section).append("]").append(eol);
-        out.append(key).append("=").append(value).append(eol);
+        for (const ProfileEntry& e : entries)
+            out.append(e.Key).append("=").append(e.Value).append(eol);
         return out;
     }
-    if (place.key) {
-        out.append(content.substr(0, place.key->valueBegin));
+
+    // Existing keys get their new values in place, in file order; missing
+    // ones follow the section's last key line, in the order given.
+    std::vector<std::pair<const Line*, std::string_view>> replaced;
+    for (size_t i = 0; i < entries.size(); ++i)
+        if (place.keys[i])
+            replaced.emplace_back(&*place.keys[i], entries[i].Value);
+    std::sort(replaced.begin(), replaced.end(),
+              [](const auto& a, const auto& b) { return a.first->begin < b.first->begin; });
+    size_t at = 0;
+    for (const auto& [line, value] : replaced) {
+        out.append(content.substr(at, line->valueBegin - at));
         out.append(value);
-        out.append(content.substr(place.key->end));
+        at = line->end;
+    }
+    if (replaced.size() == entries.size()) {
+        out.append(content.substr(at));
         return out;
     }
-    const Line& anchor = place.anchor;
-    out.append(content.substr(0, anchor.next));
-    if (anchor.next == anchor.end) // the anchor is the last line, unterminated
-        out.append(eol);
-    out.append(key).append("=").append(value);
-    if (anchor.next != anchor.end || anchor.next < content.size())
-        out.append(eol);
+    const Line& anchor = place.anchor; // after every replaced line
+    out.append(content.substr(at, anchor.next - at));
+    // An unterminated anchor is the file's last line: each new line starts
+    // with a terminator and the file still ends without one.
+    const bool unterminated = anchor.next == anchor.end;
+    for (size_t i = 0; i < entries.size(); ++i) {
+        if (place.keys[i])
+            continue;
+        if (unterminated)
+            out.append(eol);
+        out.append(entries[i].Key).append("=").append(entries[i].Value);
+        if (!unterminated)
+            out.append(eol);
+    }
     out.append(content.substr(anchor.next));
     return out;
 }

@@ -1,8 +1,10 @@
 #pragma once
 
 #include <optional>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nebelkamm {
 
@@ -17,5 +19,22 @@ std::optional<std::string> ProfileLookup(std::string_view content, std::string_v
 // value changes; a missing key or section is added; every other byte stays.
 std::string ProfileUpdate(std::string_view content, std::string_view section, std::string_view key,
                           std::string_view value);
+
+// One key's new value for ProfileUpdateMany.
+struct ProfileEntry {
+    std::string_view Key;
+    std::string_view Value;
+};
+
+// The values of several keys from one pass over the content; each as
+// ProfileLookup would give it.
+std::vector<std::optional<std::string>> ProfileLookupMany(std::string_view content,
+                                                          std::string_view section,
+                                                          std::span<const std::string_view> keys);
+
+// The bytes that ProfileUpdate would leave after writing the entries one
+// after the other, in one pass over the content.
+std::string ProfileUpdateMany(std::string_view content, std::string_view section,
+                              std::span<const ProfileEntry> entries);
 
 } // namespace nebelkamm

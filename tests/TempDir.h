@@ -20,6 +20,7 @@ protected:
 
     QString Path(const QString& name) const { return dir_.filePath(name); }
 
+public:
     static void Put(const QString& name, const std::string& bytes) {
         QFile f(name);
         ASSERT_TRUE(f.open(QIODevice::WriteOnly | QIODevice::Truncate));
@@ -31,6 +32,8 @@ protected:
             return "<missing>";
         return f.readAll().toStdString();
     }
+
+protected:
 
 private:
     QTemporaryDir dir_;

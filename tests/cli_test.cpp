@@ -8,6 +8,11 @@
 
 #include <gtest/gtest.h>
 
+#include <fstream>
+#include <functional>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace {
@@ -189,4 +194,194 @@ TEST_F(Cli, WritableFileInReadOnlyFolderIsSaved) {
     EXPECT_TRUE(Has(after, "; shared\n[Input]\nRelativeHumidity=70\n")) << after;
     EXPECT_TRUE(Has(after, "PowerOnEngine=40000\n")) << after;
     EXPECT_EQ(QDir(".").entryList(QDir::Files | QDir::Hidden), QStringList{"Nebelkamm.ini"});
+}
+
+// Settings files that cannot or may not be replaced: each gives its answer
+// and leaves the old file byte for byte.
+struct Fault {
+    const char* name;
+    std::function<void()> setup; // in the test's folder, before the run
+    QStringList prefix;          // what the program runs under
+    int status;                  // of `nebelkamm-cli 70`
+    const char* file;            // path checked afterwards (bytes)
+    std::string after;           // its bytes; "" for "must not exist"
+};
+
+void PrintTo(const Fault& f, std::ostream* os) {
+    *os << f.name;
+}
+
+class CliFault : public InTempDir, public ::testing::WithParamInterface<Fault> {};
+
+const std::string Old = "[Input]\nRelativeHumidity=60\n";
+const auto ReadOnly = QFile::ReadOwner | QFile::ReadGroup | QFile::ReadOther;
+const auto FolderReadOnly = QFile::ReadOwner | QFile::ExeOwner | QFile::ReadOther | QFile::ExeOther;
+const auto FolderOpen = QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner;
+const QStringList AsNobody = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
+
+std::string Saved(const char* humidity) {
+    return std::string("[Input]\nRelativeHumidity=") + humidity +
+           "\nTempBeforeBlower=20\nPressureBeforeBlower=1.02\nScavingAirPressure=2.4\n"
+           "TempAfterCooler=40\nSpecificAirFlow=7.8\nPowerOnEngine=40000\n";
+}
+
+TEST_P(CliFault, AnswersAndKeepsTheOldFile) {
+    const Fault& f = GetParam();
+    if (geteuid() != 0 && f.prefix.startsWith("setpriv"))
+        GTEST_SKIP() << "changing the user needs root";
+    QTemporaryDir bin; // the binary where any user may run it
+    ASSERT_TRUE(QFile::copy(QStringLiteral(NEBELKAMM_CLI), bin.filePath("nebelkamm-cli")));
+    QFile::setPermissions(bin.path(), FolderReadOnly | QFile::WriteOwner);
+    QFile::setPermissions(".", FolderOpen | QFile::ReadOther | QFile::ExeOther);
+    f.setup();
+    const CliRun r = RunCli({"70"}, "C", f.prefix + QStringList{bin.filePath("nebelkamm-cli")});
+    QFile::setPermissions(".", FolderOpen);
+    EXPECT_EQ(r.status, f.status) << r.err;
+    if (f.status == 2) {
+        EXPECT_TRUE(Has(r.err, "Unable to write to ./Nebelkamm.ini.")) << r.err;
+    }
+    struct stat st {};
+    if (f.after.empty()) {
+        EXPECT_NE(::lstat(f.file, &st), 0) << f.file << " exists";
+    } else {
+        std::ifstream in(f.file, std::ios::binary); // the name is bytes, UTF-8 or not
+        EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), f.after);
+    }
+    // No lock or temporary file is left behind, whatever happened.
+    EXPECT_TRUE(
+        QDir(".").entryList({"*.lock", "*.saving-*"}, QDir::Files | QDir::Hidden).isEmpty());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, CliFault,
+    ::testing::Values(Fault{"ReadOnlyFile",
+                            [] {
+                                InTempDir::Put("Nebelkamm.ini", Old);
+                                QFile::setPermissions("Nebelkamm.ini", ReadOnly);
+                            },
+                            {},
+                            2,
+                            "Nebelkamm.ini",
+                            Old},
+                      Fault{"ReadOnlyFolderNoFileAsRoot",
+                            [] { QFile::setPermissions(".", FolderReadOnly); },
+                            {},
+                            2,
+                            "Nebelkamm.ini",
+                            ""},
+                      Fault{"ReadOnlyFolderWritableFileAsRoot",
+                            [] {
+                                InTempDir::Put("Nebelkamm.ini", Old);
+                                QFile::setPermissions(".", FolderReadOnly);
+                            },
+                            {},
+                            0,
+                            "Nebelkamm.ini",
+                            Saved("70")},
+                      Fault{"ReadOnlyFolderNoFileAsUser",
+                            [] { QFile::setPermissions(".", FolderReadOnly); }, AsNobody, 2,
+                            "Nebelkamm.ini", ""},
+                      Fault{"FolderRemovedUnderTheProgram",
+                            [] { QDir().mkdir("gone"); },
+                            {"sh", "-c", "cd gone && rmdir ../gone && exec \"$0\" \"$@\""},
+                            2,
+                            "gone/Nebelkamm.ini",
+                            ""},
+                      Fault{"PathIsADirectory",
+                            [] { QDir().mkdir("Nebelkamm.ini"); },
+                            {},
+                            2,
+                            "Nebelkamm.ini/x",
+                            ""},
+                      Fault{"PathIsAFifo",
+                            [] { ASSERT_EQ(::mkfifo("Nebelkamm.ini", 0644), 0); },
+                            {},
+                            2,
+                            "Nebelkamm.ini.saving",
+                            ""},
+                      Fault{"DanglingLink",
+                            [] { QFile::link("missing.ini", "Nebelkamm.ini"); },
+                            {},
+                            2,
+                            "missing.ini",
+                            ""},
+                      Fault{"LinkToReadOnlyFile",
+                            [] {
+                                InTempDir::Put("real.ini", Old);
+                                QFile::setPermissions("real.ini", ReadOnly);
+                                QFile::link("real.ini", "Nebelkamm.ini");
+                            },
+                            {},
+                            2,
+                            "real.ini",
+                            Old},
+                      Fault{"FullDisk",
+                            [] { InTempDir::Put("Nebelkamm.ini", Old); },
+                            {"prlimit", "--fsize=64"},
+                            2,
+                            "Nebelkamm.ini",
+                            Old},
+                      Fault{"FileOfAnotherUserAsUser",
+                            [] {
+                                InTempDir::Put("Nebelkamm.ini", Old);
+                                ASSERT_EQ(::chown("Nebelkamm.ini", 0, 0), 0);
+                                QFile::setPermissions("Nebelkamm.ini",
+                                                      ReadOnly | QFile::WriteOwner);
+                            },
+                            AsNobody, 2, "Nebelkamm.ini", Old},
+                      Fault{"NonUtf8FolderName",
+                            [] {
+                                ASSERT_EQ(::mkdir("caf\xe9", 0755), 0);
+                                std::ofstream("caf\xe9/Nebelkamm.ini") << Old;
+                            },
+                            {"sh", "-c", "cd \"$(printf 'caf\\351')\" && exec \"$0\" \"$@\""},
+                            0,
+                            "caf\xe9/Nebelkamm.ini",
+                            Saved("70")}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Run as root on a file of another user: the replacement keeps its owner,
+// group and mode, so that user still reads it.
+TEST_F(Cli, SaveKeepsOwnerGroupAndMode) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "giving a file to another user needs root";
+    Put("Nebelkamm.ini", Old);
+    ASSERT_EQ(::chown("Nebelkamm.ini", 65534, 65534), 0);
+    ASSERT_EQ(::chmod("Nebelkamm.ini", 0640), 0);
+    EXPECT_EQ(RunCli({"70"}).status, 0);
+    struct stat st {};
+    ASSERT_EQ(::stat("Nebelkamm.ini", &st), 0);
+    EXPECT_EQ(st.st_uid, 65534u);
+    EXPECT_EQ(st.st_gid, 65534u);
+    EXPECT_EQ(st.st_mode & 07777, 0640u);
+    EXPECT_EQ(Get("Nebelkamm.ini"), Saved("70"));
+}
+
+// 100 MiB of blank lines: read and saved in one pass each, in less than
+// three times the file's size; too little memory is a message, not an abort.
+TEST_F(Cli, HugeFileInLinearMemoryAndOutOfMemoryIsAMessage) {
+    const std::string head = "[Input]\nRelativeHumidity=60\n";
+    const size_t blanks = size_t(100) << 20;
+    {
+        std::ofstream f("Nebelkamm.ini", std::ios::binary);
+        f << head << std::string(blanks, '\n');
+    }
+#if !NEBELKAMM_SANITIZED // the sanitizers' shadow memory and quarantine are no measure
+    const CliRun starved =
+        RunCli({"70"}, "C", {"prlimit", "--as=200000000", QStringLiteral(NEBELKAMM_CLI)});
+    EXPECT_EQ(starved.status, 71);
+    EXPECT_EQ(starved.err, "Out of memory.\n");
+    EXPECT_EQ(QFileInfo("Nebelkamm.ini").size(), qint64(head.size() + blanks));
+#endif
+    const CliRun r = RunCli({"70"});
+    EXPECT_EQ(r.status, 0) << r.err;
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+#if !NEBELKAMM_SANITIZED
+    EXPECT_LT(size_t(usage.ru_maxrss) * 1024, 3 * blanks);
+#endif
+    std::ifstream f("Nebelkamm.ini", std::ios::binary);
+    const std::string after(std::istreambuf_iterator<char>(f), {});
+    EXPECT_EQ(after.size(), head.size() + blanks + Saved("70").size() - head.size());
+    EXPECT_EQ(after.substr(0, Saved("70").size()), Saved("70"));
 }

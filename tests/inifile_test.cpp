@@ -124,3 +124,26 @@ TEST_F(IniFileTest, UnreadableOrStrangeFilesReadAsDefaults) {
     EXPECT_FALSE(ini.Exists());
     EXPECT_EQ(ini.ReadFloat("Input", "A", 4), 4);
 }
+
+// Names that the reader would never find again are refused, file untouched.
+TEST_F(IniFileTest, NamesThatCannotBeReadBackAreRefused) {
+    const std::string before = "[Input]\nA=1\n";
+    Put("Nebelkamm.ini", before);
+    TIniFile ini("./Nebelkamm.ini", '.');
+    const std::pair<const char*, std::string> names[] = {
+        {"Input", ""},     {"Input", ";A"},
+        {"Input", "[X"},   {"Input", " A"},
+        {"Input", "A\t"},  {"Input", "A=B"},
+        {"Input", "A]"},   {"Input", "A\nB"},
+        {"Input", "A\rB"}, {"Input", std::string("A\0B", 3)},
+        {"", "A"},         {" Input", "A"},
+        {"In]put", "A"},   {";Input", "A"},
+        {"[Input", "A"}};
+    for (const auto& [section, key] : names) {
+        EXPECT_THROW(ini.WriteString(section, key, "2"), EIniFileException)
+            << "[" << section << "] " << key;
+    }
+    EXPECT_EQ(Get("Nebelkamm.ini"), before);
+    ini.WriteString("Input", "A B", "2"); // inner blanks read back
+    EXPECT_EQ(ini.ReadString("Input", "a b", ""), "2");
+}

@@ -132,3 +132,35 @@ TEST(Profile, RandomBytesAreHandled) {
         ASSERT_EQ(ProfileLookup(after, "Input", "A"), std::string("42")) << content;
     }
 }
+
+// Several keys written in one pass leave exactly the bytes of writing them
+// one after the other, and read back as one pass reads them.
+TEST(Profile, ManyAtOnceEqualsOneAfterTheOther) {
+    std::mt19937 rng(11);
+    const std::string alphabet = "[]=;\" \t\r\nAaBbInput0123.\xEF\xBB\xBF";
+    const std::vector<std::string_view> names = {"A", "a", "B", "C", "Input"};
+    for (int i = 0; i < 20000; ++i) {
+        std::string content;
+        const int len = static_cast<int>(rng() % 60);
+        for (int k = 0; k < len; ++k)
+            content += alphabet[rng() % alphabet.size()];
+        std::vector<ProfileEntry> entries;
+        std::vector<std::string> values;
+        const int n = 1 + static_cast<int>(rng() % 4);
+        for (int k = 0; k < n; ++k)
+            values.push_back(std::to_string(rng() % 100));
+        for (int k = 0; k < n; ++k)
+            entries.push_back({names[rng() % names.size()], values[k]});
+        std::string sequential = content;
+        for (const ProfileEntry& e : entries)
+            sequential = ProfileUpdate(sequential, "Input", e.Key, e.Value);
+        ASSERT_EQ(ProfileUpdateMany(content, "Input", entries), sequential) << content;
+
+        std::vector<std::string_view> keys;
+        for (const ProfileEntry& e : entries)
+            keys.push_back(e.Key);
+        const auto many = ProfileLookupMany(sequential, "Input", keys);
+        for (size_t k = 0; k < keys.size(); ++k)
+            ASSERT_EQ(many[k], ProfileLookup(sequential, "Input", keys[k])) << sequential;
+    }
+}
