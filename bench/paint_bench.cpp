@@ -58,6 +58,38 @@ void BM_PolarDispPaint(benchmark::State& state) {
 }
 BENCHMARK(BM_PolarDispPaint)->Unit(benchmark::kMicrosecond);
 
+// Any property values paint about as fast as sensible ones: GrRatio puts
+// the diagram's rings and spokes far outside the control.
+void BM_PolarDispPaintGrRatio(benchmark::State& state) {
+    static constexpr double ratios[] = {0.7, 1e3, 1e300, HUGE_VAL, -HUGE_VAL};
+    QWidget parent;
+    parent.resize(kW, kH);
+    TPolarDisp disp(&parent);
+    disp.SetReporter([](QWidget*, const QString&, const QString&) {});
+    disp.vLeft = disp.vTop = 0;
+    disp.vRight = disp.vBottom = 1;
+    disp.Place();
+    disp.nRows = kRows;
+    disp.nVals = kVals;
+    disp.New_Data();
+    for (int i = 0; i < kRows; ++i)
+        for (int j = 0; j < kVals; ++j)
+            disp.Data[i][j] = Sample(i, j);
+    disp.SetLabels(Labels());
+    disp.GridOn = disp.TickOn = disp.MarkOn = disp.RangeOn = true;
+    disp.GrRatio = ratios[state.range(0)];
+    state.SetLabel("GrRatio " + std::to_string(disp.GrRatio));
+    QImage image(kW, kH, QImage::Format_RGB32);
+    for (auto _ : state) {
+        disp.DataOn = true;
+        image.fill(Qt::lightGray);
+        QPainter painter(&image);
+        disp.Paint(painter);
+        benchmark::DoNotOptimize(image.constBits());
+    }
+}
+BENCHMARK(BM_PolarDispPaintGrRatio)->DenseRange(0, 4)->Unit(benchmark::kMicrosecond);
+
 // The same picture's primitives with Qt's own pens: the floor any canvas
 // layer over QPainter is measured against.
 void BM_BareQPainter(benchmark::State& state) {

@@ -1,6 +1,7 @@
 #include "controls/Polardisp.h"
 
 #include "controls/ParentFollower.h"
+#include "model/Exception.h"
 #include "platform/Canvas.h"
 
 #include <QMessageBox>
@@ -8,6 +9,7 @@
 #include <QScopedValueRollback>
 
 #include <cmath>
+#include <string>
 #include <utility>
 
 namespace {
@@ -77,6 +79,13 @@ void TPolarDisp::SetTickFnt(const QFont& font) {
 }
 
 void TPolarDisp::New_Data() {
+    // A table CheckData would refuse anyway is never allocated: huge counts
+    // would end the program instead.
+    if (nRows > MaxRows || nVals > MaxVals)
+        throw nebelkamm::Exception("New_Data: " + std::to_string(nRows) + " x " +
+                                   std::to_string(nVals) + " values, more than " +
+                                   std::to_string(MaxRows) + " series of " +
+                                   std::to_string(MaxVals));
     Data = TPolarData(nRows, nVals);
 }
 
@@ -100,11 +109,11 @@ int TPolarDisp::CheckData() {
         Message(QStringLiteral("Keine oder zu wenige Daten !"), error);
         return -1;
     }
-    if (nRows > 5) {
+    if (nRows > MaxRows) {
         Message(QStringLiteral("Zuviele Datenreihen !"), error);
         return -2;
     }
-    if (nVals > 20) {
+    if (nVals > MaxVals) {
         Message(QStringLiteral("Zuviele Daten pro Reihe !"), error);
         return -3;
     }

@@ -83,7 +83,13 @@ public:
     void SetTitleFnt(const QFont& font);
     void SetTickFnt(const QFont& font);
 
-    // Replaces the held table by a zeroed one of nRows x nVals.
+    // The most series and values per series that CheckData accepts.
+    static constexpr int MaxRows = 5;
+    static constexpr int MaxVals = 20;
+
+    // Replaces the held table by a zeroed one of nRows x nVals (none for a
+    // count of 0 or below). Throws nebelkamm::Exception, keeping the held
+    // table, beyond MaxRows x MaxVals.
     void New_Data();
     void Init_Data(double value);
     void Clear_Data();

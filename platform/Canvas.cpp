@@ -7,6 +7,7 @@
 
 #include <algorithm>
 #include <array>
+#include <cstdint>
 #include <cstdlib>
 
 namespace {
@@ -55,29 +56,23 @@ bool Normalize(int& left, int& top, int& right, int& bottom) {
     return right - left >= 1 && bottom - top >= 1;
 }
 
-// The pixel the integer line from `from` sets just before reaching `to`.
-QPoint LastPixelBefore(QPoint from, QPoint to) {
-    const int dx = std::abs(to.x() - from.x()), sx = from.x() < to.x() ? 1 : -1;
-    const int dy = -std::abs(to.y() - from.y()), sy = from.y() < to.y() ? 1 : -1;
-    int err = dx + dy;
-    int x = from.x(), y = from.y();
-    QPoint last = from;
-    while (x != to.x() || y != to.y()) {
-        last = {x, y};
-        const int e2 = 2 * err;
-        if (e2 >= dy) {
-            err += dy;
-            x += sx;
-        }
-        if (e2 <= dx) {
-            err += dx;
-            y += sy;
-        }
-    }
-    return last;
-}
-
 } // namespace
+
+// Bresenham's line in closed form: the major axis steps every pixel; the
+// minor one has stepped m times after k pixels, m the largest with
+// (2m - 1) * major <= 2 * k * minor.
+QPoint LastPixelBefore(QPoint from, QPoint to) {
+    const std::int64_t dx = std::abs(std::int64_t(to.x()) - from.x());
+    const std::int64_t dy = std::abs(std::int64_t(to.y()) - from.y());
+    const int sx = from.x() < to.x() ? 1 : -1, sy = from.y() < to.y() ? 1 : -1;
+    const std::int64_t major = std::max(dx, dy), minor = std::min(dx, dy);
+    if (major == 0)
+        return from;
+    const std::int64_t k = major - 1;
+    const std::int64_t m = minor == major ? k : (2 * k * minor + major) / (2 * major);
+    const std::int64_t mx = dx >= dy ? k : m, my = dx >= dy ? m : k;
+    return {int(from.x() + sx * mx), int(from.y() + sy * my)};
+}
 
 TCanvas::TCanvas(QPainter& painter) : painter_(painter) {
     painter_.setRenderHint(QPainter::Antialiasing, false);
@@ -177,6 +172,27 @@ void TCanvas::Rectangle(int left, int top, int right, int bottom) {
 void TCanvas::Ellipse(int left, int top, int right, int bottom) {
     if (!Normalize(left, top, right, bottom))
         return;
+    // An outline that runs wholly outside what can be seen is not stroked:
+    // a huge ellipse would cost its whole circumference.
+    if (painter_.device() && painter_.worldTransform().isIdentity()) {
+        const int margin = std::max(penWidth_, 1) + 2;
+        const QRect seen = QRect(0, 0, painter_.device()->width(), painter_.device()->height())
+                               .adjusted(-margin, -margin, margin, margin);
+        if (!seen.intersects(QRect(QPoint(left, top), QPoint(right - 1, bottom - 1))))
+            return;
+        const double cx = 0.5 * (double(left) + right - 1), cy = 0.5 * (double(top) + bottom - 1);
+        const double a = 0.5 * (double(right) - left - 1) - margin;
+        const double b = 0.5 * (double(bottom) - top - 1) - margin;
+        const auto inside = [&](double x, double y) {
+            return (x - cx) * (x - cx) / (a * a) + (y - cy) * (y - cy) / (b * b) < 1;
+        };
+        if (a > 0 && b > 0 && inside(seen.left(), seen.top()) && inside(seen.right(), seen.top()) &&
+            inside(seen.left(), seen.bottom()) && inside(seen.right(), seen.bottom())) {
+            if (Opaque())
+                painter_.fillRect(seen, ToQColor(brushColor_));
+            return;
+        }
+    }
     ApplyPen(penWidth_);
     painter_.setBrush(Opaque() ? QBrush(ToQColor(brushColor_)) : QBrush(Qt::NoBrush));
     painter_.drawEllipse(QRect(left, top, right - left - 1, bottom - top - 1));

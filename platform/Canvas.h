@@ -92,6 +92,11 @@ private:
     int locks_ = 0;
 };
 
+// The pixel that a one-pixel line from `from` sets just before `to` (the
+// last one it draws, since a line leaves out its end pixel); `from` itself
+// when the two coincide. Constant time for any length.
+QPoint LastPixelBefore(QPoint from, QPoint to);
+
 // A real coordinate to a pixel: toward zero, NaN to 0, and bounded so that
 // sums of a few coordinates cannot overflow an int.
 constexpr int PixelTrunc(double v) {

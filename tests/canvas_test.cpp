@@ -19,11 +19,14 @@ private slots:
     void rectangleCoversLeftTopToRightBottomMinusOne();
     void degenerateRectanglesDrawNothing();
     void ellipseBoxExcludesRightAndBottom();
+    void ellipseFarBeyondTheImage_data();
+    void ellipseFarBeyondTheImage();
     void polygonIsClosedFilledAndKeepsEveryVertex();
     void collapsedPolygonStillSetsItsPixel();
     void textBackgroundFollowsBrush();
     void brushColourMakesClearBrushSolid();
     void fontHeightIsPixelHeight();
+    void lastPixelOfAnyLineInConstantTime();
     void pixelTruncation_data();
     void pixelTruncation();
 };
@@ -157,6 +160,37 @@ void CanvasTest::ellipseBoxExcludesRightAndBottom() {
     QCOMPARE(image.pixel(15, 14), kUntouched); // hollow with a clear brush
 }
 
+// Outlines wholly outside the image leave it as Qt's stroking would: the
+// inside filled or untouched, the outside untouched.
+void CanvasTest::ellipseFarBeyondTheImage_data() {
+    QTest::addColumn<QRect>("box"); // left, top, right, bottom as a QRect's corners
+    QTest::addColumn<bool>("solid");
+    QTest::addColumn<int>("filled"); // pixels of the brush colour
+    QTest::newRow("around, clear") << QRect(QPoint(-9000, -9000), QPoint(9040, 9030)) << false << 0;
+    QTest::newRow("around, solid")
+        << QRect(QPoint(-9000, -9000), QPoint(9040, 9030)) << true << 40 * 30;
+    QTest::newRow("huge around") << QRect(QPoint(-(1 << 24), -(1 << 24)), QPoint(1 << 24, 1 << 24))
+                                 << true << 40 * 30;
+    QTest::newRow("beside") << QRect(QPoint(100, -50), QPoint(9000, 9000)) << true << 0;
+}
+
+void CanvasTest::ellipseFarBeyondTheImage() {
+    QFETCH(QRect, box);
+    QFETCH(bool, solid);
+    QFETCH(int, filled);
+    const QImage image = DrawnImage(40, 30, [&](TCanvas& canvas) {
+        canvas.SetPenStyle(psDot);
+        canvas.SetPenColor(clBlack);
+        if (solid)
+            canvas.SetBrushColor(clRed);
+        else
+            canvas.SetBrushStyle(bsClear);
+        canvas.Ellipse(box.left(), box.top(), box.right(), box.bottom());
+    });
+    QCOMPARE(CountColour(image, Rgb(clRed)), filled);
+    QCOMPARE(CountColour(image, kUntouched), 40 * 30 - filled);
+}
+
 void CanvasTest::polygonIsClosedFilledAndKeepsEveryVertex() {
     const QPoint triangle[] = {{2, 2}, {16, 2}, {2, 16}};
     const QImage image = DrawnImage(20, 20, [&](TCanvas& canvas) {
@@ -242,6 +276,36 @@ void CanvasTest::pixelTruncation() {
     QFETCH(double, value);
     QFETCH(int, pixel);
     QCOMPARE(PixelTrunc(value), pixel);
+}
+
+// Against the stepping line algorithm, in every direction and slope.
+void CanvasTest::lastPixelOfAnyLineInConstantTime() {
+    const auto stepped = [](QPoint from, QPoint to) {
+        const int dx = std::abs(to.x() - from.x()), sx = from.x() < to.x() ? 1 : -1;
+        const int dy = -std::abs(to.y() - from.y()), sy = from.y() < to.y() ? 1 : -1;
+        int err = dx + dy, x = from.x(), y = from.y();
+        QPoint last = from;
+        while (x != to.x() || y != to.y()) {
+            last = {x, y};
+            const int e2 = 2 * err;
+            if (e2 >= dy) {
+                err += dy;
+                x += sx;
+            }
+            if (e2 <= dx) {
+                err += dx;
+                y += sy;
+            }
+        }
+        return last;
+    };
+    const QPoint from(3, -7);
+    for (int x = -60; x <= 60; ++x)
+        for (int y = -60; y <= 60; ++y)
+            QCOMPARE(LastPixelBefore(from, from + QPoint(x, y)),
+                     stepped(from, from + QPoint(x, y)));
+    const int far = 1 << 24; // PixelTrunc's bound: no overflow
+    QCOMPARE(LastPixelBefore({-far, -far}, {far, far - 3}), stepped({-far, -far}, {far, far - 3}));
 }
 
 QTEST_MAIN(CanvasTest)

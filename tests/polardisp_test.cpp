@@ -1,4 +1,5 @@
 #include "controls/Polardisp.h"
+#include "model/Exception.h"
 #include "platform/Canvas.h"
 
 #include "BoxCatcher.h"
@@ -7,6 +8,8 @@
 #include <QMetaProperty>
 #include <QPainter>
 #include <QTest>
+
+#include <climits>
 
 #include <cmath>
 #include <limits>
@@ -189,6 +192,18 @@ void PolarDispTest::tableOperations() {
     disp.nRows = -1;
     disp.New_Data();
     QVERIFY(disp.Data.empty());
+
+    // Counts that CheckData never accepts allocate nothing and keep the table.
+    disp.nRows = 2;
+    disp.nVals = 6;
+    disp.New_Data();
+    const std::pair<int, int> refused[] = {{6, 6}, {1, 21}, {INT_MAX, INT_MAX}, {-1, INT_MAX}};
+    for (const auto& [rows, vals] : refused) {
+        disp.nRows = rows;
+        disp.nVals = vals;
+        QVERIFY_THROWS_EXCEPTION(nebelkamm::Exception, disp.New_Data());
+        QCOMPARE(disp.Data.Rows(), 2);
+    }
 }
 
 void PolarDispTest::checkData_data() {
@@ -268,7 +283,8 @@ void PolarDispTest::checkData() {
     disp.nRows = rows;
     disp.nVals = vals;
     disp.nGrid = grid;
-    disp.New_Data();
+    if (rows <= TPolarDisp::MaxRows && vals <= TPolarDisp::MaxVals)
+        disp.New_Data(); // larger counts are refused before the data is looked at
     for (int k = 0; k < values.size(); ++k)
         disp.Data[k / vals][k % vals] = values[k];
     for (int j = 0; j < labels; ++j)
