@@ -50,6 +50,10 @@ std::string FloatToStr(double value, char separator) {
     if (value == 0)
         return "0";
     Decimal d = SignificantDigits(value, 15);
+    // The largest doubles round up past the double range, and such a text
+    // would read back as infinity: keep them at the 15 digits below.
+    if (d.exponent == 308 && d.digits > "179769313486231")
+        d.digits = "179769313486231";
     while (d.digits.size() > 1 && d.digits.back() == '0')
         d.digits.pop_back();
     const int e = d.exponent + 1; // value = 0.d1d2... x 10^e

@@ -36,6 +36,10 @@ INSTANTIATE_TEST_SUITE_P(
                       ToText{-1.25e-300, "-1.25E-300"}, ToText{0.1 + 0.2, "0.3"},
                       ToText{1.0 / 3, "0.333333333333333"}, ToText{2.0 / 3, "0.666666666666667"},
                       ToText{100, "100"}, ToText{1e300, "1E300"},
+                      // Found by fuzzing: rounded up, these would read back as infinity.
+                      ToText{-1.7976931348623151e308, "-1.79769313486231E308"},
+                      ToText{std::numeric_limits<double>::max(), "1.79769313486231E308"},
+                      ToText{1.797693134862309e308, "1.79769313486231E308"},
                       ToText{std::numeric_limits<double>::infinity(), "INF"},
                       ToText{std::numeric_limits<double>::quiet_NaN(), "NAN"}));
 

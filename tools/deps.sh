@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Installs the Debian packages that the build, the tests and the window need,
-# but only those that are missing.
+# but only those that are missing; extra package names may be given.
 set -euo pipefail
 
 packages=(
@@ -10,6 +10,7 @@ packages=(
     fonts-liberation fonts-dejavu-core
     xvfb xauth x11-utils xdotool imagemagick
     strace util-linux
+    "$@"
 )
 
 missing=()

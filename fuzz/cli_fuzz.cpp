@@ -1,0 +1,64 @@
+// The command line on any argument vector and any settings file: it ends
+// with one of its documented statuses, and a run that reports success has
+// saved a file in which the seven inputs read back.
+#include "cli/Cli.h"
+#include "platform/Inifile.h"
+
+#include <cstdint>
+#include <cstdlib>
+#include <fstream>
+#include <sstream>
+#include <string>
+#include <vector>
+
+#include <unistd.h>
+
+extern "C" int LLVMFuzzerInitialize(int*, char***) {
+    // One private folder for the whole run, in memory where there is such a
+    // file system (a save's fsync costs nothing there): the program works
+    // in the current directory.
+    char shm[] = "/dev/shm/nebelkamm-cli-fuzz-XXXXXX";
+    char tmp[] = "/tmp/nebelkamm-cli-fuzz-XXXXXX";
+    const char* dir = mkdtemp(shm);
+    if (!dir)
+        dir = mkdtemp(tmp);
+    if (!dir || chdir(dir) != 0)
+        std::abort();
+    return 0;
+}
+
+extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
+    // The file's bytes, then the arguments, separated by NUL bytes.
+    const std::string input(reinterpret_cast<const char*>(data), size);
+    const size_t split = input.find('\0');
+    std::vector<std::string> args;
+    if (split != std::string::npos) {
+        size_t at = split + 1;
+        while (at <= input.size() && args.size() < 12) {
+            const size_t end = std::min(input.find('\0', at), input.size());
+            args.push_back(input.substr(at, end - at));
+            at = end + 1;
+        }
+    }
+    ::unlink("Nebelkamm.ini");
+    if (!(size > 0 && data[0] == 'N')) // most runs start from a file
+        std::ofstream("Nebelkamm.ini", std::ios::binary) << input.substr(0, split);
+    std::ostringstream out, err;
+    const int status = nebelkamm::RunCli(args, '.', out, err);
+    if (status != 0 && status != 1 && status != 2 && status != 64 && status != 71)
+        std::abort();
+    if (status != 0)
+        return 0;
+    bool saves = true;
+    for (const std::string& a : args)
+        saves = saves && a != "--no-save" && a != "--help" && a != "--version";
+    if (saves) {
+        const nebelkamm::TIniFile ini("./Nebelkamm.ini", '.');
+        for (const char* key :
+             {"RelativeHumidity", "TempBeforeBlower", "PressureBeforeBlower", "ScavingAirPressure",
+              "TempAfterCooler", "SpecificAirFlow", "PowerOnEngine"})
+            if (ini.ReadString("Input", key, "").empty())
+                std::abort();
+    }
+    return 0;
+}
