@@ -8,9 +8,10 @@
 # Usage: window_monkey.sh path/to/nebelkamm [KEYS]   (default 10000 keys)
 set -uo pipefail
 
-app="$1"
+app="$(realpath "$1")"
 keys_wanted="${2:-${NEBELKAMM_MONKEY_KEYS:-10000}}"
 seed="${NEBELKAMM_MONKEY_SEED:-$$}"
+keys=0
 RANDOM=$seed
 work="$(mktemp -d)"
 xvfb_pid=""

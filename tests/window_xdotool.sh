@@ -6,7 +6,7 @@
 # Usage: window_xdotool.sh path/to/nebelkamm
 set -uo pipefail
 
-app="$1"
+app="$(realpath "$1")"
 pause="${NEBELKAMM_UI_PAUSE:-0.3}"
 work="$(mktemp -d)"
 xvfb_pid=""
