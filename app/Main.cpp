@@ -20,34 +20,6 @@ using namespace nebelkamm;
 
 namespace {
 
-// Which field shows which value, in the order the fields are filled and read.
-struct InputField {
-    TValEdit* Ui::TMainForm::*Field;
-    double ChargeAirInputs::*Value;
-};
-constexpr InputField InputFields[] = {
-    {&Ui::TMainForm::ValEdit1, &ChargeAirInputs::RelativeHumidity},
-    {&Ui::TMainForm::ValEdit2, &ChargeAirInputs::TempBeforeBlower},
-    {&Ui::TMainForm::ValEdit3, &ChargeAirInputs::PressureBeforeBlower},
-    {&Ui::TMainForm::ValEdit5, &ChargeAirInputs::ScavingAirPressure},
-    {&Ui::TMainForm::ValEdit9, &ChargeAirInputs::TempAfterCooler},
-    {&Ui::TMainForm::ValEdit10, &ChargeAirInputs::SpecificAirFlow},
-    {&Ui::TMainForm::ValEdit11, &ChargeAirInputs::PowerOnEngine},
-};
-
-struct ResultField {
-    TValEdit* Ui::TMainForm::*Field;
-    double ChargeAirResults::*Value;
-};
-constexpr ResultField ResultFields[] = {
-    {&Ui::TMainForm::ValEdit4, &ChargeAirResults::WaterContentBeforeBlower},
-    {&Ui::TMainForm::ValEdit6, &ChargeAirResults::PressureRatio},
-    {&Ui::TMainForm::ValEdit8, &ChargeAirResults::DewPointTemperature},
-    {&Ui::TMainForm::ValEdit12, &ChargeAirResults::MaxWaterContentInCooler},
-    {&Ui::TMainForm::ValEdit13, &ChargeAirResults::CondensingWaterContent},
-    {&Ui::TMainForm::ValEdit14, &ChargeAirResults::WaterAtSeparator},
-};
-
 // Where the layout places the window; uic keeps only its size.
 constexpr QPoint LayoutPosition(361, 175);
 
@@ -83,23 +55,30 @@ TMainForm::TMainForm(const std::vector<std::string>& args, QWidget* parent,
     }
     move(at);
 
+    for (size_t i = 0; i < ChargeAirRows.size(); ++i)
+        fields_[i] = Field(ChargeAirRows[i].Field);
+
     settings_.Start(args);
 
-    for (const InputField& f : InputFields)
-        ((*ui_).*f.Field)->SetValue(settings_.Inputs.*f.Value);
-    for (const ResultField& f : ResultFields)
-        ((*ui_).*f.Field)->SetValue(0);
+    for (const ChargeAirRow* row : InputRows)
+        FieldOf(*row)->SetValue(settings_.Inputs.*row->Input);
+    for (const ChargeAirRow* row : ResultRows)
+        FieldOf(*row)->SetValue(0);
 }
 
 TMainForm::~TMainForm() = default;
+
+TValEdit* TMainForm::FieldOf(const ChargeAirRow& row) const {
+    return fields_[static_cast<size_t>(&row - ChargeAirRows.data())];
+}
 
 TValEdit* TMainForm::Field(const char* name) const {
     return findChild<TValEdit*>(QString::fromLatin1(name));
 }
 
 void TMainForm::ReadInputs() {
-    for (const InputField& f : InputFields)
-        settings_.Inputs.*f.Value = ((*ui_).*f.Field)->Value();
+    for (const ChargeAirRow* row : InputRows)
+        settings_.Inputs.*row->Input = FieldOf(*row)->Value();
 }
 
 void TMainForm::Button1Click() {
@@ -112,8 +91,8 @@ void TMainForm::Button1Click() {
         ShowException(this, QString::fromStdString(e.Message()));
         return;
     }
-    for (const ResultField& f : ResultFields)
-        ((*ui_).*f.Field)->SetValue(results_.*f.Value);
+    for (const ChargeAirRow* row : ResultRows)
+        FieldOf(*row)->SetValue(results_.*row->Result);
 }
 
 void TMainForm::btnExitClick() {

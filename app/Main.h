@@ -5,6 +5,7 @@
 
 #include <QWidget>
 
+#include <array>
 #include <memory>
 #include <string>
 #include <vector>
@@ -29,7 +30,10 @@ public:
     void ReadInputs();
     const nebelkamm::ChargeAirInputs& Inputs() const { return settings_.Inputs; }
     const nebelkamm::ChargeAirResults& Results() const { return results_; }
+    // The field of the given designer name ("ValEdit1"), or null.
     TValEdit* Field(const char* name) const;
+    // The field that shows a row.
+    TValEdit* FieldOf(const nebelkamm::ChargeAirRow& row) const;
 
 public Q_SLOTS:
     void Button1Click();
@@ -44,6 +48,7 @@ private:
     std::unique_ptr<Ui::TMainForm> ui_;
     nebelkamm::ChargeAirSettings settings_;
     nebelkamm::ChargeAirResults results_;
+    std::array<TValEdit*, nebelkamm::ChargeAirRows.size()> fields_{};
 };
 
 // The error box of the program: the message with a full stop, error icon, OK.

@@ -18,8 +18,8 @@ void BM_SaveKeyByKey(benchmark::State& state) {
     ChargeAirSettings settings;
     settings.SetFirstRunValues();
     for (auto _ : state) {
-        for (const SettingKey& k : SettingKeys)
-            settings.IniFile.WriteFloat(SettingsSection, k.Key, settings.Inputs.*k.Field);
+        for (const ChargeAirRow* row : InputRows)
+            settings.IniFile.WriteFloat(SettingsSection, row->Key, settings.Inputs.*row->Input);
     }
 }
 BENCHMARK(BM_SaveKeyByKey)->Unit(benchmark::kMicrosecond);

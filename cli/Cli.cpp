@@ -37,45 +37,6 @@ constexpr const char* Usage =
     "Exit status: 0 done, 1 floating-point failure, 2 settings file not written,\n"
     "64 unknown option, 71 out of memory.\n";
 
-struct Row {
-    const char* Caption;
-    const char* Unit;
-    int Precision;
-    bool Input;
-    const char* Name;
-    double ChargeAirInputs::*In;
-    double ChargeAirResults::*Out;
-};
-
-// The window's thirteen rows, in its order.
-constexpr Row Rows[] = {
-    {"Relative humidity", "[%]", 1, true, "RelativeHumidity", &ChargeAirInputs::RelativeHumidity,
-     nullptr},
-    {"Temperature before blower", "[°C]", 1, true, "TempBeforeBlower",
-     &ChargeAirInputs::TempBeforeBlower, nullptr},
-    {"Barometric pressure before blower", "[bar]", 2, true, "PressureBeforeBlower",
-     &ChargeAirInputs::PressureBeforeBlower, nullptr},
-    {"Water content of air before blower", "[kg/kg]", 4, false, "WaterContentBeforeBlower", nullptr,
-     &ChargeAirResults::WaterContentBeforeBlower},
-    {"Scavenge air pressure", "[bar]", 1, true, "ScavingAirPressure",
-     &ChargeAirInputs::ScavingAirPressure, nullptr},
-    {"Pressure ratio", "[-]", 2, false, "PressureRatio", nullptr, &ChargeAirResults::PressureRatio},
-    {"Temperature where condensation takes place", "[°C]", 1, false, "DewPointTemperature", nullptr,
-     &ChargeAirResults::DewPointTemperature},
-    {"Actual temperature after cooler", "[°C]", 1, true, "TempAfterCooler",
-     &ChargeAirInputs::TempAfterCooler, nullptr},
-    {"Specific air flow", "[kg/kWh]", 1, true, "SpecificAirFlow", &ChargeAirInputs::SpecificAirFlow,
-     nullptr},
-    {"Actual power on engine", "[kW]", 1, true, "PowerOnEngine", &ChargeAirInputs::PowerOnEngine,
-     nullptr},
-    {"Max. water content in CAC", "[kg/kg]", 4, false, "MaxWaterContentInCooler", nullptr,
-     &ChargeAirResults::MaxWaterContentInCooler},
-    {"Spec. water content which condenses", "[kg/kg]", 4, false, "CondensingWaterContent", nullptr,
-     &ChargeAirResults::CondensingWaterContent},
-    {"Theoretical water content at separator", "[kg/h]", 1, false, "WaterAtSeparator", nullptr,
-     &ChargeAirResults::WaterAtSeparator},
-};
-
 // Shortest text that reads back to the same double, laid out as JavaScript
 // prints numbers: plain from 1e-6 up to below 1e21 (100000, 0.0001), an
 // exponent outside (1e-7, 1.5e+300). JSON has no NaN or infinity: null.
@@ -98,9 +59,9 @@ std::string JsonNumber(double v) {
 
 void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res,
                 char separator) {
-    for (const Row& row : Rows) {
-        const double v = row.Input ? in.*row.In : res.*row.Out;
-        const std::string text = FormatFloat(DisplayPattern(row.Precision), v, separator);
+    for (const ChargeAirRow& row : ChargeAirRows) {
+        const double v = row.Value(in, res);
+        const std::string text = FormatFloat(DisplayPattern(row.Decimals), v, separator);
         out << std::left << std::setw(44) << row.Caption << std::right << std::setw(14) << text
             << "  " << row.Unit << '\n';
     }
@@ -109,11 +70,11 @@ void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirRes
 void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res) {
     auto block = [&](bool inputs) {
         bool first = true;
-        for (const Row& row : Rows) {
-            if (row.Input != inputs)
+        for (const ChargeAirRow& row : ChargeAirRows) {
+            if (row.IsInput() != inputs)
                 continue;
-            out << (first ? "\n" : ",\n") << "    \"" << row.Name
-                << "\": " << JsonNumber(inputs ? in.*row.In : res.*row.Out);
+            out << (first ? "\n" : ",\n") << "    \"" << row.Key
+                << "\": " << JsonNumber(row.Value(in, res));
             first = false;
         }
         out << "\n  }";

@@ -8,44 +8,34 @@
 
 namespace nebelkamm {
 
-const std::array<SettingKey, 7> SettingKeys{{
-    {"RelativeHumidity", &ChargeAirInputs::RelativeHumidity, 50, 50},
-    {"TempBeforeBlower", &ChargeAirInputs::TempBeforeBlower, 20, 20},
-    {"PressureBeforeBlower", &ChargeAirInputs::PressureBeforeBlower, 1.02, 1.2},
-    {"ScavingAirPressure", &ChargeAirInputs::ScavingAirPressure, 2.4, 2.4},
-    {"TempAfterCooler", &ChargeAirInputs::TempAfterCooler, 40, 40},
-    {"SpecificAirFlow", &ChargeAirInputs::SpecificAirFlow, 7.8, 7.8},
-    {"PowerOnEngine", &ChargeAirInputs::PowerOnEngine, 40000, 40000},
-}};
-
 ChargeAirSettings::ChargeAirSettings(std::string fileName, char decimalSeparator)
     : IniFile(std::move(fileName), decimalSeparator), separator_(decimalSeparator) {}
 
 void ChargeAirSettings::ReadSettings() {
-    std::array<std::string_view, SettingKeys.size()> keys;
-    std::array<double, SettingKeys.size()> defs;
-    for (size_t i = 0; i < SettingKeys.size(); ++i) {
-        keys[i] = SettingKeys[i].Key;
-        defs[i] = SettingKeys[i].Default;
+    std::array<std::string_view, InputRows.size()> keys;
+    std::array<double, InputRows.size()> defs;
+    for (size_t i = 0; i < InputRows.size(); ++i) {
+        keys[i] = InputRows[i]->Key;
+        defs[i] = InputRows[i]->Default;
     }
     const std::vector<double> values = IniFile.ReadFloats(SettingsSection, keys, defs);
-    for (size_t i = 0; i < SettingKeys.size(); ++i)
-        Inputs.*SettingKeys[i].Field = values[i];
+    for (size_t i = 0; i < InputRows.size(); ++i)
+        Inputs.*InputRows[i]->Input = values[i];
 }
 
 void ChargeAirSettings::WriteSettings() const {
     // One transaction: a crash or a second program never leaves some of the
     // seven from this save and some from another.
     std::vector<IniEntry> entries;
-    entries.reserve(SettingKeys.size());
-    for (const SettingKey& k : SettingKeys)
-        entries.push_back({k.Key, IniFile.FloatText(Inputs.*k.Field)});
+    entries.reserve(InputRows.size());
+    for (const ChargeAirRow* row : InputRows)
+        entries.push_back({row->Key, IniFile.FloatText(Inputs.*row->Input)});
     IniFile.WriteStrings(SettingsSection, entries);
 }
 
 void ChargeAirSettings::SetFirstRunValues() {
-    for (const SettingKey& k : SettingKeys)
-        Inputs.*k.Field = k.FirstRun;
+    for (const ChargeAirRow* row : InputRows)
+        Inputs.*row->Input = row->FirstRun;
 }
 
 float ChargeAirSettings::ParamToFloat(std::string_view text) const {
@@ -66,12 +56,12 @@ float ChargeAirSettings::ParamToFloat(std::string_view text) const {
 
 void ChargeAirSettings::ApplyCommandLine(const std::vector<std::string>& args) {
     const size_t n = args.size();
-    if (n == 0 || n > SettingKeys.size())
+    if (n == 0 || n > InputRows.size())
         return;
     for (size_t i = n; i-- > 0;) {
         const float v = ParamToFloat(args[i]);
         if (v > 0)
-            Inputs.*SettingKeys[i].Field = static_cast<double>(v);
+            Inputs.*InputRows[i]->Input = static_cast<double>(v);
     }
 }
 

@@ -3,6 +3,7 @@
 #include "model/Chargeair.h"
 #include "platform/Inifile.h"
 #include "platform/NumberText.h"
+#include "settings/Rows.h"
 
 #include <array>
 #include <string>
@@ -14,16 +15,6 @@ namespace nebelkamm {
 // The settings file lives in the current working directory.
 inline constexpr const char* SettingsFileName = "./Nebelkamm.ini";
 inline constexpr const char* SettingsSection = "Input";
-
-struct SettingKey {
-    const char* Key;
-    double ChargeAirInputs::*Field;
-    double Default;  // for a missing or unreadable key
-    double FirstRun; // when the file does not exist
-};
-
-// In the order they are read, written and overridden from the command line.
-extern const std::array<SettingKey, 7> SettingKeys;
 
 // The inputs as the program keeps them between runs: loaded at start,
 // overridden by the command line, saved when the program ends.

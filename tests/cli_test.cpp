@@ -1,6 +1,8 @@
 // The command-line calculator end to end: the real binary in a fresh directory.
 #include "TempDir.h"
 
+#include "settings/Rows.h"
+
 #include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
@@ -10,6 +12,7 @@
 
 #include <fstream>
 #include <functional>
+#include <sstream>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -64,6 +67,19 @@ TEST_F(Cli, FirstRunPrintsTheThirteenRowsAndCreatesTheFile) {
         EXPECT_TRUE(Has(r.out, row)) << row << "\n" << r.out;
     EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 13);
     EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "PressureBeforeBlower=1.2\n"));
+}
+
+// Each row of the table, in its order: caption, number, unit.
+TEST_F(Cli, PrintsTheRowTable) {
+    const CliRun r = RunCli({"--no-save"});
+    std::istringstream lines(r.out);
+    std::string line;
+    for (const nebelkamm::ChargeAirRow& row : nebelkamm::ChargeAirRows) {
+        ASSERT_TRUE(std::getline(lines, line)) << row.Key;
+        EXPECT_TRUE(line.starts_with(row.Caption)) << line;
+        EXPECT_TRUE(line.ends_with(std::string("  ") + row.Unit)) << line;
+    }
+    EXPECT_FALSE(std::getline(lines, line)) << line;
 }
 
 TEST_F(Cli, HumidSummerPointAsJsonAndWrittenBack) {

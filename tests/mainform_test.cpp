@@ -12,6 +12,8 @@
 #include <QTemporaryDir>
 #include <QTest>
 
+#include <algorithm>
+
 namespace {
 
 const char* const Results[] = {"ValEdit4",  "ValEdit6",  "ValEdit8",
@@ -73,6 +75,34 @@ private Q_SLOTS:
         QVERIFY(!form.Field("ValEdit14")->font().italic());
         QCOMPARE(form.Field("ValEdit11")->MaxVal(), 100000.0);
         QCOMPARE(form.Field("ValEdit3")->Precision(), 2);
+    }
+
+    // The row table and the Designer form describe the same thirteen rows.
+    void rowTableMatchesTheForm() {
+        TMainForm form({});
+        const auto& rows = nebelkamm::ChargeAirRows;
+        for (size_t i = 0; i < rows.size(); ++i) {
+            const TValEdit* field = form.FieldOf(rows[i]);
+            QVERIFY2(field && field->objectName() == QLatin1String(rows[i].Field), rows[i].Key);
+            QCOMPARE(field->MinVal(), rows[i].MinVal);
+            QCOMPARE(field->MaxVal(), rows[i].MaxVal);
+            QCOMPARE(field->Precision(), rows[i].Decimals);
+            QCOMPARE(field->isReadOnly(), !rows[i].IsInput());
+            // Caption and unit labels stand between this field's top and the next one's.
+            const int top = field->y();
+            const int next = i + 1 < rows.size() ? form.FieldOf(rows[i + 1])->y() : top + 40;
+            QStringList caption, unit;
+            QList<QLabel*> labels = form.findChildren<QLabel*>();
+            std::sort(labels.begin(), labels.end(),
+                      [](QLabel* a, QLabel* b) { return a->y() < b->y(); });
+            for (QLabel* label : labels) {
+                if (label->y() < top || label->y() >= next)
+                    continue;
+                (label->x() == 16 ? caption : unit) << label->text();
+            }
+            QCOMPARE(caption.join(' '), QString::fromUtf8(rows[i].Caption));
+            QCOMPARE(unit.join(' '), QString::fromUtf8(rows[i].Unit));
+        }
     }
 
     void firstStartWritesTheFileAndShowsTheInputs() {
