@@ -7,6 +7,8 @@
 
 #include <algorithm>
 
+using namespace nebelkamm;
+
 TDispLabel::TDispLabel(QWidget* parent) : QLabel(parent) {
     new ParentFollower(this, [this] { FillParent(); });
     setAlignment(Qt::AlignLeft | Qt::AlignTop); // the caption stays clear of the frame

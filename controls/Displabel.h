@@ -9,7 +9,9 @@
 
 #include <utility>
 
+namespace nebelkamm {
 class TCanvas;
+}
 
 // A label that paints a plot area inside its own bounds: a rectangle placed
 // by fractions of the control's size, filled, outlined and divided by an
@@ -36,8 +38,8 @@ public:
 
     bool GridVisible() const { return FGridOn; }
     void ShowGrid(bool on) { Assign(FGridOn, on); }
-    TPenStyle GetGridStyle() const { return FGridStyle; }
-    void SetGridStyle(TPenStyle style) { Assign(FGridStyle, style); }
+    nebelkamm::TPenStyle GetGridStyle() const { return FGridStyle; }
+    void SetGridStyle(nebelkamm::TPenStyle style) { Assign(FGridStyle, style); }
     QString GetXLabel() const { return FXLabel; }
     void SetXLabel(QString text) { Assign(FXLabel, std::move(text)); }
     QString GetYLabel() const { return FYLabel; }
@@ -46,10 +48,10 @@ public:
     void SetXTick(int ticks) { Assign(FXTick, ticks); }
     int GetYTick() const { return FYTick; }
     void SetYTick(int ticks) { Assign(FYTick, ticks); }
-    TColor GetGridColor() const { return FGridColor; }
-    void SetGridColor(TColor color) { Assign(FGridColor, color); }
-    TColor GetDispColor() const { return FDispColor; }
-    void SetDispColor(TColor color) { Assign(FDispColor, color); }
+    nebelkamm::TColor GetGridColor() const { return FGridColor; }
+    void SetGridColor(nebelkamm::TColor color) { Assign(FGridColor, color); }
+    nebelkamm::TColor GetDispColor() const { return FDispColor; }
+    void SetDispColor(nebelkamm::TColor color) { Assign(FDispColor, color); }
     double GetGrLeft() const { return FGridLeft; }
     void SetGrLeft(double fraction) { Assign(FGridLeft, fraction); }
     double GetGrTop() const { return FGridTop; }
@@ -60,31 +62,31 @@ public:
     void SetGrHeight(double fraction) { Assign(FGridHeight, fraction); }
 
     // Qt's colour type, for forms and Designer.
-    QColor gridColor() const { return ToQColor(FGridColor); }
-    QColor dispColor() const { return ToQColor(FDispColor); }
+    QColor gridColor() const { return nebelkamm::ToQColor(FGridColor); }
+    QColor dispColor() const { return nebelkamm::ToQColor(FDispColor); }
 
     // The names a form compiled by uic calls.
     void setGridOn(bool on) { ShowGrid(on); }
-    void setGridStyle(TPenStyle style) { SetGridStyle(style); }
+    void setGridStyle(nebelkamm::TPenStyle style) { SetGridStyle(style); }
     void setXLabel(const QString& text) { SetXLabel(text); }
     void setYLabel(const QString& text) { SetYLabel(text); }
     void setXTick(int ticks) { SetXTick(ticks); }
     void setYTick(int ticks) { SetYTick(ticks); }
-    void setGridColor(const QColor& c) { SetGridColor(ToTColor(c)); }
-    void setDispColor(const QColor& c) { SetDispColor(ToTColor(c)); }
+    void setGridColor(const QColor& c) { SetGridColor(nebelkamm::ToTColor(c)); }
+    void setDispColor(const QColor& c) { SetDispColor(nebelkamm::ToTColor(c)); }
     void setGridLeft(double f) { SetGrLeft(f); }
     void setGridTop(double f) { SetGrTop(f); }
     void setGridWidth(double f) { SetGrWidth(f); }
     void setGridHeight(double f) { SetGrHeight(f); }
-    void setAlign(TAlign align) { SetAlign(align); }
+    void setAlign(nebelkamm::TAlign align) { SetAlign(align); }
 
-    // alClient keeps the control filling its parent's client area.
-    TAlign Align() const { return align_; }
-    void SetAlign(TAlign align);
+    // nebelkamm::alClient keeps the control filling its parent's client area.
+    nebelkamm::TAlign Align() const { return align_; }
+    void SetAlign(nebelkamm::TAlign align);
 
     // The frame and grid over whatever the canvas holds, for a control of
     // the given size; the widget paints the label first, then this.
-    void Paint(TCanvas& canvas, int W, int H) const;
+    void Paint(nebelkamm::TCanvas& canvas, int W, int H) const;
 
 protected:
     void paintEvent(QPaintEvent* event) override;
@@ -99,17 +101,17 @@ private:
     void FillParent();
 
     bool FGridOn = false;
-    TPenStyle FGridStyle = psSolid;
+    nebelkamm::TPenStyle FGridStyle = nebelkamm::psSolid;
     QString FXLabel;
     QString FYLabel;
     int FXTick = 0;
     int FYTick = 0;
-    TColor FGridColor = clBlack;
-    TColor FDispColor = clBlack;
+    nebelkamm::TColor FGridColor = nebelkamm::clBlack;
+    nebelkamm::TColor FDispColor = nebelkamm::clBlack;
     double FGridLeft = 0;
     double FGridTop = 0;
     double FGridWidth = 0;
     double FGridHeight = 0;
 
-    TAlign align_ = alNone;
+    nebelkamm::TAlign align_ = nebelkamm::alNone;
 };

@@ -4,6 +4,8 @@
 
 #include <utility>
 
+namespace nebelkamm {
+
 ParentFollower::ParentFollower(QWidget* widget, std::function<void()> place)
     : QObject(widget), widget_(widget), place_(std::move(place)) {
     widget_->installEventFilter(this);
@@ -27,3 +29,5 @@ bool ParentFollower::eventFilter(QObject* watched, QEvent* event) {
         place_();
     return false;
 }
+
+} // namespace nebelkamm

@@ -6,6 +6,8 @@
 
 #include <functional>
 
+namespace nebelkamm {
+
 // Runs `place` when the widget gets a parent and whenever that parent is
 // resized, so a control laid out from its parent's size is placed before
 // it paints. Owned by the widget.
@@ -23,3 +25,5 @@ private:
     QPointer<QWidget> parent_;
     std::function<void()> place_;
 };
+
+} // namespace nebelkamm

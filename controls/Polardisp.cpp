@@ -12,6 +12,8 @@
 #include <string>
 #include <utility>
 
+using namespace nebelkamm;
+
 namespace {
 
 constexpr double TwoPi = 6.283185307179586;

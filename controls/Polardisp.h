@@ -12,7 +12,9 @@
 #include <vector>
 
 class QPainter;
+namespace nebelkamm {
 class TCanvas;
+}
 
 // The value table of a polar diagram: Data[i][j] is value j of series i.
 // It knows its own shape, so the control never reads past it whatever
@@ -103,10 +105,10 @@ public:
     void SetReporter(Reporter reporter);
     static void ShowMessageBox(QWidget* owner, const QString& text, const QString& caption);
 
-    QColor polyColor() const { return ToQColor(PolyCol); }
-    QColor gridColor() const { return ToQColor(GridCol); }
-    QColor titleColor() const { return ToQColor(TitleCol); }
-    QColor tickColor() const { return ToQColor(TickCol); }
+    QColor polyColor() const { return nebelkamm::ToQColor(PolyCol); }
+    QColor gridColor() const { return nebelkamm::ToQColor(GridCol); }
+    QColor titleColor() const { return nebelkamm::ToQColor(TitleCol); }
+    QColor tickColor() const { return nebelkamm::ToQColor(TickCol); }
 
     // The names a form compiled by uic calls; each just stores.
     void setNGrid(int v) { nGrid = v; }
@@ -125,10 +127,10 @@ public:
     void setRangeOn(bool v) { RangeOn = v; }
     void setRange_a(double v) { range_a = v; }
     void setRange_b(double v) { range_b = v; }
-    void setPolyCol(const QColor& c) { PolyCol = ToTColor(c); }
-    void setGridCol(const QColor& c) { GridCol = ToTColor(c); }
-    void setTitleCol(const QColor& c) { TitleCol = ToTColor(c); }
-    void setTickCol(const QColor& c) { TickCol = ToTColor(c); }
+    void setPolyCol(const QColor& c) { PolyCol = nebelkamm::ToTColor(c); }
+    void setGridCol(const QColor& c) { GridCol = nebelkamm::ToTColor(c); }
+    void setTitleCol(const QColor& c) { TitleCol = nebelkamm::ToTColor(c); }
+    void setTickCol(const QColor& c) { TickCol = nebelkamm::ToTColor(c); }
     void setFrameOn(bool v) { FrameOn = v; }
     void setTitleFnt(const QFont& v) { SetTitleFnt(v); }
     void setTickFnt(const QFont& v) { SetTickFnt(v); }
@@ -151,10 +153,10 @@ public:
     bool RangeOn = false;
     double range_a = 0;
     double range_b = 0;
-    TColor PolyCol = clBlack;
-    TColor GridCol = clBlack;
-    TColor TitleCol = clBlack;
-    TColor TickCol = clBlack;
+    nebelkamm::TColor PolyCol = nebelkamm::clBlack;
+    nebelkamm::TColor GridCol = nebelkamm::clBlack;
+    nebelkamm::TColor TitleCol = nebelkamm::clBlack;
+    nebelkamm::TColor TickCol = nebelkamm::clBlack;
     bool FrameOn = false;
     QFont TitleFnt;
     QFont TickFnt;
@@ -170,11 +172,11 @@ protected:
     void resizeEvent(QResizeEvent* event) override;
 
 private:
-    void paintPoly(TCanvas& canvas);
-    void paintGrid(TCanvas& canvas);
-    void paintTitle(TCanvas& canvas);
-    void paintLabel(TCanvas& canvas);
-    void paintMarker(TCanvas& canvas);
+    void paintPoly(nebelkamm::TCanvas& canvas);
+    void paintGrid(nebelkamm::TCanvas& canvas);
+    void paintTitle(nebelkamm::TCanvas& canvas);
+    void paintLabel(nebelkamm::TCanvas& canvas);
+    void paintMarker(nebelkamm::TCanvas& canvas);
 
     QRect Placement() const;
     QPoint SpokeEnd(int j) const;

@@ -10,6 +10,7 @@
 #include <cstdint>
 #include <cstdlib>
 
+namespace nebelkamm {
 namespace {
 
 // On/off runs of the cosmetic pen styles, in pixels; a pattern starts
@@ -234,3 +235,5 @@ int TCanvas::TextWidth(const QString& text) const {
 int TCanvas::TextHeight(const QString& /*text*/) const {
     return Metrics().height();
 }
+
+} // namespace nebelkamm

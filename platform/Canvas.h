@@ -13,6 +13,8 @@
 
 class QPainter;
 
+namespace nebelkamm {
+
 // The drawing rules our controls are written against, over a QPainter:
 // coordinates are whole pixels, a line never sets its end pixel, a
 // rectangle (L, T, R, B) covers columns L..R-1 and rows T..B-1, dotted pens
@@ -109,3 +111,5 @@ constexpr int PixelTrunc(double v) {
         return -static_cast<int>(limit);
     return static_cast<int>(v);
 }
+
+} // namespace nebelkamm

@@ -4,6 +4,8 @@
 
 #include <cstdint>
 
+namespace nebelkamm {
+
 // A colour as forms and settings store it: 0x00BBGGRR.
 using TColor = std::uint32_t;
 
@@ -34,3 +36,5 @@ inline TColor ToTColor(const QColor& c) {
     return static_cast<TColor>(rgb.red()) | static_cast<TColor>(rgb.green()) << 8 |
            static_cast<TColor>(rgb.blue()) << 16;
 }
+
+} // namespace nebelkamm

@@ -235,6 +235,11 @@ std::string ProfileUpdateMany(std::string_view content, std::string_view section
     // An unterminated anchor is the file's last line: each new line starts
     // with a terminator and the file still ends without one.
     const bool unterminated = anchor.next == anchor.end;
+    // A lone CR right before an LF would join it into one CRLF and swallow
+    // the line that the LF ends: there the new lines end with CRLF.
+    const std::string_view term =
+        eol == "\r" && anchor.next < content.size() && content[anchor.next] == '\n' ? "\r\n"
+                                                                                   : eol;
     for (size_t i = 0; i < entries.size(); ++i) {
         if (place.keys[i])
             continue;
@@ -242,7 +247,7 @@ std::string ProfileUpdateMany(std::string_view content, std::string_view section
             out.append(eol);
         out.append(entries[i].Key).append("=").append(entries[i].Value);
         if (!unterminated)
-            out.append(eol);
+            out.append(term);
     }
     out.append(content.substr(anchor.next));
     return out;

@@ -27,10 +27,3 @@ enum TAlign : std::uint8_t { alNone, alClient };
 Q_ENUM_NS(TAlign)
 
 } // namespace nebelkamm
-
-using nebelkamm::TAlign;
-using nebelkamm::TBrushStyle;
-using nebelkamm::TPenStyle;
-using enum nebelkamm::TPenStyle;
-using enum nebelkamm::TBrushStyle;
-using enum nebelkamm::TAlign;

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QString>
 
+using namespace nebelkamm;
+
 // A colour no drawing step of ours uses, so untouched pixels stand out.
 inline constexpr QRgb kUntouched = 0xFF123456;
 

@@ -8,6 +8,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace nebelkamm;
+
 class CanvasTest : public QObject {
     Q_OBJECT
 

@@ -2,6 +2,8 @@
 
 #include <QTest>
 
+using namespace nebelkamm;
+
 // A form that sets every property of the chart controls, compiled by uic as
 // a client's form would be: each value must arrive.
 class ControlsFormTest : public QObject {

@@ -7,6 +7,8 @@
 #include <QPainter>
 #include <QTest>
 
+using namespace nebelkamm;
+
 namespace {
 
 QImage PaintFrame(const TDispLabel& label, int W, int H) {

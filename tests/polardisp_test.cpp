@@ -14,6 +14,8 @@
 #include <cmath>
 #include <limits>
 
+using namespace nebelkamm;
+
 namespace {
 
 struct Said {

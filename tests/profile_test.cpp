@@ -114,7 +114,10 @@ INSTANTIATE_TEST_SUITE_P(
                "junk=1\n[Input]\njunk=2\n"},
         Update{"BomKept", "\xEF\xBB\xBF[Input]\nA=1\n", "Input", "A", "2",
                "\xEF\xBB\xBF[Input]\nA=2\n"},
-        Update{"QuotedValueReplaced", "[Input]\nA=\"1\"\n", "Input", "A", "2", "[Input]\nA=2\n"}),
+        Update{"QuotedValueReplaced", "[Input]\nA=\"1\"\n", "Input", "A", "2", "[Input]\nA=2\n"},
+        // Found by fuzzing: a lone CR would join the LF of the blank line after it.
+        Update{"LoneCrBeforeBlankLine", "x\r[Input]\n\n", "Input", "A", "2",
+               "x\r[Input]\nA=2\r\n\n"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Arbitrary bytes never crash the reader or the writer, and a write always

@@ -49,12 +49,17 @@ export LC_ALL=C
 
 title='Condensation at charge air cooler'
 cd "$work" || exit 1
-"$app" >"$work/app.log" 2>&1 &
-app_pid=$!
-win="$(timeout 60 xdotool search --sync --onlyvisible --name "$title" | head -n1)"
-[ -n "$win" ] || fail "the window did not show"
-sleep 1
-read -r wx wy < <(xdotool getwindowgeometry "$win" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+starts=0
+start_app() {
+    "$app" >>"$work/app.log" 2>&1 &
+    app_pid=$!
+    starts=$((starts + 1))
+    win="$(timeout 60 xdotool search --sync --onlyvisible --name "$title" | head -n1)"
+    [ -n "$win" ] || fail "the window did not show"
+    sleep 0.5
+    read -r wx wy < <(xdotool getwindowgeometry "$win" | sed -n 's/.*Position: \([0-9]*\),\([0-9]*\).*/\1 \2/p')
+}
+start_app
 
 field_tops=(8 32 56 80 120 144 168 208 232 256 280 304 344)
 texts=(0 1 42 99.9 100 1e2 .5 5. 1,5 2,25 -3 +7 1e308 1e400 -1e400 99999999999999999999
@@ -63,8 +68,33 @@ special=(Tab shift+Tab Return Escape BackSpace Delete Home End Left Right ctrl+a
     ctrl+v Up Down)
 keys=0
 
+# Seven numbers, each within its field's range.
+check_file() {
+    local m key max value
+    for m in RelativeHumidity=100 TempBeforeBlower=100 PressureBeforeBlower=100 \
+        ScavingAirPressure=10 TempAfterCooler=100 SpecificAirFlow=50 PowerOnEngine=100000; do
+        key="${m%%=*}"
+        max="${m#*=}"
+        value="$(sed -n "s/^$key=//p" Nebelkamm.ini)"
+        awk -v v="$value" -v max="$max" 'BEGIN {
+            if (v !~ /^[0-9]+(\.[0-9]+)?(E-?[0-9]+)?$/ || v + 0 < 0 || v + 0 > max) exit 1 }' ||
+            fail "$key=$value is no number a field holds"
+    done
+}
+# The program ended cleanly (the monkey can reach "Exit" too) or not.
+ended() {
+    wait "$app_pid"
+    local status=$?
+    app_pid=""
+    [ $status -eq 0 ] || fail "the program ended with status $status"
+    grep -q "ERROR: AddressSanitizer\|runtime error:" "$work/app.log" && fail "sanitizer report"
+    check_file
+}
+# A window that closed through "Exit" is checked and started again.
 alive() {
-    kill -0 "$app_pid" 2>/dev/null || fail "the program ended: crash"
+    kill -0 "$app_pid" 2>/dev/null && return
+    ended
+    start_app
 }
 # Answers every box that is up; a box that stays up through 40 answers
 # means the window is caught in a loop.
@@ -126,28 +156,11 @@ sleep 0.5
 answer_boxes
 click_at 258 396
 for _ in $(seq 100); do
-    answer_boxes 2>/dev/null
     kill -0 "$app_pid" 2>/dev/null || break
     sleep 0.1
 done
 if kill -0 "$app_pid" 2>/dev/null; then
     fail "Exit did not end the program: hang"
 fi
-wait "$app_pid"
-status=$?
-app_pid=""
-[ $status -eq 0 ] || fail "the program ended with status $status"
-grep -q "ERROR: AddressSanitizer\|runtime error:" "$work/app.log" && fail "sanitizer report"
-
-# Seven numbers, each within its field's range.
-maxima=(RelativeHumidity=100 TempBeforeBlower=100 PressureBeforeBlower=100
-    ScavingAirPressure=10 TempAfterCooler=100 SpecificAirFlow=50 PowerOnEngine=100000)
-for m in "${maxima[@]}"; do
-    key="${m%%=*}"
-    max="${m#*=}"
-    value="$(sed -n "s/^$key=//p" Nebelkamm.ini)"
-    awk -v v="$value" -v max="$max" 'BEGIN {
-        if (v !~ /^[0-9]+(\.[0-9]+)?(E-?[0-9]+)?$/ || v + 0 < 0 || v + 0 > max) exit 1 }' ||
-        fail "$key=$value is no number a field holds"
-done
-echo "PASS: $keys keys (seed $seed): no crash, no hang, seven valid numbers saved"
+ended
+echo "PASS: $keys keys (seed $seed), $starts starts: no crash, no hang, seven valid numbers saved"
