@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for the command line's start: a bare Qt Core program.
 #include <QCoreApplication>
 

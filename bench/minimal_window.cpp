@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The floor for the window's start: a bare Qt window of the same size.
 #include <QApplication>
 #include <QPushButton>

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Cost of the checks: ComputeChargeAir against the bare formulas, and the
 // number writers against std::to_chars, each pair measured in one run.
 #include "model/Chargeair.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One paint of a 600 x 500 polar diagram, 5 series x 20 spokes, every layer
 // on, into a QImage; against the same primitives drawn straight with
 // QPainter in the same run.

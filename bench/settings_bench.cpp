@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // One save of the seven inputs: one transaction (one lock, read, replace,
 // fsync) against seven single-key transactions, as a save used to be, in
 // the same run and the same folder. Wall (Time) and CPU are both reported.

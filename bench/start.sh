@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Starts an Xvfb and runs bench/start_bench on the built programs.
 # Usage: bench/start.sh [RUNS]
 set -euo pipefail

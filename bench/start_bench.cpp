@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Whole-process start times against bare Qt programs in the same run:
 // the window from exec until the X server maps it (first run, no settings
 // file), and nebelkamm-cli --no-save from exec to exit. Needs DISPLAY (an

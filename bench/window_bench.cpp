@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The window against a minimal Qt window in the same run (offscreen): time
 // from construction to the first painted frame, and one "Calculate".
 #include "app/Main.h"

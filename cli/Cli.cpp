@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 #include "cli/Cli.h"
 
 #include "model/Chargeair.h"
+#include "model/Version.h"
 #include "platform/Errors.h"
 #include "platform/NumberText.h"
 #include "settings/Settings.h"
@@ -14,8 +16,6 @@
 
 namespace nebelkamm {
 namespace {
-
-constexpr const char* Version = "0.1.0";
 
 constexpr const char* Usage =
     "Usage: nebelkamm-cli [--json] [--no-save] [--help] [--version] [--] [v1 ... v7]\n"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/ParentFollower.h"
 
 #include <QEvent>

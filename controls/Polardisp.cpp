@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/Polardisp.h"
 
 #include "controls/ParentFollower.h"

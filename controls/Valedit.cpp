@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/Valedit.h"
 
 #include "model/Exception.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "designer/Plugin.h"
 
 #include "controls/Displabel.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "examples/Gallery.h"
 
 #include <QApplication>

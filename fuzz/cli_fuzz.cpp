@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command line on any argument vector and any settings file: it ends
 // with one of its documented statuses, and a run that reports success has
 // saved a file in which the seven inputs read back.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Number to text: any 64-bit pattern as a double formats without failing,
 // and the text converts back to the number as closely as its digits say.
 #include "platform/NumberText.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Text to number and back: any bytes either convert or raise the
 // conversion error; what converts formats to text that converts again, and
 // the display form of any finite number is accepted by the field.

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The profile layer on any bytes with any sequence of writes: a written key
 // reads back, one pass gives the bytes of separate writes, and every line
 // that was not written stays.

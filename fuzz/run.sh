@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds the fuzz targets with clang (ASan + UBSan + libFuzzer) into
 # build-fuzz/ and runs each for SECONDS (default 60) from its committed seed
 # corpus. New inputs go to a scratch folder, not into the tree; a crash

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "model/Chargeair.h"
 
 #include "model/Exception.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Inifile.h"
 
 #include "platform/Errors.h"

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Canvas.h"
 
 #include "Pixels.h"

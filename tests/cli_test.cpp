@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // The command-line calculator end to end: the real binary in a fresh directory.
 #include "TempDir.h"
 

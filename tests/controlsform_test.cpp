@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "ui_ControlsForm.h"
 
 #include <QTest>

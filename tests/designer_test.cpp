@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include <QtUiPlugin/QDesignerCustomWidgetCollectionInterface>
 #include <QtUiPlugin/QDesignerCustomWidgetInterface>
 

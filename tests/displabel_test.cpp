@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/Displabel.h"
 #include "platform/Canvas.h"
 

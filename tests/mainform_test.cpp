@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "BoxCatcher.h"
 
 #include "app/Main.h"

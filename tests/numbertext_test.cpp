@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "platform/Errors.h"
 #include "platform/NumberText.h"
 

@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 #include "controls/Polardisp.h"
 #include "model/Exception.h"
 #include "platform/Canvas.h"

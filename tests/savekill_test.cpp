@@ -1,3 +1,4 @@
+// SPDX-License-Identifier: MIT
 // Saves interrupted by SIGKILL at random moments and at every system call,
 // and saves racing each other: the settings file always holds one complete
 // set of seven, the rest of the file intact, and the next save goes through.

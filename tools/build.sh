@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Configures (once) and builds incrementally into build/; binaries in build/bin.
 set -euo pipefail
 cd "$(dirname "$0")/.."

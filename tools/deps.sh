@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Installs the Debian packages that the build, the tests and the window need,
 # but only those that are missing; extra package names may be given.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and starts the calculator; the settings file is ./Nebelkamm.ini in
 # the directory this is run from.
 set -euo pipefail

@@ -1,4 +1,5 @@
 #!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
 # Builds and runs the whole test suite.
 set -euo pipefail
 cd "$(dirname "$0")/.."

@@ -1,6 +1,8 @@
+// SPDX-License-Identifier: MIT
 #include "app/Main.h"
 
 #include "model/Exception.h"
+#include "model/Version.h"
 
 #include <QApplication>
 
@@ -10,6 +12,7 @@
 int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN); // a file-size limit fails the save, not the program
     QApplication app(argc, argv);
+    QApplication::setApplicationVersion(QString::fromLatin1(nebelkamm::Version));
     UseWindowFont();
 
     std::vector<std::string> args;
