@@ -34,25 +34,34 @@ class TDispLabel : public QLabel {
     Q_PROPERTY(nebelkamm::TAlign Align READ Align WRITE SetAlign)
 
 public:
+    // A label filling its parent, with a 5 x 4 dotted grid in a frame that
+    // covers the middle 80 %; the caption stands at the top left.
     explicit TDispLabel(QWidget* parent = nullptr);
     ~TDispLabel() override;
 
+    // Each pair reads a property and sets it; a setter always repaints.
+    // Whether the dotted grid is drawn inside the frame.
     bool GridVisible() const { return FGridOn; }
     void ShowGrid(bool on) { Assign(FGridOn, on); }
+    // The pen of the grid lines.
     nebelkamm::TPenStyle GetGridStyle() const { return FGridStyle; }
     void SetGridStyle(nebelkamm::TPenStyle style) { Assign(FGridStyle, style); }
+    // The axis captions; stored for the owner, not drawn by the control.
     QString GetXLabel() const { return FXLabel; }
     void SetXLabel(QString text) { Assign(FXLabel, std::move(text)); }
     QString GetYLabel() const { return FYLabel; }
     void SetYLabel(QString text) { Assign(FYLabel, std::move(text)); }
+    // How many cells the grid has across and down (none below 2).
     int GetXTick() const { return FXTick; }
     void SetXTick(int ticks) { Assign(FXTick, ticks); }
     int GetYTick() const { return FYTick; }
     void SetYTick(int ticks) { Assign(FYTick, ticks); }
+    // The colour of the frame's outline and grid, and of its fill.
     nebelkamm::TColor GetGridColor() const { return FGridColor; }
     void SetGridColor(nebelkamm::TColor color) { Assign(FGridColor, color); }
     nebelkamm::TColor GetDispColor() const { return FDispColor; }
     void SetDispColor(nebelkamm::TColor color) { Assign(FDispColor, color); }
+    // The frame's left, top, width and height as fractions of the control.
     double GetGrLeft() const { return FGridLeft; }
     void SetGrLeft(double fraction) { Assign(FGridLeft, fraction); }
     double GetGrTop() const { return FGridTop; }
@@ -81,7 +90,8 @@ public:
     void setGridHeight(double f) { SetGrHeight(f); }
     void setAlign(nebelkamm::TAlign align) { SetAlign(align); }
 
-    // nebelkamm::alClient keeps the control filling its parent's client area.
+    // The layout in the parent; nebelkamm::alClient keeps the control
+    // filling its parent's client area.
     nebelkamm::TAlign Align() const { return align_; }
     void SetAlign(nebelkamm::TAlign align);
 

@@ -110,31 +110,31 @@ int TPolarDisp::CheckData() {
     const QString warning = QStringLiteral("Warning");
     if (nVals < 3 || nRows < 1) {
         Message(QStringLiteral("Keine oder zu wenige Daten !"), error);
-        return -1;
+        return CheckTooFewData;
     }
     if (nRows > MaxRows) {
         Message(QStringLiteral("Zuviele Datenreihen !"), error);
-        return -2;
+        return CheckTooManySeries;
     }
     if (nVals > MaxVals) {
         Message(QStringLiteral("Zuviele Daten pro Reihe !"), error);
-        return -3;
+        return CheckTooManyValues;
     }
     // A table smaller than nRows x nVals has too few data for what the
     // counts promise.
     if (!Data.Covers(nRows, nVals)) {
         Message(QStringLiteral("Keine oder zu wenige Daten !"), error);
-        return -1;
+        return CheckTooFewData;
     }
-    int result = 0;
+    int result = CheckOk;
     if (TicLabel.size() < nVals) {
         Message(QStringLiteral("Fehler bei Datenbezeichnung !"), warning);
-        result = 2;
+        result = CheckLabelsMissing;
     }
     if (nGrid > 10) {
         Message(QStringLiteral("Zuviele Gitterlinien -> geändert !"), warning);
         nGrid = 10;
-        result = 1;
+        result = CheckGridReduced;
     }
     for (int i = 0; i < nRows; ++i) {
         for (int j = 0; j < nVals; ++j) {
@@ -142,18 +142,18 @@ int TPolarDisp::CheckData() {
             // NaN is no value in any range.
             if (!(std::fabs(v) <= 1e10)) {
                 Message(QStringLiteral("Werte außerhalb Bereich !"), error);
-                return -4;
+                return CheckValueOutOfRange;
             }
             if (std::fabs(v) > maxVal) {
                 Message(QStringLiteral("Werte außerhalb Darstellungsbereich ! \n"), warning);
-                result = 3;
+                result = CheckScaleRaised;
                 // The magnitude, so that maxVal never turns negative.
                 maxVal = 1.1 * std::fabs(v);
             }
             if (v < 0.0) {
                 Message(QStringLiteral("Werte < 0.0 -> auf =.0 gesetzt!"), warning);
                 Data[i][j] = 0.0;
-                result = 4;
+                result = CheckNegativeZeroed;
             }
         }
     }

@@ -78,12 +78,19 @@ public:
     using Reporter =
         std::function<void(QWidget* owner, const QString& text, const QString& caption)>;
 
+    // An empty diagram (DataOn false) with its frame child, placed in the
+    // parent by the fractions vLeft, vTop, vRight, vBottom.
     explicit TPolarDisp(QWidget* parent = nullptr);
     ~TPolarDisp() override;
 
+    // Copies the spoke labels (one per value) into TicLabel.
     void SetLabels(const QStringList& labels);
+    // Copies the four corner captions (top left, top right, bottom left,
+    // bottom right) into LegList.
     void SetLegs(const QStringList& legends);
+    // Copies the font of the corner captions.
     void SetTitleFnt(const QFont& font);
+    // Copies the font of the ring values and spoke labels.
     void SetTickFnt(const QFont& font);
 
     // The most series and values per series that CheckData accepts.
@@ -94,8 +101,27 @@ public:
     // count of 0 or below). Throws nebelkamm::Exception, keeping the held
     // table, beyond MaxRows x MaxVals.
     void New_Data();
+    // Stores value in every cell of the nRows x nVals table; nothing
+    // without a table. DataOn stays as it is.
     void Init_Data(double value);
+    // Releases the table and switches DataOn off.
     void Clear_Data();
+
+    // What CheckData returns: an error (below 0, nothing is drawn) or the
+    // last correction it made (above 0, drawn after the correction).
+    enum CheckCode : int {
+        CheckTooFewData = -1,      // fewer than 1 series or 3 values, or no table
+        CheckTooManySeries = -2,   // more than MaxRows series
+        CheckTooManyValues = -3,   // more than MaxVals values per series
+        CheckValueOutOfRange = -4, // a value beyond 1e10 in magnitude, or NaN
+        CheckOk = 0,
+        CheckGridReduced = 1,    // nGrid above 10, set to 10
+        CheckLabelsMissing = 2,  // fewer spoke labels than values
+        CheckScaleRaised = 3,    // a value beyond maxVal; maxVal raised to 1.1 x |value|
+        CheckNegativeZeroed = 4, // a negative value set to 0
+    };
+    // Validates the counts and the table, corrects in place what it can,
+    // reports each finding through the reporter and returns a CheckCode.
     int CheckData();
 
     // One paint onto any device, at the control's present size.
@@ -103,9 +129,13 @@ public:
     // Moves the control to its parent-relative bounds.
     void Place();
 
+    // Sends the validation messages to reporter instead of message boxes;
+    // an empty one restores the boxes.
     void SetReporter(Reporter reporter);
+    // The default reporter: a modal box over owner's window, OK, no icon.
     static void ShowMessageBox(QWidget* owner, const QString& text, const QString& caption);
 
+    // The colours as Designer shows them.
     QColor polyColor() const { return nebelkamm::ToQColor(PolyCol); }
     QColor gridColor() const { return nebelkamm::ToQColor(GridCol); }
     QColor titleColor() const { return nebelkamm::ToQColor(TitleCol); }

@@ -19,18 +19,24 @@ class TValEdit : public QLineEdit {
     Q_PROPERTY(QString InfoCaption READ InfoCaption WRITE setInfoCaption)
 
 public:
+    // A field showing "0", range 0..0, two decimals, typing limit 20.
     explicit TValEdit(QWidget* parent = nullptr);
     ~TValEdit() override;
 
+    // The number held: 0 after a failed check.
     double Value() const { return FValue; }
+    // Stores and shows the number, right-aligned, without a range check.
     void SetValue(double value);
     void setValue(double value) { SetValue(value); } // the form loader's name
+    // The inclusive range a check accepts; setting it shows nothing new.
     double MinVal() const { return FMinVal; }
     void setMinVal(double v) { FMinVal = v; }
     double MaxVal() const { return FMaxVal; }
     void setMaxVal(double v) { FMaxVal = v; }
+    // Decimals shown, from the next display on.
     int Precision() const { return FPrecision; }
     void setPrecision(int v);
+    // The range message ("/min/" and "/max/" filled in) and its title.
     QString RangeCheck() const { return FRangeCheck; }
     void setRangeCheck(const QString& v) { FRangeCheck = v; }
     QString InfoCaption() const { return FInfoCaption; }
@@ -41,10 +47,17 @@ public:
     int MaxLength() const { return maxTyped_; }
     void SetMaxLength(int v) { maxTyped_ = v; }
 
+    // Whether the last check failed.
     bool failed() const { return FFailed; }
+    // Shows Value with Precision decimals, right-aligned with blanks.
     void DisplayValue();
+    // Shows the range message box, then gives the focus back to the field.
     void DisplayRangeCheckError();
+    // Strips the blanks for editing, keeping the caret and a selection.
     void ReadyToEdit();
+    // Converts and range-checks the text; on failure Value is 0, the message
+    // is shown and the focus returns (a read-only field lets it go when it
+    // cannot hold what it then shows).
     void Validate();
 
 protected:

@@ -24,10 +24,13 @@ namespace nebelkamm {
 // Works on any device a QPainter can open.
 class TCanvas {
 public:
+    // Draws through painter, which must stay open while the canvas lives;
+    // antialiasing is switched off.
     explicit TCanvas(QPainter& painter);
     TCanvas(const TCanvas&) = delete;
     TCanvas& operator=(const TCanvas&) = delete;
 
+    // The pen: style, colour and width (1 or more) of lines and outlines.
     TPenStyle PenStyle() const { return penStyle_; }
     void SetPenStyle(TPenStyle style) { penStyle_ = style; }
     TColor PenColor() const { return penColor_; }
@@ -35,6 +38,7 @@ public:
     int PenWidth() const { return penWidth_; }
     void SetPenWidth(int width) { penWidth_ = width < 1 ? 1 : width; }
 
+    // The brush: fills, pen gaps and text backgrounds when solid.
     TBrushStyle BrushStyle() const { return brushStyle_; }
     void SetBrushStyle(TBrushStyle style) { brushStyle_ = style; }
     TColor BrushColor() const { return brushColor_; }
@@ -54,15 +58,21 @@ public:
     // Pixels; 0 keeps the font's own size.
     void SetFontHeight(int pixels);
 
+    // Where the next LineTo starts.
     QPoint PenPos() const { return pos_; }
+    // Moves the pen position without drawing.
     void MoveTo(int x, int y) { pos_ = {x, y}; }
+    // A line from the pen position, without its end pixel; moves there.
     void LineTo(int x, int y);
+    // Outlines columns left..right-1 and rows top..bottom-1, fills inside.
     void Rectangle(int left, int top, int right, int bottom);
+    // The ellipse inscribed in the same box as Rectangle's.
     void Ellipse(int left, int top, int right, int bottom);
     // Closed, outlined with the pen, filled with the brush (alternate rule).
     void Polygon(std::span<const QPoint> points);
-    // (x, y) is the top left of the text cell.
+    // Text with its cell's top left at x, y, on the brush when solid.
     void TextOut(int x, int y, const QString& text);
+    // The text's width and height in pixels in the present font.
     int TextWidth(const QString& text) const;
     int TextHeight(const QString& text) const;
 

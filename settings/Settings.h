@@ -21,11 +21,17 @@ inline constexpr const char* SettingsSection = "Input";
 // overridden by the command line, saved when the program ends.
 class ChargeAirSettings {
 public:
+    // Touches no file yet.
     explicit ChargeAirSettings(std::string fileName = SettingsFileName,
                                char decimalSeparator = SystemDecimalSeparator());
 
+    // Reads the seven inputs from the file; a missing or unreadable key
+    // takes its default.
     void ReadSettings();
-    void WriteSettings() const; // throws EIniFileException
+    // Writes the seven inputs in one transaction; throws EIniFileException
+    // ("Unable to write to <file>") when refused, leaving the file as it was.
+    void WriteSettings() const;
+    // The values of a first run, when there is no file.
     void SetFirstRunValues();
 
     // The argument's number rounded to single precision; 0 for any text that
