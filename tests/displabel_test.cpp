@@ -6,11 +6,23 @@
 
 #include <QMetaProperty>
 #include <QPainter>
+#include <QPicture>
 #include <QTest>
 
 using namespace nebelkamm;
 
 namespace {
+
+// The bytes of drawing commands one paint records: a measure of its work.
+qsizetype Recorded(const TDispLabel& label, int W, int H) {
+    QPicture picture;
+    {
+        QPainter painter(&picture);
+        TCanvas canvas(painter);
+        label.Paint(canvas, W, H);
+    }
+    return picture.size();
+}
 
 QImage PaintFrame(const TDispLabel& label, int W, int H) {
     return DrawnImage(W, H, [&](TCanvas& canvas) { label.Paint(canvas, W, H); });
@@ -190,15 +202,15 @@ void DispLabelTest::gridOffDrawsOnlyTheFrame() {
 }
 
 // A count far beyond the frame's width puts every line on the left edge;
-// drawing it must not take one pass per line.
+// drawing it must not take one pass per line. The drawing work is what a
+// QPicture records of it, against a default frame's.
 void DispLabelTest::hugeTickCountsStayFast() {
     TDispLabel label;
+    const qsizetype usual = Recorded(label, 200, 150);
     label.SetXTick(std::numeric_limits<int>::max());
     label.SetYTick(std::numeric_limits<int>::max());
-    QElapsedTimer timer;
-    timer.start();
+    QVERIFY2(Recorded(label, 200, 150) <= 2 * usual, qPrintable(QString::number(usual)));
     const QImage image = PaintFrame(label, 200, 150);
-    QVERIFY(timer.elapsed() < 1000);
     QCOMPARE(Column(image, 20, 15, 20), QString("kkkwww"));
 
     // A frame a million times the control's width, cut into a million
@@ -207,9 +219,8 @@ void DispLabelTest::hugeTickCountsStayFast() {
     label.SetGrWidth(1e6);
     label.SetXTick(1000000);
     label.SetYTick(4);
-    timer.restart();
+    QVERIFY(Recorded(label, 200, 150) <= 200 * usual);
     const QImage wide = PaintFrame(label, 200, 150);
-    QVERIFY(timer.elapsed() < 1000);
     QCOMPARE(CountColour(wide, kUntouched), 200 * 15 + 200 * 15);
 }
 
@@ -282,7 +293,7 @@ void DispLabelTest::frameIsPaintedOverTheCaption() {
     label->setAlignment(Qt::AlignCenter);
     const QImage image = label->grab().toImage();
     // Outside the frame the caption shows; inside, the white fill hides it.
-    QVERIFY(Row(image, 75, 0, 19).contains('?') || Row(image, 75, 0, 19).contains('k'));
+    QVERIFY2(Row(image, 75, 0, 19).contains('k'), qPrintable(Row(image, 75, 0, 19)));
     QCOMPARE(image.pixel(30, 80), Rgb(clWhite));
 }
 

@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 #include <cmath>
 #include <limits>
 #include <string>
@@ -78,27 +80,61 @@ TEST(ComputeChargeAir, UsesThePowerOfTwoPointSevenOneEightTwoEightNotExp) {
     EXPECT_NE(s.ps1, std::exp(y) * 0.001);
 }
 
-TEST(ComputeChargeAir, EdgeCasesWithoutFailure) {
-    // ps = 0 gives r = 1 exactly.
-    EXPECT_EQ(ComputeChargeAir(Inputs(50, 20, 1.2, 0, 40, 7.8, 40000)).PressureRatio, 1.0);
-    // Humidity above 100 % computes without complaint.
-    const auto wet = ComputeChargeAir(Inputs(150, 37, 1.02, 2.4, 40, 7.8, 41200));
-    EXPECT_GT(wet.WaterContentBeforeBlower, 0);
-    // x2 > x1: nothing condenses, the other results are still delivered.
-    const auto dry = ComputeChargeAir(Inputs(10, 10, 1.0, 1.0, 50, 7.8, 40000));
-    EXPECT_EQ(dry.CondensingWaterContent, 0.0);
-    EXPECT_EQ(dry.WaterAtSeparator, 0.0);
-    EXPECT_GT(dry.MaxWaterContentInCooler, dry.WaterContentBeforeBlower);
-    EXPECT_LT(dry.DewPointTemperature, 50);
-    // tc does not depend on t2.
-    EXPECT_EQ(ComputeChargeAir(Inputs(90, 37, 1.02, 2.4, 10, 7.8, 41200)).DewPointTemperature,
-              ComputeChargeAir(Inputs(90, 37, 1.02, 2.4, 60, 7.8, 41200)).DewPointTemperature);
-    // Underflow of the power is silent: the saturation pressure is 0.
-    ChargeAirSteps s;
-    ComputeChargeAir(
-        Inputs(50, -236.2, 1.2, 2.4, 40, 7.8, 40000), [](const MathError&) {}, &s);
-    EXPECT_EQ(s.ps1, 0.0);
+// Inputs at the edges of the model that compute without any failure.
+struct EdgeCase {
+    const char* name;
+    std::function<void()> check;
+};
+
+void PrintTo(const EdgeCase& c, std::ostream* os) {
+    *os << c.name;
 }
+
+class ComputeEdge : public ::testing::TestWithParam<EdgeCase> {};
+
+TEST_P(ComputeEdge, ComputesWithoutFailure) {
+    GetParam().check();
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, ComputeEdge,
+    ::testing::Values(
+        EdgeCase{"NoScavengePressureGivesRatioOne",
+                 [] {
+                     EXPECT_EQ(
+                         ComputeChargeAir(Inputs(50, 20, 1.2, 0, 40, 7.8, 40000)).PressureRatio,
+                         1.0);
+                 }},
+        EdgeCase{"HumidityAbove100",
+                 [] {
+                     EXPECT_GT(ComputeChargeAir(Inputs(150, 37, 1.02, 2.4, 40, 7.8, 41200))
+                                   .WaterContentBeforeBlower,
+                               0);
+                 }},
+        EdgeCase{"NothingCondensesButTheRestIsDelivered",
+                 [] {
+                     const auto dry = ComputeChargeAir(Inputs(10, 10, 1.0, 1.0, 50, 7.8, 40000));
+                     EXPECT_EQ(dry.CondensingWaterContent, 0.0);
+                     EXPECT_EQ(dry.WaterAtSeparator, 0.0);
+                     EXPECT_GT(dry.MaxWaterContentInCooler, dry.WaterContentBeforeBlower);
+                     EXPECT_LT(dry.DewPointTemperature, 50);
+                 }},
+        EdgeCase{
+            "DewPointDoesNotDependOnTheCoolerOutlet",
+            [] {
+                EXPECT_EQ(
+                    ComputeChargeAir(Inputs(90, 37, 1.02, 2.4, 10, 7.8, 41200)).DewPointTemperature,
+                    ComputeChargeAir(Inputs(90, 37, 1.02, 2.4, 60, 7.8, 41200))
+                        .DewPointTemperature);
+            }},
+        EdgeCase{"UnderflowOfThePowerIsSilent",
+                 [] {
+                     ChargeAirSteps s;
+                     ComputeChargeAir(
+                         Inputs(50, -236.2, 1.2, 2.4, 40, 7.8, 40000), [](const MathError&) {}, &s);
+                     EXPECT_EQ(s.ps1, 0.0);
+                 }}),
+    [](const auto& info) { return std::string(info.param.name); });
 
 struct FailureCase {
     const char* name;
