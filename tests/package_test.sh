@@ -1,0 +1,92 @@
+#!/usr/bin/env bash
+# SPDX-License-Identifier: MIT
+# The Debian packages as a user gets them: built with cpack, checked with
+# lintian, desktop-file-validate and appstreamcli, installed, used (the
+# command line from a temporary folder, a consumer project built with
+# find_package(Nebelkamm)), removed, and nothing of them left behind.
+# Needs root (dpkg). Usage: tests/package_test.sh
+set -euo pipefail
+cd "$(dirname "$0")/.."
+root="$PWD"
+bash tools/deps.sh lintian desktop-file-utils appstream dpkg-dev file
+
+fail() { echo "FAIL: $*"; exit 1; }
+quiet() { # runs a command, showing its output only when it fails
+    local log
+    log="$(mktemp)"
+    "$@" >"$log" 2>&1 || { cat "$log"; rm -f "$log"; fail "$*"; }
+    rm -f "$log"
+}
+
+rm -rf build-package/*.deb
+if [ ! -f build-package/build.ninja ]; then
+    cmake -S . -B build-package -G Ninja -DCMAKE_BUILD_TYPE=Release -DCMAKE_INSTALL_PREFIX=/usr \
+        -DNEBELKAMM_BUILD_TESTS=OFF -DNEBELKAMM_BUILD_BENCH=OFF >/dev/null
+fi
+cmake --build build-package
+(cd build-package && cpack -G DEB >/dev/null)
+version="$(sed -n 's/^project(Nebelkamm VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+runtime="build-package/nebelkamm_${version}_amd64.deb"
+dev="build-package/nebelkamm-dev_${version}_amd64.deb"
+[ -f "$runtime" ] && [ -f "$dev" ] || fail "cpack made $(ls build-package/*.deb)"
+
+# Contents: the three programs, the libraries, menu entry, icon, metainfo,
+# manual pages; headers, CMake files and the Designer plugin in -dev.
+listing() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
+for f in /usr/bin/nebelkamm /usr/bin/nebelkamm-cli /usr/bin/nebelkamm-gallery \
+    /usr/share/applications/nebelkamm.desktop /usr/share/icons/hicolor/scalable/apps/nebelkamm.svg \
+    /usr/share/metainfo/org.nebelkamm.Nebelkamm.metainfo.xml /usr/share/man/man1/nebelkamm.1.gz \
+    /usr/share/man/man1/nebelkamm-cli.1.gz /usr/share/doc/nebelkamm/copyright; do
+    listing "$runtime" | grep -qx "$f" || fail "$runtime lacks $f"
+done
+for lib in model platform settings canvas controls; do
+    listing "$runtime" | grep -q "/libnebelkamm_$lib.so.0" || fail "$runtime lacks libnebelkamm_$lib"
+    listing "$dev" | grep -q "/libnebelkamm_$lib.so$" || fail "$dev lacks the link for $lib"
+done
+for f in /usr/include/nebelkamm/controls/Valedit.h /usr/include/nebelkamm/model/Version.h \
+    /usr/lib/x86_64-linux-gnu/cmake/Nebelkamm/NebelkammConfig.cmake \
+    /usr/lib/x86_64-linux-gnu/qt6/plugins/designer/libnebelkamm_designer.so; do
+    listing "$dev" | grep -qx "$f" || fail "$dev lacks $f"
+done
+
+# The checkers: lintian without errors, desktop entry and metainfo valid.
+for deb in "$runtime" "$dev"; do
+    lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" ||
+        fail "lintian reports errors for $deb"
+done
+scratch="$(mktemp -d)"
+trap 'rm -rf "$scratch"' EXIT
+dpkg-deb -x "$runtime" "$scratch/root"
+desktop-file-validate "$scratch/root/usr/share/applications/nebelkamm.desktop" ||
+    fail "desktop-file-validate"
+appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/org.nebelkamm.Nebelkamm.metainfo.xml" ||
+    fail "appstreamcli validate"
+
+# Installed and used.
+dpkg --purge nebelkamm-dev nebelkamm >/dev/null 2>&1 || true
+quiet apt-get install -y -qq "$root/$runtime" "$root/$dev"
+[ "$(/usr/bin/nebelkamm-cli --version)" = "nebelkamm-cli $version" ] || fail "--version"
+(cd "$scratch" && /usr/bin/nebelkamm-cli 90 37 1.02 2.4 40 7.8 41200 >out.txt) ||
+    fail "a calculation with the installed command line"
+grep -q "Theoretical water content at separator *7224.4  \[kg/h\]" "$scratch/out.txt" ||
+    fail "the calculation printed $(cat "$scratch/out.txt")"
+grep -q "PowerOnEngine=41200" "$scratch/Nebelkamm.ini" || fail "no settings file written"
+quiet cmake -S tests/consumer -B "$scratch/consumer" -G Ninja
+quiet cmake --build "$scratch/consumer"
+QT_QPA_PLATFORM=offscreen "$scratch/consumer/consumer" | grep -qx \
+    "nebelkamm $version: Theoretical water content at separator 7224.4 \[kg/h\]" ||
+    fail "the consumer project"
+
+# Removed without a trace.
+files="$( (listing "$runtime"; listing "$dev") | grep -v '/$' | sort -u)"
+quiet dpkg --purge nebelkamm-dev nebelkamm
+left=""
+for f in $files; do
+    [ -e "$f" ] || [ -L "$f" ] && left="$left $f"
+done
+for d in /usr/include/nebelkamm /usr/lib/x86_64-linux-gnu/cmake/Nebelkamm /usr/share/doc/nebelkamm \
+    /usr/share/doc/nebelkamm-dev; do
+    [ -e "$d" ] && left="$left $d"
+done
+[ -z "$left" ] || fail "left behind:$left"
+echo "PASS: packages built, lint-free, installed, used, removed without a trace"
