@@ -4,6 +4,12 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
+#include <cstdint>
+
+#include <bit>
+
 #include <functional>
 
 #include <cmath>
@@ -288,4 +294,55 @@ TEST(ComputeChargeAir, LogarithmEqualToTheConstantDividesByZeroAtStep5) {
         EXPECT_EQ(e.Message(), "Floating point division by zero");
         EXPECT_EQ(s.Step, 5);
     }
+}
+
+// The computation runs a fast path whenever nothing can fail; over random
+// inputs, tame and wild, it gives bit for bit the results of the formulas
+// written out plainly, and the failures and reports of the checked steps.
+TEST(ComputeChargeAir, FastPathMatchesThePlainFormulasBitForBit) {
+    std::mt19937_64 rng(42);
+    const auto uniform = [&](double lo, double hi) {
+        return std::uniform_real_distribution<double>(lo, hi)(rng);
+    };
+    int failures = 0, reports = 0;
+    for (int i = 0; i < 200000; ++i) {
+        const bool wild = i % 4 == 0;
+        const ChargeAirInputs in =
+            wild ? Inputs(uniform(-5, 150), uniform(-300, 400), uniform(-1, 3), uniform(-3, 10),
+                          uniform(-300, 400), uniform(-1, 50), uniform(-1, 1e5))
+                 : Inputs(uniform(1, 100), uniform(0, 45), uniform(0.8, 1.1), uniform(0, 4.5),
+                          uniform(20, 60), uniform(5, 9), uniform(1000, 90000));
+        bool reported = false;
+        ChargeAirResults got;
+        try {
+            got = ComputeChargeAir(in, [&](const MathError&) { reported = true; });
+        } catch (const EMathError&) {
+            ++failures;
+            continue;
+        }
+        if (reported) {
+            ++reports;
+            continue;
+        }
+        const double ps1 =
+            std::pow(2.71828, 19.016 - 4064.95 / (in.TempBeforeBlower + 236.25)) * 0.001;
+        const double x1 =
+            ps1 / (100.0 * in.PressureBeforeBlower / in.RelativeHumidity - ps1) * 0.622;
+        const double r =
+            (in.ScavingAirPressure + in.PressureBeforeBlower) / in.PressureBeforeBlower;
+        const double tc = 4064.95 / (19.016 - std::log(r * x1 / (0.622 + x1) * 1000.0)) - 236.25;
+        const double ps2 =
+            std::pow(2.71828, 19.016 - 4064.95 / (in.TempAfterCooler + 236.25)) * 0.001;
+        const double x2 = ps2 / (r - ps2) * 0.622;
+        const double d = x1 - x2 >= 0 ? x1 - x2 : 0.0;
+        const double want[] = {x1, r, tc, x2, d, in.SpecificAirFlow * in.PowerOnEngine * d};
+        const double have[] = {got.WaterContentBeforeBlower, got.PressureRatio,
+                               got.DewPointTemperature,      got.MaxWaterContentInCooler,
+                               got.CondensingWaterContent,   got.WaterAtSeparator};
+        for (int k = 0; k < 6; ++k)
+            ASSERT_EQ(std::bit_cast<std::uint64_t>(have[k]), std::bit_cast<std::uint64_t>(want[k]))
+                << "result " << k << " of input " << i;
+    }
+    EXPECT_GT(failures, 0); // the wild inputs reach the checked path's failures
+    EXPECT_GT(reports, 0);  // and its reports
 }
