@@ -1,24 +1,35 @@
 // SPDX-License-Identifier: MIT
 #include "cli/Cli.h"
 
+#include "cli/Plot.h"
 #include "model/Chargeair.h"
 #include "model/Version.h"
 #include "platform/Errors.h"
 #include "platform/NumberText.h"
+#include "settings/Batch.h"
 #include "settings/Settings.h"
 
+#include <cerrno>
 #include <charconv>
+#include <cstring>
+#include <optional>
+#include <system_error>
+
 #include <cmath>
+#include <fcntl.h>
 #include <iomanip>
 #include <new>
 #include <ostream>
 #include <string_view>
+#include <unistd.h>
 
 namespace nebelkamm {
 namespace {
 
 constexpr const char* Usage =
     "Usage: nebelkamm-cli [--json] [--no-save] [--help] [--version] [--] [v1 ... v7]\n"
+    "       nebelkamm-cli --batch FILE [--] [v1 ... v7]\n"
+    "       nebelkamm-cli --sweep KEY=FROM:TO:STEP [--plot FILE] [--] [v1 ... v7]\n"
     "\n"
     "Computes the water that condenses in the charge air cooler from the inputs in\n"
     "./Nebelkamm.ini (created with first-run values when missing), overridden by up to\n"
@@ -31,30 +42,28 @@ constexpr const char* Usage =
     "\n"
     "  --json     print {\"inputs\": {...}, \"results\": {...}}\n"
     "  --no-save  leave ./Nebelkamm.ini as it is (and do not create it)\n"
+    "  --batch FILE  one row of results for each row of the CSV file (- for standard\n"
+    "             input): its header names input columns by their keys, in any order\n"
+    "             and subset (a missing one takes the stored input); other columns are\n"
+    "             passed through. Comma-separated with \".\" decimals, or\n"
+    "             semicolon-separated with the locale's separator.\n"
+    "  --sweep KEY=FROM:TO:STEP  the stored inputs with one of them stepped, as CSV\n"
+    "             (for instance TempAfterCooler=20:60:0.5; at most 100000 points)\n"
+    "  --plot FILE  with --sweep: the chart of WaterAtSeparator as PNG, SVG or PDF\n"
     "  --help     print this text\n"
     "  --version  print the version\n"
     "\n"
+    "Batch and sweep never write the settings file.\n"
+    "\n"
     "Exit status: 0 done, 1 floating-point failure, 2 settings file not written,\n"
-    "64 unknown option, 71 out of memory.\n";
+    "3 some batch or sweep rows failed (see their message column), 64 usage error,\n"
+    "71 out of memory.\n";
 
-// Shortest text that reads back to the same double, laid out as JavaScript
-// prints numbers: plain from 1e-6 up to below 1e21 (100000, 0.0001), an
-// exponent outside (1e-7, 1.5e+300). JSON has no NaN or infinity: null.
+// JSON has no NaN or infinity: those become null.
 std::string JsonNumber(double v) {
-    if (!std::isfinite(v))
-        return "null";
-    char buf[64];
-    const double a = std::fabs(v);
-    if (a == 0 || (a >= 1e-6 && a < 1e21))
-        return std::string(buf,
-                           std::to_chars(buf, buf + sizeof buf, v, std::chars_format::fixed).ptr);
-    char* end = std::to_chars(buf, buf + sizeof buf, v, std::chars_format::scientific).ptr;
-    std::string text(buf, end); // d.ddde+XX: drop the exponent's leading zeros
-    const size_t e = text.find('e');
-    size_t digits = e + 2;
-    while (digits + 1 < text.size() && text[digits] == '0')
-        ++digits;
-    return text.substr(0, e + 1) + (text[e + 1] == '-' ? "-" : "+") + text.substr(digits);
+    char buf[ShortestTextMax];
+    const std::size_t n = ShortestText(v, buf);
+    return n ? std::string(buf, n) : "null";
 }
 
 void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res,
@@ -65,6 +74,8 @@ void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirRes
         out << std::left << std::setw(44) << row.Caption << std::right << std::setw(14) << text
             << "  " << row.Unit << '\n';
     }
+    out << std::left << std::setw(44) << "Water at separator per day" << std::right << std::setw(14)
+        << FormatFloat("0.00", WaterPerDay(res.WaterAtSeparator), separator) << "  [t/day]\n";
 }
 
 void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res) {
@@ -77,6 +88,8 @@ void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResu
                 << "\": " << JsonNumber(row.Value(in, res));
             first = false;
         }
+        if (!inputs)
+            out << ",\n    \"WaterPerDay\": " << JsonNumber(WaterPerDay(res.WaterAtSeparator));
         out << "\n  }";
     };
     out << "{\n  \"inputs\": {";
@@ -90,16 +103,99 @@ void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResu
 
 namespace {
 
+// A number of a sweep: the locale's separator or a point.
+bool SweepNumber(std::string_view text, char separator, double& v) {
+    for (char sep : {separator, '.'}) {
+        try {
+            v = StrToFloat(text, sep);
+            return std::isfinite(v);
+        } catch (const EConvertError&) {
+        }
+    }
+    return false;
+}
+
+// --batch and --sweep: CSV on standard output, progress on standard error
+// when it is a terminal.
+int RunTable(const std::optional<std::string>& batch, const std::optional<std::string>& sweep,
+             const std::optional<std::string>& plot, const ChargeAirInputs& stored, char separator,
+             std::ostream& out, std::ostream& err) {
+    out.flush();
+    try {
+        BatchSummary summary;
+        if (batch) {
+            int fd = STDIN_FILENO;
+            if (*batch != "-") {
+                fd = ::open(batch->c_str(), O_RDONLY | O_CLOEXEC);
+                if (fd < 0)
+                    throw EBatchUsage("cannot read " + *batch + ": " + std::strerror(errno));
+            }
+            BatchOptions options;
+            options.DecimalSeparator = separator;
+            if (::isatty(STDERR_FILENO))
+                options.Progress = [&err](std::uint64_t rows, double seconds) {
+                    err << "\r" << rows << " rows, " << static_cast<long long>(rows / seconds)
+                        << " rows/s" << std::flush;
+                };
+            try {
+                summary = RunBatch(fd, STDOUT_FILENO, stored, options);
+            } catch (...) {
+                if (fd != STDIN_FILENO)
+                    ::close(fd);
+                throw;
+            }
+            if (fd != STDIN_FILENO)
+                ::close(fd);
+            if (options.Progress && summary.Rows > 0)
+                err << '\n';
+        } else {
+            const std::string& spec = *sweep;
+            const std::size_t eq = spec.find('=');
+            const std::size_t c1 = spec.find(':', eq);
+            const std::size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
+            double from = 0, to = 0, step = 0;
+            if (eq == std::string::npos || c2 == std::string::npos ||
+                !SweepNumber(std::string_view(spec).substr(eq + 1, c1 - eq - 1), separator, from) ||
+                !SweepNumber(std::string_view(spec).substr(c1 + 1, c2 - c1 - 1), separator, to) ||
+                !SweepNumber(std::string_view(spec).substr(c2 + 1), separator, step))
+                throw EBatchUsage("--sweep wants KEY=FROM:TO:STEP, not " + spec);
+            const std::string key = spec.substr(0, eq);
+            if (plot) {
+                SweepPoints(from, to, step); // a bad sweep is a usage error first
+                const int status = PlotSweep(*plot, stored, key, from, to, step, err);
+                if (status != CliOk)
+                    return status;
+            }
+            summary = RunSweep(STDOUT_FILENO, stored, key, from, to, step);
+        }
+        return summary.Failed ? CliSomeRowsFailed : CliOk;
+    } catch (const EBatchUsage& e) {
+        err << "nebelkamm-cli: " << e.Message() << '\n';
+        return CliUsage;
+    } catch (const std::system_error& e) {
+        err << "nebelkamm-cli: " << e.what() << '\n';
+        return CliUsage;
+    }
+}
+
 int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
         std::ostream& err) {
     bool json = false;
     bool save = true;
+    std::optional<std::string> batch, sweep, plot;
     std::vector<std::string> numbers;
     bool optionsDone = false;
-    for (const std::string& a : args) {
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
         if (!optionsDone && a.starts_with("--")) {
             if (a == "--") {
                 optionsDone = true;
+            } else if (a == "--batch" || a == "--sweep" || a == "--plot") {
+                if (i + 1 == args.size()) {
+                    err << "nebelkamm-cli: " << a << " needs a value\n" << Usage;
+                    return CliUsage;
+                }
+                (a == "--batch" ? batch : a == "--sweep" ? sweep : plot) = args[++i];
             } else if (a == "--json") {
                 json = true;
             } else if (a == "--no-save") {
@@ -119,6 +215,15 @@ int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
         }
     }
 
+    if ((batch && sweep) || (plot && !sweep)) {
+        err << "nebelkamm-cli: "
+            << (plot && !sweep ? "--plot goes with --sweep" : "--batch or --sweep, not both")
+            << '\n';
+        return CliUsage;
+    }
+    if (batch || sweep)
+        save = false; // batch and sweep never write the settings file
+
     ChargeAirSettings settings(SettingsFileName, separator);
     try {
         if (save) {
@@ -137,6 +242,9 @@ int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
         err << ExceptionDisplayText(e.Message()) << '\n';
         return CliWriteFailure;
     }
+
+    if (batch || sweep)
+        return RunTable(batch, sweep, plot, settings.Inputs, separator, out, err);
 
     int status = CliOk;
     try {

@@ -12,6 +12,7 @@ enum CliStatus : int {
     CliOk = 0,
     CliFloatingPointFailure = 1,
     CliWriteFailure = 2,
+    CliSomeRowsFailed = 3,
     CliUsage = 64,
     CliOutOfMemory = 71,
 };

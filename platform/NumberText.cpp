@@ -220,4 +220,23 @@ double StrToFloat(std::string_view text, char separator) {
     return negative ? -value : value;
 }
 
+std::size_t ShortestText(double value, char* out) {
+    if (!std::isfinite(value))
+        return 0;
+    const double a = std::fabs(value);
+    char* const end = out + ShortestTextMax;
+    if (a == 0 || (a >= 1e-6 && a < 1e21))
+        return static_cast<std::size_t>(
+            std::to_chars(out, end, value, std::chars_format::fixed).ptr - out);
+    // d.ddde+XX: the exponent without its leading zeros.
+    char* p = std::to_chars(out, end, value, std::chars_format::scientific).ptr;
+    char* e = std::find(out, p, 'e') + 2;
+    char* digits = e;
+    while (digits + 1 < p && *digits == '0')
+        ++digits;
+    if (digits != e)
+        p = std::copy(digits, p, e);
+    return static_cast<std::size_t>(p - out);
+}
+
 } // namespace nebelkamm

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <string_view>
 
@@ -29,5 +30,13 @@ std::string FormatFloat(std::string_view pattern, double value, char separator);
 // A number inside that range but beyond the double range gives +-infinity,
 // which callers treat as "converts but does not fit".
 double StrToFloat(std::string_view text, char separator);
+
+// The shortest text that reads back to exactly the value, with "." as the
+// separator, laid out as JavaScript prints numbers: plain from 1e-6 up to
+// below 1e21 (100000, 0.0001), an exponent outside (1e-7, 1.5e+300). Writes
+// at most ShortestTextMax chars to out and returns how many; writes nothing
+// for infinities and NaN.
+inline constexpr std::size_t ShortestTextMax = 40;
+std::size_t ShortestText(double value, char* out);
 
 } // namespace nebelkamm

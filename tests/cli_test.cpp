@@ -66,7 +66,7 @@ TEST_F(Cli, FirstRunPrintsTheThirteenRowsAndCreatesTheFile) {
                           "0.0  [kg/h]"};
     for (const char* row : rows)
         EXPECT_TRUE(Has(r.out, row)) << row << "\n" << r.out;
-    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 13);
+    EXPECT_EQ(std::count(r.out.begin(), r.out.end(), '\n'), 14); // and the water per day
     EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "PressureBeforeBlower=1.2\n"));
 }
 
@@ -80,6 +80,9 @@ TEST_F(Cli, PrintsTheRowTable) {
         EXPECT_TRUE(line.starts_with(row.Caption)) << line;
         EXPECT_TRUE(line.ends_with(std::string("  ") + row.Unit)) << line;
     }
+    ASSERT_TRUE(std::getline(lines, line));
+    EXPECT_TRUE(line.starts_with("Water at separator per day")) << line;
+    EXPECT_TRUE(line.ends_with("0.00  [t/day]")) << line;
     EXPECT_FALSE(std::getline(lines, line)) << line;
 }
 

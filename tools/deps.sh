@@ -6,7 +6,7 @@ set -euo pipefail
 
 packages=(
     cmake ninja-build g++ pkg-config
-    qt6-base-dev qt6-tools-dev qt6-tools-dev-tools libgl-dev
+    qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-svg-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth x11-utils xdotool imagemagick

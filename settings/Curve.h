@@ -1,0 +1,30 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "model/Chargeair.h"
+#include "settings/Rows.h"
+
+#include <optional>
+#include <vector>
+
+namespace nebelkamm {
+
+// The water at the separator over one input, the others held.
+struct CondensateCurve {
+    const ChargeAirRow* Swept = nullptr;
+    std::vector<double> X;     // the swept input's values
+    std::vector<double> Water; // kg/h; NaN where the point fails
+    // Where the condensing water content reaches 0 (the curve's knee),
+    // found to within 1e-9 of the step between the points that bracket it.
+    std::optional<double> Knee;
+};
+
+// Computes the curve at SweepPoints(from, to, step); throws EBatchUsage as
+// SweepPoints does. Failures of single points leave gaps, never stop it.
+CondensateCurve ComputeCurve(const ChargeAirInputs& base, const ChargeAirRow& swept, double from,
+                             double to, double step);
+
+// The input row of a settings key, or null.
+const ChargeAirRow* InputRowByKey(std::string_view key);
+
+} // namespace nebelkamm
