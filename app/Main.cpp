@@ -1,13 +1,18 @@
 // SPDX-License-Identifier: MIT
 #include "app/Main.h"
 
+#include "app/ChartWindow.h"
 #include "controls/Valedit.h"
 #include "model/Exception.h"
 #include "platform/Errors.h"
 #include "ui_Main.h"
 
+#include <QClipboard>
 #include <QCloseEvent>
+#include <QContextMenuEvent>
 #include <QCoreApplication>
+#include <QGuiApplication>
+#include <QMenu>
 #include <QMessageBox>
 
 #include <QApplication>
@@ -94,6 +99,40 @@ void TMainForm::Button1Click() {
     }
     for (const ChargeAirRow* row : ResultRows)
         FieldOf(*row)->SetValue(results_.*row->Result);
+    if (chart_)
+        chart_->Follow(settings_.Inputs);
+}
+
+QString TMainForm::ResultsText() const {
+    QString text;
+    for (const ChargeAirRow& row : ChargeAirRows)
+        text += QString::fromUtf8(row.Caption) + QLatin1Char('\t') +
+                FieldOf(row)->text().trimmed() + QLatin1Char('\t') + QString::fromUtf8(row.Unit) +
+                QLatin1Char('\n');
+    return text;
+}
+
+void TMainForm::CopyResults() {
+    QGuiApplication::clipboard()->setText(ResultsText());
+}
+
+TChartWindow* TMainForm::ShowChart() {
+    if (!chart_) {
+        chart_ = new TChartWindow(this);
+        chart_->setAttribute(Qt::WA_DeleteOnClose);
+        chart_->Follow(settings_.Inputs);
+    }
+    chart_->show();
+    chart_->raise();
+    chart_->activateWindow();
+    return chart_;
+}
+
+void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
+    QMenu menu(this);
+    menu.addAction(QStringLiteral("Copy results"), this, &TMainForm::CopyResults);
+    menu.addAction(QStringLiteral("Condensate chart…"), this, [this] { ShowChart(); });
+    menu.exec(event->globalPos());
 }
 
 void TMainForm::btnExitClick() {

@@ -4,6 +4,7 @@
 #include "model/Chargeair.h"
 #include "settings/Settings.h"
 
+#include <QPointer>
 #include <QWidget>
 
 #include <array>
@@ -15,6 +16,7 @@ namespace Ui {
 class TMainForm;
 }
 class TValEdit;
+class TChartWindow;
 
 // The calculator's window: seven input fields, six result fields.
 class TMainForm : public QWidget {
@@ -36,12 +38,21 @@ public:
     // The field that shows a row.
     TValEdit* FieldOf(const nebelkamm::ChargeAirRow& row) const;
 
+    // The thirteen rows as shown, one a line: caption, value, unit, separated
+    // by tabs (a table when pasted into a spreadsheet).
+    QString ResultsText() const;
+    // Puts ResultsText on the clipboard.
+    void CopyResults();
+    // Opens the condensate chart, which follows every later "Calculate".
+    TChartWindow* ShowChart();
+
 public Q_SLOTS:
     void Button1Click();
     void btnExitClick();
 
 protected:
     void closeEvent(QCloseEvent* event) override;
+    void contextMenuEvent(QContextMenuEvent* event) override;
 
 private:
     bool FormClose();
@@ -50,6 +61,7 @@ private:
     nebelkamm::ChargeAirSettings settings_;
     nebelkamm::ChargeAirResults results_;
     std::array<TValEdit*, nebelkamm::ChargeAirRows.size()> fields_{};
+    QPointer<TChartWindow> chart_;
 };
 
 // The error box of the program: the message with a full stop, error icon, OK.

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "designer/Plugin.h"
 
+#include "controls/Chart.h"
 #include "controls/Displabel.h"
 #include "controls/Polardisp.h"
 #include "controls/Valedit.h"
@@ -54,11 +55,14 @@ NebelkammControls::NebelkammControls(QObject* parent) : QObject(parent) {
                     QStringLiteral("TPolarDisp"), QStringLiteral("controls/Polardisp.h"),
                     QStringLiteral("Polar diagram of up to five series"),
                     WidgetXml(QStringLiteral("TPolarDisp"), QStringLiteral("PolarDisp1"), 300, 250))
-             << new ControlEntry<TDispLabel>(QStringLiteral("TDispLabel"),
-                                             QStringLiteral("controls/Displabel.h"),
-                                             QStringLiteral("Plot frame with grid"),
-                                             WidgetXml(QStringLiteral("TDispLabel"),
-                                                       QStringLiteral("DispLabel1"), 200, 150));
+             << new ControlEntry<TDispLabel>(
+                    QStringLiteral("TDispLabel"), QStringLiteral("controls/Displabel.h"),
+                    QStringLiteral("Plot frame with grid"),
+                    WidgetXml(QStringLiteral("TDispLabel"), QStringLiteral("DispLabel1"), 200, 150))
+             << new ControlEntry<TChart>(
+                    QStringLiteral("TChart"), QStringLiteral("controls/Chart.h"),
+                    QStringLiteral("Line chart on the plot frame"),
+                    WidgetXml(QStringLiteral("TChart"), QStringLiteral("Chart1"), 400, 300));
 }
 
 NebelkammControls::~NebelkammControls() {

@@ -1,8 +1,9 @@
 // SPDX-License-Identifier: MIT
 #include "examples/Gallery.h"
 
-#include "controls/Displabel.h"
+#include "controls/Chart.h"
 #include "controls/Polardisp.h"
+#include "settings/Curve.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -46,11 +47,23 @@ Gallery::Gallery(QWidget* parent) : QWidget(parent) {
     polar_->DataOn = true;
     layout->addWidget(polarPane_, 1);
 
+    // The water at the separator over the cooler outlet on a humid summer
+    // day, on the plot frame.
     plotPane_ = new QWidget(this);
-    plotPane_->setMinimumSize(320, 240);
-    plot_ = new TDispLabel(plotPane_);
-    plot_->setText(QStringLiteral("Charge air temperature over load"));
-    plot_->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    plotPane_->setMinimumSize(420, 300);
+    plot_ = new TChart(plotPane_);
+    const nebelkamm::ChargeAirInputs summer{90, 37, 1.02, 2.4, 40, 7.8, 41200};
+    const nebelkamm::ChargeAirRow& outlet = *nebelkamm::InputRowByKey("TempAfterCooler");
+    const auto curve = nebelkamm::ComputeCurve(summer, outlet, 20, 70, 0.5);
+    ChartSeries series;
+    series.Name = QStringLiteral("Water at separator");
+    for (std::size_t i = 0; i < curve.X.size(); ++i)
+        series.Points.emplace_back(curve.X[i], curve.Water[i]);
+    series.Knee = curve.Knee;
+    plot_->SetXLabel(QStringLiteral("Actual temperature after cooler [°C]"));
+    plot_->SetYLabel(QStringLiteral("Water at separator [kg/h]"));
+    plot_->SetSeries({series});
+    plot_->SetMarker(summer.TempAfterCooler, QStringLiteral("humid summer day"));
     layout->addWidget(plotPane_, 1);
 }
 
@@ -61,7 +74,7 @@ bool Gallery::Snapshot(const QString& folder, QString& error) {
     }
     const QDir dir(folder);
     const std::pair<QWidget*, QString> shots[] = {{polarPane_, QStringLiteral("polardisp.png")},
-                                                  {plotPane_, QStringLiteral("displabel.png")}};
+                                                  {plotPane_, QStringLiteral("chart.png")}};
     for (const auto& [pane, name] : shots) {
         const QString path = dir.filePath(name);
         if (!pane->grab().toImage().save(path, "PNG")) {

@@ -3,7 +3,7 @@
 
 #include <QWidget>
 
-class TDispLabel;
+class TChart;
 class TPolarDisp;
 
 // The chart controls with sample data, side by side.
@@ -13,16 +13,16 @@ class Gallery : public QWidget {
 public:
     explicit Gallery(QWidget* parent = nullptr);
 
-    // Writes polardisp.png and displabel.png into the folder; false with
+    // Writes polardisp.png and chart.png into the folder; false with
     // the reason in `error` when a file cannot be written.
     bool Snapshot(const QString& folder, QString& error);
 
     TPolarDisp* Polar() const { return polar_; }
-    TDispLabel* Plot() const { return plot_; }
+    TChart* Plot() const { return plot_; }
 
 private:
     QWidget* polarPane_ = nullptr;
     QWidget* plotPane_ = nullptr;
     TPolarDisp* polar_ = nullptr;
-    TDispLabel* plot_ = nullptr;
+    TChart* plot_ = nullptr;
 };

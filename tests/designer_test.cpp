@@ -39,7 +39,7 @@ void DesignerTest::registersTheThreeControls() {
         QVERIFY(w->domXml().contains(QString("class=\"%1\"").arg(w->name())));
         QVERIFY(w->includeFile().startsWith("controls/"));
     }
-    QCOMPARE(names, QStringList({"TValEdit", "TPolarDisp", "TDispLabel"}));
+    QCOMPARE(names, QStringList({"TValEdit", "TPolarDisp", "TDispLabel", "TChart"}));
 }
 
 void DesignerTest::createsWorkingControls() {

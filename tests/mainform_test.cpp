@@ -1,19 +1,26 @@
 // SPDX-License-Identifier: MIT
 #include "BoxCatcher.h"
 
+#include "app/ChartWindow.h"
 #include "app/Main.h"
+#include "controls/Chart.h"
 #include "controls/Valedit.h"
 
+#include <QClipboard>
+#include <QContextMenuEvent>
 #include <QDir>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QScreen>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QTimer>
 
 #include <algorithm>
+#include <cmath>
 
 namespace {
 
@@ -104,6 +111,48 @@ private Q_SLOTS:
             QCOMPARE(caption.join(' '), QString::fromUtf8(rows[i].Caption));
             QCOMPARE(unit.join(' '), QString::fromUtf8(rows[i].Unit));
         }
+    }
+
+    void contextMenuCopiesTheRowsAsATable() {
+        TMainForm form({"90", "37", "1.02", "2.4", "40", "7.8", "41200"});
+        form.show();
+        form.Button1Click();
+        QStringList offered;
+        QTimer::singleShot(50, [&] {
+            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                for (QAction* a : menu->actions())
+                    offered << a->text();
+                menu->actions().front()->trigger();
+                menu->close();
+            }
+        });
+        QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 380),
+                                form.mapToGlobal(QPoint(100, 380)));
+        QApplication::sendEvent(&form, &event);
+        QCOMPARE(offered, QStringList({"Copy results", "Condensate chart…"}));
+        const QStringList lines =
+            QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
+        QCOMPARE(lines.size(), 13);
+        QCOMPARE(lines[0], QStringLiteral("Relative humidity\t90.0\t[%]"));
+        QCOMPARE(lines[6],
+                 QStringLiteral("Temperature where condensation takes place\t58.5\t[°C]"));
+        QCOMPARE(lines[12],
+                 QStringLiteral("Theoretical water content at separator\t7224.4\t[kg/h]"));
+    }
+
+    void chartFollowsEveryCalculate() {
+        TMainForm form({"90", "37", "1.02", "2.4", "40", "7.8", "41200"});
+        TChartWindow* chart = form.ShowChart();
+        QCOMPARE(chart->Chart().Marker().value(), 40.0);
+        form.Field("ValEdit9")->SetValue(45);
+        form.Button1Click();
+        QCOMPARE(chart->Chart().Marker().value(), 45.0);
+        QVERIFY(std::fabs(chart->Chart().Series().front().Knee.value() - 58.49) < 0.01);
+        chart->ChartOver("RelativeHumidity");
+        QCOMPARE(chart->Chart().Marker().value(), 90.0);
+        QCOMPARE(chart->Chart().GetXLabel(), QStringLiteral("Relative humidity [%]"));
+        chart->ChartOver("ScavingAirPressure");
+        QVERIFY(std::fabs(chart->Chart().Marker().value() - 2.4) < 1e-6);
     }
 
     void firstStartWritesTheFileAndShowsTheInputs() {

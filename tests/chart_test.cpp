@@ -1,0 +1,148 @@
+// SPDX-License-Identifier: MIT
+#include "controls/Chart.h"
+#include "controls/ChartFile.h"
+
+#include "Pixels.h"
+
+#include <QFile>
+#include <QPainter>
+#include <QTemporaryDir>
+#include <QTest>
+#include <QXmlStreamReader>
+
+#include <cmath>
+
+using namespace nebelkamm;
+
+namespace {
+
+constexpr int W = 400, H = 300;
+
+// A straight curve from (0, 10) down to (5, 0), then along 0 to 10, its
+// knee at 5; the present point at 2.5.
+void Fill(TChart& chart) {
+    ChartSeries s;
+    s.Name = QStringLiteral("water");
+    s.Color = clBlue;
+    for (int i = 0; i <= 10; ++i)
+        s.Points.emplace_back(i, std::max(0, 10 - 2 * i));
+    s.Knee = 5;
+    chart.SetSeries({s});
+    chart.SetMarker(2.5, QStringLiteral("here"));
+}
+
+QImage Rendered(const TChart& chart) {
+    QImage image(W, H, QImage::Format_RGB32);
+    image.fill(kUntouched);
+    QPainter painter(&image);
+    chart.Render(painter, W, H);
+    return image;
+}
+
+} // namespace
+
+class ChartTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPixelSize(11);
+        QApplication::setFont(font);
+    }
+
+    void roundAxes_data() {
+        QTest::addColumn<double>("lo");
+        QTest::addColumn<double>("hi");
+        QTest::addColumn<int>("most");
+        QTest::addColumn<double>("Lo");
+        QTest::addColumn<double>("Hi");
+        QTest::addColumn<double>("Step");
+        QTest::newRow("cooler outlet") << 20.0 << 70.0 << 8 << 20.0 << 70.0 << 10.0;
+        QTest::newRow("water, 2 x 10^3") << 0.0 << 10317.7 << 6 << 0.0 << 12000.0 << 2000.0;
+        QTest::newRow("pressure, 5 x 10^-1") << 0.5 << 4.5 << 8 << 0.5 << 4.5 << 0.5;
+        QTest::newRow("humidity, widened") << 5.0 << 100.0 << 8 << 0.0 << 100.0 << 20.0;
+        QTest::newRow("one value") << 3.0 << 3.0 << 4 << 2.8 << 3.2 << 0.1;
+        QTest::newRow("negative") << -236.3 << 58.5 << 6 << -300.0 << 100.0 << 100.0;
+    }
+
+    void roundAxes() {
+        QFETCH(double, lo);
+        QFETCH(double, hi);
+        QFETCH(int, most);
+        QFETCH(double, Lo);
+        QFETCH(double, Hi);
+        QFETCH(double, Step);
+        const TChart::Axis a = TChart::RoundAxis(lo, hi, most);
+        QCOMPARE(a.Step, Step);
+        QVERIFY(std::fabs(a.Lo - Lo) < 1e-9 && std::fabs(a.Hi - Hi) < 1e-9);
+        QVERIFY(a.Intervals <= most);
+        QCOMPARE(a.Intervals, static_cast<int>(std::lround((a.Hi - a.Lo) / a.Step)));
+    }
+
+    // The frame, the grid on the round ticks, the curve's ends, the knee and
+    // the present point, at the pixels the axes put them.
+    void pixelsAtKnownPoints() {
+        QWidget parent;
+        parent.resize(W, H);
+        auto* chart = new TChart(&parent);
+        Fill(*chart);
+        const QImage image = Rendered(*chart);
+        // Axes: x 0..10 in 5 steps of 2, y 0..10 in 5 steps of 2.
+        QCOMPARE(chart->XAxis().Step, 2.0);
+        QCOMPARE(chart->YAxis().Intervals, 5);
+        const int L = int(W * 0.14), T = int(H * 0.1), R = int(W * 0.94), B = int(H * 0.82);
+        const int sx = (R - L) / 5, sy = (B - T) / 5;
+        QCOMPARE(image.pixel(L, (T + B) / 2 + 1), Rgb(clBlack)); // frame's left edge
+        QCOMPARE(image.pixel(R - 1, T + 1), Rgb(clBlack));       // its right edge
+        QCOMPARE(image.pixel(L + sx, T + 1), Rgb(clBlack));      // a dotted grid line starts
+        QCOMPARE(image.pixel(L + 5, T + 5), Rgb(clWhite));       // inside: the display colour
+        // The curve passes (1, 8) and runs flat on 0 after the knee.
+        QCOMPARE(image.pixel(L + sx / 2, T + sy), Rgb(clBlue));
+        QCOMPARE(image.pixel(L + 4 * sx, T + 5 * sy), Rgb(clBlue));
+        // The knee's diamond at (5, 0) and the present point's dot at (2.5, 5).
+        const int kx = L + PixelTrunc(5.0 / 2 * sx), ky = T + 5 * sy;
+        QCOMPARE(image.pixel(kx, ky - 3), Rgb(clBlue));
+        const int mx = L + PixelTrunc(2.5 / 2 * sx), my = T + PixelTrunc(5.0 / 2 * sy);
+        QCOMPARE(image.pixel(mx, my), Rgb(clRed));
+        // Every tick has its value below it, in black.
+        for (int k = 0; k <= 5; ++k)
+            QVERIFY2(Row(image, B + 9, L + k * sx - 8, L + k * sx + 8).contains('k'),
+                     qPrintable(QString::number(k)));
+        QCOMPARE(CountColour(image, kUntouched), 0); // the background too
+    }
+
+    void savedAsSvgAndPdf() {
+        TChart chart;
+        Fill(chart);
+        QTemporaryDir dir;
+        QVERIFY(SaveChart(chart, dir.filePath("c.svg"), QSize(W, H)));
+        QFile svg(dir.filePath("c.svg"));
+        QVERIFY(svg.open(QIODevice::ReadOnly));
+        QXmlStreamReader xml(&svg);
+        int elements = 0;
+        QString root;
+        while (!xml.atEnd())
+            if (xml.readNext() == QXmlStreamReader::StartElement && elements++ == 0)
+                root = xml.name().toString();
+        QVERIFY2(!xml.hasError(), qPrintable(xml.errorString()));
+        QCOMPARE(root, QStringLiteral("svg"));
+        QVERIFY(elements > 20);
+
+        QVERIFY(SaveChart(chart, dir.filePath("c.PDF"), QSize(W, H)));
+        QFile pdf(dir.filePath("c.PDF"));
+        QVERIFY(pdf.open(QIODevice::ReadOnly));
+        const QByteArray bytes = pdf.readAll();
+        QVERIFY(bytes.startsWith("%PDF-"));
+        QCOMPARE(bytes.count("/Type /Page\n") + bytes.count("/Type /Page\r") +
+                     bytes.count("/Type /Page "),
+                 1);
+
+        QString why;
+        QVERIFY(!SaveChart(chart, dir.filePath("c.gif"), QSize(W, H), &why));
+        QVERIFY(why.contains(QStringLiteral(".png, .svg or .pdf")));
+    }
+};
+
+QTEST_MAIN(ChartTest)
+#include "chart_test.moc"
