@@ -406,3 +406,21 @@ TEST_F(Cli, HugeFileInLinearMemoryAndOutOfMemoryIsAMessage) {
     EXPECT_EQ(after.size(), head.size() + blanks + Saved("70").size() - head.size());
     EXPECT_EQ(after.substr(0, Saved("70").size()), Saved("70"));
 }
+
+// --plot writes the chart of a sweep as the file's extension says, through
+// the module that alone loads the GUI toolkit; misuse is a usage error.
+TEST_F(Cli, PlotOfASweep) {
+    const QStringList sweep = {"--sweep", "TempAfterCooler=20:70:0.5", "--plot"};
+    const CliRun svg = RunCli(sweep + QStringList{"c.svg"});
+    EXPECT_EQ(svg.status, 0) << svg.err;
+    EXPECT_TRUE(Get("c.svg").starts_with("<?xml")) << Get("c.svg").substr(0, 40);
+    EXPECT_EQ(std::count(svg.out.begin(), svg.out.end(), '\n'), 102); // header and 101 points
+    EXPECT_FALSE(QFileInfo::exists("Nebelkamm.ini"));                 // a sweep saves nothing
+    EXPECT_EQ(RunCli(sweep + QStringList{"c.png"}).status, 0);
+    EXPECT_TRUE(Get("c.png").starts_with("\x89PNG"));
+    const CliRun gif = RunCli(sweep + QStringList{"c.gif"});
+    EXPECT_EQ(gif.status, 64);
+    EXPECT_TRUE(Has(gif.err, "a chart is saved as .png, .svg or .pdf")) << gif.err;
+    EXPECT_EQ(RunCli({"--plot", "c.png"}).status, 64); // without a sweep
+    EXPECT_EQ(RunCli({"--batch", "in.csv", "--sweep", "TempAfterCooler=1:2:1"}).status, 64);
+}
