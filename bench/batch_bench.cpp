@@ -138,8 +138,9 @@ int main(int argc, char** argv) {
 
     // The same rows through pandas and NumPy, where Debian's packages are there.
     const std::string script = std::string(NEBELKAMM_SOURCE_DIR) + "/bench/pandas_batch.py";
-    if (std::system("python3 -c 'import pandas, numpy' 2>/dev/null") == 0) {
-        const std::string command = "python3 " + script + " " + in + " " + out;
+    // Debian's interpreter, which the python3-pandas package serves.
+    if (std::system("/usr/bin/python3 -c 'import pandas, numpy' 2>/dev/null") == 0) {
+        const std::string command = "/usr/bin/python3 " + script + " " + in + " " + out;
         const double pandas = MedianSeconds(3, [&] {
             if (std::system(command.c_str()) != 0)
                 std::exit(1);

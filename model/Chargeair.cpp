@@ -101,11 +101,10 @@ struct Library {
     }
 };
 
-// Whether any of the values is infinite or NaN: an integer test of each
-// exponent, independent of one another, so it overlaps the arithmetic.
-template <class... D> bool AnyNotFinite(D... v) {
+// Whether the value is infinite or NaN: an integer test of its exponent.
+inline bool NotFinite(double v) {
     constexpr std::uint64_t exponent = 0x7FF0000000000000;
-    return (... | ((std::bit_cast<std::uint64_t>(v) & exponent) == exponent));
+    return (std::bit_cast<std::uint64_t>(v) & exponent) == exponent;
 }
 
 // The nine steps with plain arithmetic, each operation exactly as the
@@ -117,42 +116,32 @@ template <class... D> bool AnyNotFinite(D... v) {
 // finite and the logarithm's argument positive, the checked path would give
 // the same numbers and raise nothing, so only otherwise does it run.
 bool Fast(const ChargeAirInputs& in, ChargeAirSteps& s) {
+    // The tests fold into one integer as the values come, so that no value
+    // has to be kept across the library calls for a test at the end.
     const double t1 = in.TempBeforeBlower + 236.25;
-    const double q1 = 4064.95 / t1;
-    const double y1 = 19.016 - q1;
-    const double e1 = std::pow(2.71828, y1);
-    s.ps1 = e1 * 0.001;
-    const double p100 = 100.0 * in.PressureBeforeBlower;
-    s.A = p100 / in.RelativeHumidity;
+    const double y1 = 19.016 - 4064.95 / t1;
+    bool bad = NotFinite(t1) | NotFinite(y1);
+    s.ps1 = std::pow(2.71828, y1) * 0.001;
+    s.A = 100.0 * in.PressureBeforeBlower / in.RelativeHumidity;
     const double a1 = s.A - s.ps1;
-    const double f1 = s.ps1 / a1;
-    s.x1 = f1 * 0.622;
-    const double sum = in.ScavingAirPressure + in.PressureBeforeBlower;
-    s.r = sum / in.PressureBeforeBlower;
-    const double rx = s.r * s.x1;
-    const double x622 = 0.622 + s.x1;
-    const double pv0 = rx / x622;
-    s.pv = pv0 * 1000.0;
-    if (!(s.pv > 0))
+    s.x1 = s.ps1 / a1 * 0.622;
+    s.r = (in.ScavingAirPressure + in.PressureBeforeBlower) / in.PressureBeforeBlower;
+    s.pv = s.r * s.x1 / (0.622 + s.x1) * 1000.0;
+    bad |= NotFinite(a1) | NotFinite(s.x1) | NotFinite(s.r) | NotFinite(s.pv);
+    if (bad || !(s.pv > 0))
         return false;
-    const double ln = std::log(s.pv);
-    const double den = 19.016 - ln;
-    const double q = 4064.95 / den;
-    s.tc = q - 236.25;
+    s.tc = 4064.95 / (19.016 - std::log(s.pv)) - 236.25;
     const double t2 = in.TempAfterCooler + 236.25;
-    const double q2 = 4064.95 / t2;
-    const double y2 = 19.016 - q2;
-    const double e2 = std::pow(2.71828, y2);
-    s.ps2 = e2 * 0.001;
+    const double y2 = 19.016 - 4064.95 / t2;
+    bad = NotFinite(s.tc) | NotFinite(t2) | NotFinite(y2);
+    s.ps2 = std::pow(2.71828, y2) * 0.001;
     const double a2 = s.r - s.ps2;
-    const double f2 = s.ps2 / a2;
-    s.x2 = f2 * 0.622;
+    s.x2 = s.ps2 / a2 * 0.622;
     const double d = s.x1 - s.x2;
     s.d = d >= 0 ? d : +0.0;
-    const double mp = in.SpecificAirFlow * in.PowerOnEngine;
-    s.W = mp * s.d;
+    s.W = in.SpecificAirFlow * in.PowerOnEngine * s.d;
     s.Step = 10;
-    return !AnyNotFinite(t1, y1, a1, s.pv, t2, y2, a2, d, s.x1, s.r, s.tc, s.x2, s.W);
+    return !(bad | NotFinite(a2) | NotFinite(s.x2) | NotFinite(d) | NotFinite(s.W));
 }
 
 } // namespace

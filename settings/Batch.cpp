@@ -19,7 +19,7 @@
 namespace nebelkamm {
 namespace {
 
-constexpr std::size_t ChunkBytes = 1 << 20; // rows are handed to workers in chunks of this size
+constexpr std::size_t ChunkBytes = 1 << 18; // rows go to workers in chunks of this size
 constexpr std::string_view Bom = "\xEF\xBB\xBF";
 
 void WriteAll(int fd, std::string_view bytes) {
@@ -207,9 +207,11 @@ struct ChunkResult {
 
 // The rows of a chunk of whole records, the first on line firstLine.
 ChunkResult ProcessChunk(std::string_view chunk, std::uint64_t firstLine, const Layout& layout,
-                         const ChargeAirInputs& stored) {
+                         const ChargeAirInputs& stored, std::string out = {}) {
     ChunkResult result;
-    result.Out.reserve(chunk.size() * 3);
+    result.Out = std::move(out);
+    result.Out.clear();
+    result.Out.reserve(chunk.size() * 6);
     std::vector<Field> fields;
     std::string scratch, message;
     std::uint64_t line = firstLine;
@@ -424,8 +426,8 @@ BatchSummary RunBatch(int inFd, int outFd, const ChargeAirInputs& stored,
     const auto start = std::chrono::steady_clock::now();
     auto lastReport = start;
     BatchSummary summary;
-    const auto collect = [&](ChunkResult r) {
-        WriteAll(outFd, r.Out);
+    const auto collect = [&](const ChunkResult& r, const std::string& out) {
+        WriteAll(outFd, out);
         summary.Rows += r.Rows;
         summary.Failed += r.Failed;
         if (options.Progress) {
@@ -440,28 +442,43 @@ BatchSummary RunBatch(int inFd, int outFd, const ChargeAirInputs& stored,
     std::string chunk;
     std::uint64_t firstLine = 0;
     if (threads <= 1) {
-        while (reader.Next(chunk, firstLine))
-            collect(ProcessChunk(chunk, firstLine, layout, stored));
+        while (reader.Next(chunk, firstLine)) {
+            const ChunkResult r = ProcessChunk(chunk, firstLine, layout, stored);
+            collect(r, r.Out);
+        }
         return summary;
     }
     // Chunks go to workers as they are read; their rows are written in the
-    // order read. A bounded number in flight keeps memory flat.
+    // order read. A bounded number in flight keeps memory flat; the big
+    // buffers are made on this thread and reused, since memory from the
+    // workers' own heaps would not come back.
     std::deque<std::future<ChunkResult>> inFlight;
+    std::vector<std::string> spare;
+    const auto finishOne = [&] {
+        ChunkResult r = inFlight.front().get();
+        inFlight.pop_front();
+        std::string out = std::move(r.Out);
+        collect(ChunkResult{std::string(), r.Rows, r.Failed}, out);
+        spare.push_back(std::move(out));
+    };
     while (reader.Next(chunk, firstLine)) {
+        std::string out;
+        if (!spare.empty()) {
+            out = std::move(spare.back());
+            spare.pop_back();
+        }
+        out.reserve(chunk.size() * 6); // a row of results is about five times its input
         inFlight.push_back(
-            std::async(std::launch::async, [&layout, &stored, firstLine, c = std::move(chunk)] {
-                return ProcessChunk(c, firstLine, layout, stored);
+            std::async(std::launch::async, [&layout, &stored, firstLine, c = std::move(chunk),
+                                            o = std::move(out)]() mutable {
+                return ProcessChunk(c, firstLine, layout, stored, std::move(o));
             }));
         chunk = std::string();
-        while (inFlight.size() > threads) {
-            collect(inFlight.front().get());
-            inFlight.pop_front();
-        }
+        while (inFlight.size() > threads)
+            finishOne();
     }
-    while (!inFlight.empty()) {
-        collect(inFlight.front().get());
-        inFlight.pop_front();
-    }
+    while (!inFlight.empty())
+        finishOne();
     return summary;
 }
 
