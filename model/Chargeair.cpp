@@ -101,10 +101,11 @@ struct Library {
     }
 };
 
-// Whether the value is infinite or NaN: an integer test of its exponent.
-inline bool NotFinite(double v) {
+// 1 when the value is infinite or NaN, else 0: an integer test of its
+// exponent, to be or-ed with others without a branch.
+inline unsigned NotFinite(double v) {
     constexpr std::uint64_t exponent = 0x7FF0000000000000;
-    return (std::bit_cast<std::uint64_t>(v) & exponent) == exponent;
+    return (std::bit_cast<std::uint64_t>(v) & exponent) == exponent ? 1u : 0u;
 }
 
 // The nine steps with plain arithmetic, each operation exactly as the
@@ -120,7 +121,7 @@ bool Fast(const ChargeAirInputs& in, ChargeAirSteps& s) {
     // has to be kept across the library calls for a test at the end.
     const double t1 = in.TempBeforeBlower + 236.25;
     const double y1 = 19.016 - 4064.95 / t1;
-    bool bad = NotFinite(t1) | NotFinite(y1);
+    unsigned bad = NotFinite(t1) | NotFinite(y1);
     s.ps1 = std::pow(2.71828, y1) * 0.001;
     s.A = 100.0 * in.PressureBeforeBlower / in.RelativeHumidity;
     const double a1 = s.A - s.ps1;
