@@ -113,28 +113,22 @@ inline unsigned NotFinite(double v) {
 // not finite, and the library reports only a logarithm of 0 or less or a
 // power that overflows. A result that is not finite carries on into every
 // later one, except as a divisor (x / inf = 0), as the power's exponent
-// (e^-inf = 0) or through the clamp of d: if those and the results are
-// finite and the logarithm's argument positive, the checked path would give
-// the same numbers and raise nothing, so only otherwise does it run.
+// (e^-inf = 0) or through the clamp of d. So it is enough to test the
+// exponents y1 and y2, the divisors a1 and a2, pv (divisor and the
+// logarithm's argument, which must be positive), d, and the results no
+// later step uses, tc and W; x1, r and x2 reach pv or d. Only when a test
+// fails does the checked path run. No test is taken before the end, so
+// nothing waits on a branch.
 bool Fast(const ChargeAirInputs& in, ChargeAirSteps& s) {
-    // The tests fold into one integer as the values come, so that no value
-    // has to be kept across the library calls for a test at the end.
-    const double t1 = in.TempBeforeBlower + 236.25;
-    const double y1 = 19.016 - 4064.95 / t1;
-    unsigned bad = NotFinite(t1) | NotFinite(y1);
+    const double y1 = 19.016 - 4064.95 / (in.TempBeforeBlower + 236.25);
     s.ps1 = std::pow(2.71828, y1) * 0.001;
     s.A = 100.0 * in.PressureBeforeBlower / in.RelativeHumidity;
     const double a1 = s.A - s.ps1;
     s.x1 = s.ps1 / a1 * 0.622;
     s.r = (in.ScavingAirPressure + in.PressureBeforeBlower) / in.PressureBeforeBlower;
     s.pv = s.r * s.x1 / (0.622 + s.x1) * 1000.0;
-    bad |= NotFinite(a1) | NotFinite(s.x1) | NotFinite(s.r) | NotFinite(s.pv);
-    if (bad || !(s.pv > 0))
-        return false;
     s.tc = 4064.95 / (19.016 - std::log(s.pv)) - 236.25;
-    const double t2 = in.TempAfterCooler + 236.25;
-    const double y2 = 19.016 - 4064.95 / t2;
-    bad = NotFinite(s.tc) | NotFinite(t2) | NotFinite(y2);
+    const double y2 = 19.016 - 4064.95 / (in.TempAfterCooler + 236.25);
     s.ps2 = std::pow(2.71828, y2) * 0.001;
     const double a2 = s.r - s.ps2;
     s.x2 = s.ps2 / a2 * 0.622;
@@ -142,7 +136,9 @@ bool Fast(const ChargeAirInputs& in, ChargeAirSteps& s) {
     s.d = d >= 0 ? d : +0.0;
     s.W = in.SpecificAirFlow * in.PowerOnEngine * s.d;
     s.Step = 10;
-    return !(bad | NotFinite(a2) | NotFinite(s.x2) | NotFinite(d) | NotFinite(s.W));
+    return !(NotFinite(y1) | NotFinite(a1) | NotFinite(s.pv) | NotFinite(s.tc) | NotFinite(y2) |
+             NotFinite(a2) | NotFinite(d) | NotFinite(s.W)) &&
+           s.pv > 0;
 }
 
 } // namespace
