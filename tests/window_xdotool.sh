@@ -27,26 +27,7 @@ fail() {
     exit 1
 }
 
-if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
-    echo "SKIP: Xvfb or xdotool is not installed (tools/deps.sh installs both)"
-    exit 77
-fi
-exec 3<> "$work/displayfd"
-Xvfb -displayfd 3 -screen 0 800x600x24 -dpi 96 -nolisten tcp >"$work/xvfb.log" 2>&1 &
-xvfb_pid=$!
-for _ in $(seq 50); do
-    display="$(head -n1 "$work/displayfd" 2>/dev/null)"
-    [ -n "$display" ] && break
-    sleep 0.1
-done
-if [ -z "${display:-}" ]; then
-    echo "SKIP: Xvfb cannot start: $(cat "$work/xvfb.log")"
-    exit 77
-fi
-export DISPLAY=":$display"
-unset QT_QPA_PLATFORM
-export XDG_RUNTIME_DIR="$work"
-export LC_ALL=C
+source "$(dirname "$0")/xvfb.sh"
 
 # Layout coordinates inside the window (fields at x 208..273).
 title='Condensation at charge air cooler'
