@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/ChartWindow.h"
 
+#include "app/CondensateChart.h"
 #include "controls/Chart.h"
 #include "controls/ChartFile.h"
 #include "settings/Curve.h"
@@ -78,15 +79,9 @@ void TChartWindow::Redraw() {
     double to = a.To;
     if (std::isfinite(present) && present > to)
         to = std::min(present * 1.2, a.From + a.Step * 10000);
-    const CondensateCurve curve = ComputeCurve(inputs_, row, a.From, to, a.Step);
-    ChartSeries series;
-    series.Name = QStringLiteral("Water at separator");
-    for (std::size_t i = 0; i < curve.X.size(); ++i)
-        series.Points.emplace_back(curve.X[i], curve.Water[i]);
-    series.Knee = curve.Knee;
+    const CondensateCurve curve = ComputeCurve(inputs_, row, a.From, to, a.Step, AirBasis::Humid);
     chart_->SetXLabel(axis_->currentText());
-    chart_->SetSeries({series});
-    chart_->SetMarker(present, QStringLiteral("present point"));
+    ShowCondensate(*chart_, curve, present, ComputeReference(inputs_));
 }
 
 bool TChartWindow::SaveAs(const QString& path) {

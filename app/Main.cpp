@@ -5,6 +5,7 @@
 #include "controls/Valedit.h"
 #include "model/Exception.h"
 #include "platform/Errors.h"
+#include "platform/NumberText.h"
 #include "ui_Main.h"
 
 #include <QClipboard>
@@ -89,6 +90,9 @@ void TMainForm::ReadInputs() {
 
 void TMainForm::Button1Click() {
     ReadInputs();
+    // Beside the classic result, never instead of it: computed first, so a
+    // classic failure does not keep it from being copied.
+    reference_ = ComputeReference(settings_.Inputs);
     try {
         results_ = ComputeChargeAir(settings_.Inputs, [this](const MathError& e) {
             ErrorBox(this, QString::fromStdString(e.Message()));
@@ -109,6 +113,18 @@ QString TMainForm::ResultsText() const {
         text += QString::fromUtf8(row.Caption) + QLatin1Char('\t') +
                 FieldOf(row)->text().trimmed() + QLatin1Char('\t') + QString::fromUtf8(row.Unit) +
                 QLatin1Char('\n');
+    if (!reference_)
+        return text;
+    text += QString::fromUtf8(ReferenceTitle) + QLatin1Char('\n');
+    if (!*reference_)
+        return text + QStringLiteral("No result: ") + QString::fromUtf8(reference_->Failure) +
+               QLatin1Char('\n');
+    for (const ReferenceRow& row : ReferenceRows)
+        text +=
+            QString::fromUtf8(row.Caption) + QLatin1Char('\t') +
+            QString::fromStdString(FormatFloat(DisplayPattern(row.Decimals), row.Value(*reference_),
+                                               SystemDecimalSeparator())) +
+            QLatin1Char('\t') + QString::fromUtf8(row.Unit) + QLatin1Char('\n');
     return text;
 }
 

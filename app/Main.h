@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Chargeair.h"
+#include "model/Reference.h"
 #include "settings/Settings.h"
 
 #include <QPointer>
@@ -9,6 +10,7 @@
 
 #include <array>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -39,7 +41,8 @@ public:
     TValEdit* FieldOf(const nebelkamm::ChargeAirRow& row) const;
 
     // The thirteen rows as shown, one a line: caption, value, unit, separated
-    // by tabs (a table when pasted into a spreadsheet).
+    // by tabs (a table when pasted into a spreadsheet); after a "Calculate",
+    // the reference rows below them under their heading.
     QString ResultsText() const;
     // Puts ResultsText on the clipboard.
     void CopyResults();
@@ -60,6 +63,7 @@ private:
     std::unique_ptr<Ui::TMainForm> ui_;
     nebelkamm::ChargeAirSettings settings_;
     nebelkamm::ChargeAirResults results_;
+    std::optional<nebelkamm::ReferenceResults> reference_; // of the last "Calculate"
     std::array<TValEdit*, nebelkamm::ChargeAirRows.size()> fields_{};
     QPointer<TChartWindow> chart_;
 };

@@ -3,6 +3,7 @@
 
 #include "cli/Plot.h"
 #include "model/Chargeair.h"
+#include "model/Reference.h"
 #include "model/Version.h"
 #include "platform/Errors.h"
 #include "platform/NumberText.h"
@@ -27,9 +28,11 @@ namespace nebelkamm {
 namespace {
 
 constexpr const char* Usage =
-    "Usage: nebelkamm-cli [--json] [--no-save] [--help] [--version] [--] [v1 ... v7]\n"
-    "       nebelkamm-cli --batch FILE [--] [v1 ... v7]\n"
-    "       nebelkamm-cli --sweep KEY=FROM:TO:STEP [--plot FILE] [--] [v1 ... v7]\n"
+    "Usage: nebelkamm-cli [--json] [--no-save] [--reference] [--air-basis humid|dry]\n"
+    "                     [--help] [--version] [--] [v1 ... v7]\n"
+    "       nebelkamm-cli --batch FILE [--reference ...] [--] [v1 ... v7]\n"
+    "       nebelkamm-cli --sweep KEY=FROM:TO:STEP [--plot FILE] [--reference ...] [--]\n"
+    "                     [v1 ... v7]\n"
     "\n"
     "Computes the water that condenses in the charge air cooler from the inputs in\n"
     "./Nebelkamm.ini (created with first-run values when missing), overridden by up to\n"
@@ -50,6 +53,15 @@ constexpr const char* Usage =
     "  --sweep KEY=FROM:TO:STEP  the stored inputs with one of them stepped, as CSV\n"
     "             (for instance TempAfterCooler=20:60:0.5; at most 100000 points)\n"
     "  --plot FILE  with --sweep: the chart of WaterAtSeparator as PNG, SVG or PDF\n"
+    "  --reference  adds the reference result: saturation after Hyland and Wexler,\n"
+    "             the enhancement factor of moist air, the cooler at its absolute\n"
+    "             pressure; the dew point is over liquid water, also below 0 C (not a\n"
+    "             frost point); the margin is the temperature after cooler minus it,\n"
+    "             negative when water condenses. A second block of text, \"reference\"\n"
+    "             in JSON, Ref... columns after message in a batch or sweep, a second\n"
+    "             curve in a plot. The classic result stays as it is.\n"
+    "  --air-basis humid|dry  with --reference: the specific air flow is humid air\n"
+    "             as measured (the default) or dry air\n"
     "  --help     print this text\n"
     "  --version  print the version\n"
     "\n"
@@ -78,7 +90,34 @@ void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirRes
         << FormatFloat("0.00", WaterPerDay(res.WaterAtSeparator), separator) << "  [t/day]\n";
 }
 
-void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res) {
+void PrintReferenceTable(std::ostream& out, const ReferenceResults& ref, AirBasis basis,
+                         char separator) {
+    out << '\n' << ReferenceTitle << ", air flow of " << AirBasisName(basis) << " air\n";
+    if (!ref) {
+        out << "No result: " << ref.Failure << '\n';
+        return;
+    }
+    for (const ReferenceRow& row : ReferenceRows)
+        out << std::left << std::setw(44) << row.Caption << std::right << std::setw(14)
+            << FormatFloat(DisplayPattern(row.Decimals), row.Value(ref), separator) << "  "
+            << row.Unit << '\n';
+}
+
+// The reference as a member of the JSON object: its numbers, or why there
+// are none.
+void PrintJsonReference(std::ostream& out, const ReferenceResults& ref, AirBasis basis) {
+    out << ",\n  \"reference\": {\n    \"AirBasis\": \"" << AirBasisName(basis) << '"';
+    if (!ref) {
+        out << ",\n    \"Failure\": \"" << ref.Failure << "\"\n  }";
+        return;
+    }
+    for (const ReferenceRow& row : ReferenceRows)
+        out << ",\n    \"" << row.Key << "\": " << JsonNumber(row.Value(ref));
+    out << "\n  }";
+}
+
+void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res,
+               const std::optional<AirBasis>& basis) {
     auto block = [&](bool inputs) {
         bool first = true;
         for (const ChargeAirRow& row : ChargeAirRows) {
@@ -96,6 +135,8 @@ void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResu
     block(true);
     out << ",\n  \"results\": {";
     block(false);
+    if (basis)
+        PrintJsonReference(out, ComputeReference(in, *basis), *basis);
     out << "\n}\n";
 }
 
@@ -118,8 +159,8 @@ bool SweepNumber(std::string_view text, char separator, double& v) {
 // --batch and --sweep: CSV on standard output, progress on standard error
 // when it is a terminal.
 int RunTable(const std::optional<std::string>& batch, const std::optional<std::string>& sweep,
-             const std::optional<std::string>& plot, const ChargeAirInputs& stored, char separator,
-             std::ostream& out, std::ostream& err) {
+             const std::optional<std::string>& plot, const std::optional<AirBasis>& reference,
+             const ChargeAirInputs& stored, char separator, std::ostream& out, std::ostream& err) {
     out.flush();
     try {
         BatchSummary summary;
@@ -132,6 +173,7 @@ int RunTable(const std::optional<std::string>& batch, const std::optional<std::s
             }
             BatchOptions options;
             options.DecimalSeparator = separator;
+            options.Reference = reference;
             if (::isatty(STDERR_FILENO))
                 options.Progress = [&err](std::uint64_t rows, double seconds) {
                     err << "\r" << rows << " rows, " << static_cast<long long>(rows / seconds)
@@ -162,11 +204,11 @@ int RunTable(const std::optional<std::string>& batch, const std::optional<std::s
             const std::string key = spec.substr(0, eq);
             if (plot) {
                 SweepPoints(from, to, step); // a bad sweep is a usage error first
-                const int status = PlotSweep(*plot, stored, key, from, to, step, err);
+                const int status = PlotSweep(*plot, stored, key, from, to, step, reference, err);
                 if (status != CliOk)
                     return status;
             }
-            summary = RunSweep(STDOUT_FILENO, stored, key, from, to, step);
+            summary = RunSweep(STDOUT_FILENO, stored, key, from, to, step, reference);
         }
         return summary.Failed ? CliSomeRowsFailed : CliOk;
     } catch (const EBatchUsage& e) {
@@ -182,7 +224,8 @@ int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
         std::ostream& err) {
     bool json = false;
     bool save = true;
-    std::optional<std::string> batch, sweep, plot;
+    std::optional<std::string> batch, sweep, plot, airBasis;
+    bool reference = false;
     std::vector<std::string> numbers;
     bool optionsDone = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
@@ -190,12 +233,17 @@ int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
         if (!optionsDone && a.starts_with("--")) {
             if (a == "--") {
                 optionsDone = true;
-            } else if (a == "--batch" || a == "--sweep" || a == "--plot") {
+            } else if (a == "--batch" || a == "--sweep" || a == "--plot" || a == "--air-basis") {
                 if (i + 1 == args.size()) {
                     err << "nebelkamm-cli: " << a << " needs a value\n" << Usage;
                     return CliUsage;
                 }
-                (a == "--batch" ? batch : a == "--sweep" ? sweep : plot) = args[++i];
+                (a == "--batch"   ? batch
+                 : a == "--sweep" ? sweep
+                 : a == "--plot"  ? plot
+                                  : airBasis) = args[++i];
+            } else if (a == "--reference") {
+                reference = true;
             } else if (a == "--json") {
                 json = true;
             } else if (a == "--no-save") {
@@ -221,6 +269,16 @@ int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
             << '\n';
         return CliUsage;
     }
+    if (airBasis && (!reference || (*airBasis != "humid" && *airBasis != "dry"))) {
+        err << "nebelkamm-cli: "
+            << (reference ? "--air-basis is humid or dry, not " + *airBasis
+                          : std::string("--air-basis goes with --reference"))
+            << '\n';
+        return CliUsage;
+    }
+    std::optional<AirBasis> basis;
+    if (reference)
+        basis = airBasis && *airBasis == "dry" ? AirBasis::Dry : AirBasis::Humid;
     if (batch || sweep)
         save = false; // batch and sweep never write the settings file
 
@@ -244,20 +302,23 @@ int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
     }
 
     if (batch || sweep)
-        return RunTable(batch, sweep, plot, settings.Inputs, separator, out, err);
+        return RunTable(batch, sweep, plot, basis, settings.Inputs, separator, out, err);
 
     int status = CliOk;
     try {
         const ChargeAirResults res = ComputeChargeAir(
             settings.Inputs, [&](const MathError& m) { err << m.Message() << '\n'; });
         if (json)
-            PrintJson(out, settings.Inputs, res);
+            PrintJson(out, settings.Inputs, res, basis);
         else
             PrintTable(out, settings.Inputs, res, separator);
     } catch (const EMathError& e) {
         err << ExceptionDisplayText(e.Message()) << '\n';
         status = CliFloatingPointFailure;
     }
+    // The reference stands on its own: shown also when the classic failed.
+    if (basis && !json)
+        PrintReferenceTable(out, ComputeReference(settings.Inputs, *basis), *basis, separator);
 
     // As the window does when it closes, whether or not the computation failed.
     if (!save)

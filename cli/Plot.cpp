@@ -34,7 +34,8 @@ void* LoadModule(std::string& why) {
 } // namespace
 
 int PlotSweep(const std::string& file, const ChargeAirInputs& base, const std::string& key,
-              double from, double to, double step, std::ostream& err) {
+              double from, double to, double step, std::optional<AirBasis> reference,
+              std::ostream& err) {
     std::string why;
     void* lib = LoadModule(why);
     const auto plot =
@@ -45,7 +46,8 @@ int PlotSweep(const std::string& file, const ChargeAirInputs& base, const std::s
     }
     char message[512] = {};
     // The module stays loaded: the toolkit may still need it at exit.
-    if (!plot(file.c_str(), &base, key.c_str(), from, to, step, message, sizeof message)) {
+    if (!plot(file.c_str(), &base, key.c_str(), from, to, step,
+              reference ? static_cast<int>(*reference) : -1, message, sizeof message)) {
         err << "nebelkamm-cli: " << message << '\n';
         return CliUsage;
     }

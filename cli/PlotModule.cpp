@@ -3,6 +3,8 @@
 // that needs the GUI toolkit, loaded only for --plot.
 #include "cli/PlotModule.h"
 
+#include "app/CondensateChart.h"
+
 #include "controls/Chart.h"
 #include "controls/ChartFile.h"
 #include "settings/Batch.h"
@@ -25,10 +27,14 @@ int Fail(char* message, std::size_t size, const QString& why) {
 } // namespace
 
 extern "C" [[gnu::visibility("default")]] int
-nebelkamm_plot_sweep(const char* file, const nebelkamm::ChargeAirInputs* base, const char* key,
-                     double from, double to, double step, char* message, std::size_t size) {
+nebelkamm_plot_sweep_v2(const char* file, const nebelkamm::ChargeAirInputs* base, const char* key,
+                        double from, double to, double step, int reference, char* message,
+                        std::size_t size) {
     using namespace nebelkamm;
     const ChargeAirRow* row = InputRowByKey(key);
+    std::optional<AirBasis> basis;
+    if (reference >= 0)
+        basis = static_cast<AirBasis>(reference);
     if (!row)
         return Fail(message, size, QStringLiteral("no input is called %1").arg(key));
     const QString path = QString::fromLocal8Bit(file);
@@ -48,7 +54,7 @@ nebelkamm_plot_sweep(const char* file, const nebelkamm::ChargeAirInputs* base, c
 
     CondensateCurve curve;
     try {
-        curve = ComputeCurve(*base, *row, from, to, step);
+        curve = ComputeCurve(*base, *row, from, to, step, basis);
     } catch (const EBatchUsage& e) {
         return Fail(message, size, QString::fromStdString(e.Message()));
     }
@@ -60,14 +66,12 @@ nebelkamm_plot_sweep(const char* file, const nebelkamm::ChargeAirInputs* base, c
                     QString::fromUtf8(row->Unit));
     chart.SetYLabel(QStringLiteral("Water at separator [kg/h]"));
     const double present = base->*row->Input;
-    ChartSeries series;
-    series.Name = QStringLiteral("Water at separator");
-    for (std::size_t i = 0; i < curve.X.size(); ++i)
-        series.Points.emplace_back(curve.X[i], curve.Water[i]);
-    series.Knee = curve.Knee;
-    chart.SetSeries({series});
-    if (present >= std::min(from, to) && present <= std::max(from, to))
-        chart.SetMarker(present, QStringLiteral("present point"));
+    std::optional<ReferenceResults> presentReference;
+    if (basis)
+        presentReference = ComputeReference(*base, *basis);
+    const bool shown = present >= std::min(from, to) && present <= std::max(from, to);
+    ShowCondensate(chart, curve, shown ? std::optional<double>(present) : std::nullopt,
+                   presentReference);
 
     QString why;
     if (!SaveChart(chart, path, QSize(Width, Height), &why))

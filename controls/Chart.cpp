@@ -157,10 +157,13 @@ void TChart::Render(QPainter& painter, int W, int H) const {
         canvas.SetPenWidth(1);
     }
 
-    // Each knee: a diamond where the curve reaches 0, and its x value.
+    // Each knee: a diamond where the curve reaches 0, and its x value; the
+    // values stacked, since knees of similar curves lie close together.
+    int knees = 0;
     for (const ChartSeries& s : series_) {
         if (!s.Knee)
             continue;
+        const int lift = (th + 2) * knees++;
         const int kx = px(*s.Knee), ky = py(0);
         const QPoint diamond[] = {{kx, ky - 5}, {kx + 5, ky}, {kx, ky + 5}, {kx - 5, ky}};
         canvas.SetPenColor(clBlack);
@@ -168,7 +171,7 @@ void TChart::Render(QPainter& painter, int W, int H) const {
         canvas.Polygon(diamond);
         canvas.SetBrushStyle(bsClear);
         canvas.SetFontColor(s.Color);
-        canvas.TextOut(kx + 7, ky - th - 6, Number(*s.Knee, dx + 1));
+        canvas.TextOut(kx + 7, ky - th - 6 - lift, Number(*s.Knee, dx + 1));
     }
 
     // The present point on the first curve.

@@ -99,7 +99,7 @@ ReferenceResults ComputeReference(const ChargeAirInputs& in, AirBasis basis) noe
     if (!std::isfinite(phi))
         return Fail("relative humidity not finite");
     if (!(phi > 0))
-        return Fail(phi == 0 ? "no water vapour at 0 % humidity, so no dew point"
+        return Fail(phi == 0 ? "no dew point without water vapour (0 % humidity)"
                              : "relative humidity below 0 %");
 
     ReferenceResults r;
@@ -113,7 +113,7 @@ ReferenceResults ComputeReference(const ChargeAirInputs& in, AirBasis basis) noe
         return Fail("vapour pressure before blower not below the barometric pressure");
     r.WaterContentBeforeBlower = Epsilon * pw1 / (p1 - pw1);
 
-    r.CoolerPressure = pc / PascalPerBar;
+    r.CoolerPressure = in.PressureBeforeBlower + in.ScavingAirPressure;
     const double pws2 = ReferenceSaturationPressure(T2);
     if (!(pws2 < pc) || !std::isfinite(pc))
         return Fail("saturation pressure in the cooler not below its absolute pressure");
@@ -135,7 +135,8 @@ ReferenceResults ComputeReference(const ChargeAirInputs& in, AirBasis basis) noe
 
     const double d = x1 - r.MaxWaterContentInCooler;
     r.CondensingWaterContent = d > 0 ? d : 0.0;
-    const double dryAir = in.SpecificAirFlow * in.PowerOnEngine / (basis == AirBasis::Humid ? 1 + x1 : 1);
+    const double dryAir =
+        in.SpecificAirFlow * in.PowerOnEngine / (basis == AirBasis::Humid ? 1 + x1 : 1);
     r.WaterAtSeparator = dryAir * r.CondensingWaterContent;
     if (!std::isfinite(r.WaterAtSeparator))
         return Fail("water at separator not finite (air flow or power)");

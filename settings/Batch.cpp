@@ -39,6 +39,7 @@ struct Layout {
     char Decimal = '.';
     std::vector<int> Input;       // per column: the input row's index, or -1 to pass through
     std::vector<int> Passthrough; // the passed-through columns, in order
+    std::optional<AirBasis> Reference;
 };
 
 // One field of a record: its bytes as they stand (quotes included) and
@@ -159,12 +160,21 @@ void AppendHeader(std::string& out, const Layout& layout, const std::vector<Fiel
         out.append(row->Key) += sep;
     out += "WaterPerDay";
     out += sep;
-    out += "message\n";
+    out += "message";
+    if (layout.Reference) {
+        for (const ReferenceRow& row : ReferenceRows)
+            (out += sep).append("Ref").append(row.Key);
+        (out += sep).append("RefMessage");
+    }
+    out += '\n';
 }
 
-// One output row: the inputs, and the results unless there is a message.
+// One output row: the inputs, and the results unless there is a message;
+// the reference results when the layout asks for them and the inputs were
+// read.
 void AppendRow(std::string& out, const Layout& layout, const ChargeAirInputs& in,
-               const bool (&given)[7], const ChargeAirResults* res, std::string_view message) {
+               const bool (&given)[7], const ChargeAirResults* res, std::string_view message,
+               const ReferenceResults* reference = nullptr) {
     const char sep = layout.Separator;
     for (std::size_t k = 0; k < InputRows.size(); ++k) {
         if (given[k])
@@ -180,6 +190,17 @@ void AppendRow(std::string& out, const Layout& layout, const ChargeAirInputs& in
         AppendNumber(out, WaterPerDay(res->WaterAtSeparator), layout.Decimal);
     out += sep;
     AppendText(out, message, sep);
+    if (layout.Reference) {
+        const bool valid = reference && *reference;
+        for (const ReferenceRow& row : ReferenceRows) {
+            out += sep;
+            if (valid)
+                AppendNumber(out, row.Value(*reference), layout.Decimal);
+        }
+        out += sep;
+        if (reference && !valid)
+            AppendText(out, reference->Failure, sep);
+    }
     out += '\n';
 }
 
@@ -267,9 +288,13 @@ ChunkResult ProcessChunk(std::string_view chunk, std::uint64_t firstLine, const 
                 result.Out += fields[static_cast<std::size_t>(c)].Raw;
             result.Out += layout.Separator;
         }
+        const bool read = message.empty();
         ChargeAirResults res;
-        const ChargeAirResults* computed = message.empty() ? Compute(in, res, message) : nullptr;
-        AppendRow(result.Out, layout, in, given, computed, message);
+        const ChargeAirResults* computed = read ? Compute(in, res, message) : nullptr;
+        ReferenceResults reference;
+        if (read && layout.Reference)
+            reference = ComputeReference(in, *layout.Reference);
+        AppendRow(result.Out, layout, in, given, computed, message, read ? &reference : nullptr);
         ++result.Rows;
         result.Failed += message.empty() ? 0 : 1;
     }
@@ -418,6 +443,7 @@ BatchSummary RunBatch(int inFd, int outFd, const ChargeAirInputs& stored,
     } else {
         layout.Input.clear(); // no input: just the header of an empty table
     }
+    layout.Reference = options.Reference;
     AppendHeader(out, layout, headerFields);
     WriteAll(outFd, out);
 
@@ -497,7 +523,7 @@ std::vector<double> SweepPoints(double from, double to, double step) {
 }
 
 BatchSummary RunSweep(int outFd, const ChargeAirInputs& base, std::string_view key, double from,
-                      double to, double step) {
+                      double to, double step, std::optional<AirBasis> reference) {
     const ChargeAirRow* swept = nullptr;
     for (const ChargeAirRow* row : InputRows)
         if (key == row->Key)
@@ -506,6 +532,7 @@ BatchSummary RunSweep(int outFd, const ChargeAirInputs& base, std::string_view k
         throw EBatchUsage("no input is called " + std::string(key));
     const std::vector<double> points = SweepPoints(from, to, step);
     Layout layout;
+    layout.Reference = reference;
     std::string out;
     AppendHeader(out, layout, {});
     BatchSummary summary;
@@ -517,7 +544,10 @@ BatchSummary RunSweep(int outFd, const ChargeAirInputs& base, std::string_view k
         message.clear();
         ChargeAirResults res;
         const ChargeAirResults* computed = Compute(in, res, message);
-        AppendRow(out, layout, in, given, computed, message);
+        ReferenceResults ref;
+        if (reference)
+            ref = ComputeReference(in, *reference);
+        AppendRow(out, layout, in, given, computed, message, &ref);
         ++summary.Rows;
         summary.Failed += message.empty() ? 0 : 1;
         if (out.size() > ChunkBytes) {

@@ -3,9 +3,12 @@
 
 #include "model/Chargeair.h"
 #include "model/Exception.h"
+#include "model/Reference.h"
+#include "settings/Rows.h"
 
 #include <cstdint>
 #include <functional>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -27,6 +30,9 @@ struct BatchOptions {
     // Called with the rows done and the seconds since the start, at most
     // once a second; empty for none.
     std::function<void(std::uint64_t rows, double seconds)> Progress;
+    // Adds the reference results on this air-flow basis as Ref... columns
+    // after the message, and RefMessage (why the reference has none).
+    std::optional<AirBasis> Reference;
 };
 
 struct BatchSummary {
@@ -51,20 +57,16 @@ BatchSummary RunBatch(int inFd, int outFd, const ChargeAirInputs& stored,
 
 // One input stepped from `from` to `to` (inclusive, within a millionth of a
 // step) by `step`, the others as in base, as CSV in the comma dialect with
-// the same columns as a batch (no passed-through ones). Throws EBatchUsage
+// the same columns as a batch (no passed-through ones), the reference ones
+// when asked for. Throws EBatchUsage
 // for a key that is no input, a zero or wrong-signed step, or more than
 // MaxSweepPoints points.
 BatchSummary RunSweep(int outFd, const ChargeAirInputs& base, std::string_view key, double from,
-                      double to, double step);
+                      double to, double step, std::optional<AirBasis> reference = std::nullopt);
 
 // The x values of a sweep; throws as RunSweep.
 std::vector<double> SweepPoints(double from, double to, double step);
 
 inline constexpr std::size_t MaxSweepPoints = 100000;
-
-// Water at the separator in tonnes a day, from kg/h.
-constexpr double WaterPerDay(double waterAtSeparator) {
-    return waterAtSeparator * 24 / 1000;
-}
 
 } // namespace nebelkamm

@@ -24,6 +24,36 @@ double Condensing(ChargeAirInputs in, const ChargeAirRow& swept, double x, doubl
     }
 }
 
+double ReferenceCondensing(ChargeAirInputs in, const ChargeAirRow& swept, double x, AirBasis basis,
+                           double* water) {
+    in.*swept.Input = x;
+    const ReferenceResults r = ComputeReference(in, basis);
+    const double nan = std::numeric_limits<double>::quiet_NaN();
+    if (water)
+        *water = r ? r.WaterAtSeparator : nan;
+    return r ? r.CondensingWaterContent : nan;
+}
+
+// Between the first two neighbours of which one condenses and the other
+// does not; bisection on the model itself, not the polyline.
+template <typename Condensing>
+std::optional<double> Knee(const std::vector<double>& x, const std::vector<double>& condensing,
+                           double step, Condensing at) {
+    for (std::size_t i = 0; i + 1 < x.size(); ++i) {
+        const double a = condensing[i], b = condensing[i + 1];
+        if (std::isnan(a) || std::isnan(b) || (a > 0) == (b > 0))
+            continue;
+        double wet = a > 0 ? x[i] : x[i + 1];
+        double dry = a > 0 ? x[i + 1] : x[i];
+        for (int k = 0; k < 200 && std::fabs(wet - dry) > 1e-9 * std::fabs(step); ++k) {
+            const double mid = 0.5 * (wet + dry);
+            (at(mid) > 0 ? wet : dry) = mid;
+        }
+        return 0.5 * (wet + dry);
+    }
+    return std::nullopt;
+}
+
 } // namespace
 
 const ChargeAirRow* InputRowByKey(std::string_view key) {
@@ -34,28 +64,26 @@ const ChargeAirRow* InputRowByKey(std::string_view key) {
 }
 
 CondensateCurve ComputeCurve(const ChargeAirInputs& base, const ChargeAirRow& swept, double from,
-                             double to, double step) {
+                             double to, double step, std::optional<AirBasis> reference) {
     CondensateCurve curve;
     curve.Swept = &swept;
     curve.X = SweepPoints(from, to, step);
-    curve.Water.resize(curve.X.size());
-    std::vector<double> condensing(curve.X.size());
-    for (std::size_t i = 0; i < curve.X.size(); ++i)
+    const std::size_t n = curve.X.size();
+    curve.Water.resize(n);
+    std::vector<double> condensing(n);
+    for (std::size_t i = 0; i < n; ++i)
         condensing[i] = Condensing(base, swept, curve.X[i], &curve.Water[i]);
-    // The knee: between the first two neighbours of which one condenses and
-    // the other does not; bisection on the model itself, not the polyline.
-    for (std::size_t i = 0; i + 1 < curve.X.size() && !curve.Knee; ++i) {
-        const double a = condensing[i], b = condensing[i + 1];
-        if (std::isnan(a) || std::isnan(b) || (a > 0) == (b > 0))
-            continue;
-        double wet = a > 0 ? curve.X[i] : curve.X[i + 1];
-        double dry = a > 0 ? curve.X[i + 1] : curve.X[i];
-        for (int k = 0; k < 200 && std::fabs(wet - dry) > 1e-9 * std::fabs(step); ++k) {
-            const double mid = 0.5 * (wet + dry);
-            (Condensing(base, swept, mid, nullptr) > 0 ? wet : dry) = mid;
-        }
-        curve.Knee = 0.5 * (wet + dry);
-    }
+    curve.Knee = Knee(curve.X, condensing, step,
+                      [&](double x) { return Condensing(base, swept, x, nullptr); });
+    if (!reference)
+        return curve;
+    curve.ReferenceWater.resize(n);
+    for (std::size_t i = 0; i < n; ++i)
+        condensing[i] =
+            ReferenceCondensing(base, swept, curve.X[i], *reference, &curve.ReferenceWater[i]);
+    curve.ReferenceKnee = Knee(curve.X, condensing, step, [&](double x) {
+        return ReferenceCondensing(base, swept, x, *reference, nullptr);
+    });
     return curve;
 }
 

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Chargeair.h"
+#include "model/Reference.h"
 #include "settings/Rows.h"
 
 #include <optional>
@@ -17,12 +18,18 @@ struct CondensateCurve {
     // Where the condensing water content reaches 0 (the curve's knee),
     // found to within 1e-9 of the step between the points that bracket it.
     std::optional<double> Knee;
+    // The same by the reference psychrometrics, when asked for: NaN where
+    // the reference has no result.
+    std::vector<double> ReferenceWater;
+    std::optional<double> ReferenceKnee;
 };
 
-// Computes the curve at SweepPoints(from, to, step); throws EBatchUsage as
-// SweepPoints does. Failures of single points leave gaps, never stop it.
+// Computes the curve at SweepPoints(from, to, step), and the reference one
+// on the given air-flow basis; throws EBatchUsage as SweepPoints does.
+// Failures of single points leave gaps, never stop it.
 CondensateCurve ComputeCurve(const ChargeAirInputs& base, const ChargeAirRow& swept, double from,
-                             double to, double step);
+                             double to, double step,
+                             std::optional<AirBasis> reference = std::nullopt);
 
 // The input row of a settings key, or null.
 const ChargeAirRow* InputRowByKey(std::string_view key);

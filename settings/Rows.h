@@ -2,6 +2,7 @@
 #pragma once
 
 #include "model/Chargeair.h"
+#include "model/Reference.h"
 
 #include <array>
 #include <span>
@@ -77,5 +78,46 @@ template <bool Inputs> constexpr auto Select() {
 inline constexpr std::array<const ChargeAirRow*, 7> InputRows = detail::Select<true>();
 // The six results in row order.
 inline constexpr std::array<const ChargeAirRow*, 6> ResultRows = detail::Select<false>();
+
+// Water at the separator in tonnes a day, from kg/h.
+constexpr double WaterPerDay(double waterAtSeparator) {
+    return waterAtSeparator * 24 / 1000;
+}
+
+// The heading of the reference results wherever they are shown.
+inline constexpr const char* ReferenceTitle = "Reference (ASHRAE, absolute pressure)";
+
+// One row of the reference results.
+struct ReferenceRow {
+    const char* Key;     // JSON name; CSV columns put "Ref" before it
+    const char* Caption; // as the command line and the copied results show it
+    const char* Unit;
+    int Decimals;
+    double (*Value)(const ReferenceResults&);
+};
+
+inline constexpr std::array<ReferenceRow, 8> ReferenceRows{{
+    {"WaterContentBeforeBlower", "Water content of air before blower", "[kg/kg]", 4,
+     [](const ReferenceResults& r) { return r.WaterContentBeforeBlower; }},
+    {"CoolerPressure", "Absolute pressure in cooler", "[bar]", 2,
+     [](const ReferenceResults& r) { return r.CoolerPressure; }},
+    {"DewPointTemperature", "Dew point in cooler (over water)", "[°C]", 1,
+     [](const ReferenceResults& r) { return r.DewPointTemperature; }},
+    {"MaxWaterContentInCooler", "Max. water content in CAC", "[kg/kg]", 4,
+     [](const ReferenceResults& r) { return r.MaxWaterContentInCooler; }},
+    {"CondensingWaterContent", "Spec. water content which condenses", "[kg/kg]", 4,
+     [](const ReferenceResults& r) { return r.CondensingWaterContent; }},
+    {"WaterAtSeparator", "Theoretical water content at separator", "[kg/h]", 1,
+     [](const ReferenceResults& r) { return r.WaterAtSeparator; }},
+    {"WaterPerDay", "Water at separator per day", "[t/day]", 2,
+     [](const ReferenceResults& r) { return WaterPerDay(r.WaterAtSeparator); }},
+    {"DewPointMargin", "Margin after cooler above dew point", "[K]", 1,
+     [](const ReferenceResults& r) { return r.DewPointMargin; }},
+}};
+
+// "humid" or "dry", as the command line and JSON name the basis.
+constexpr const char* AirBasisName(AirBasis basis) {
+    return basis == AirBasis::Humid ? "humid" : "dry";
+}
 
 } // namespace nebelkamm

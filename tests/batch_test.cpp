@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <optional>
 #include <random>
 #include <sstream>
 #include <string>
@@ -47,11 +48,13 @@ struct Batched {
     BatchSummary summary;
 };
 
-Batched Batch(const std::string& in, char decimal = '.', unsigned threads = 1) {
+Batched Batch(const std::string& in, char decimal = '.', unsigned threads = 1,
+              std::optional<AirBasis> reference = std::nullopt) {
     const int fi = MemFile(in), fo = MemFile("");
     BatchOptions options;
     options.DecimalSeparator = decimal;
     options.Threads = threads;
+    options.Reference = reference;
     Batched b;
     b.summary = RunBatch(fi, fo, Stored, options);
     b.out = Contents(fo);
@@ -162,12 +165,40 @@ INSTANTIATE_TEST_SUITE_P(
              1, ','}),
     [](const auto& info) { return std::string(info.param.name); });
 
+// The reference columns come after the message, so the classic ones keep
+// their places; a row whose classic result fails still gets its reference,
+// one that cannot be read gets neither.
+TEST(Batch, ReferenceColumnsFollowTheMessage) {
+    const std::string out = Batch("RelativeHumidity\n0\nabc\n90\n", '.', 1, AirBasis::Humid).out;
+    std::istringstream lines(out);
+    std::string header, zero, bad, humid;
+    std::getline(lines, header);
+    std::getline(lines, zero);
+    std::getline(lines, bad);
+    std::getline(lines, humid);
+    EXPECT_TRUE(header.ends_with(
+        ",message,RefWaterContentBeforeBlower,RefCoolerPressure,RefDewPointTemperature,"
+        "RefMaxWaterContentInCooler,RefCondensingWaterContent,RefWaterAtSeparator,"
+        "RefWaterPerDay,RefDewPointMargin,RefMessage"))
+        << header;
+    EXPECT_TRUE(zero.ends_with(",Floating point division by zero,,,,,,,,,"
+                               "no dew point without water vapour (0 % humidity)"))
+        << zero;
+    EXPECT_TRUE(bad.ends_with("is not a number\",,,,,,,,,")) << bad;
+    const ReferenceResults ref = ComputeReference({90, 20, 1.02, 2.4, 40, 7.8, 40000});
+    char buf[ShortestTextMax];
+    EXPECT_TRUE(
+        humid.ends_with("," + std::string(buf, ShortestText(ref.DewPointMargin, buf)) + ","))
+        << humid;
+}
+
 TEST(Batch, AHeaderNamingAnInputTwiceIsAUsageError) {
     EXPECT_THROW(Batch("TempAfterCooler,TempAfterCooler\n1,2\n"), EBatchUsage);
 }
 
 // The numbers of a one-row batch are exactly those that the single-point
-// command line prints with --json, for any point.
+// command line prints with --json, for any point, the reference ones too;
+// and the classic numbers do not change with --reference.
 TEST(Batch, OneRowGivesTheNumbersOfASinglePoint) {
     std::mt19937 rng(3);
     const auto u = [&](float lo, float hi) {
@@ -188,19 +219,31 @@ TEST(Batch, OneRowGivesTheNumbersOfASinglePoint) {
             header += (k ? "," : "") + std::string(InputRows[k]->Key);
             row += (k ? "," : "") + text;
         }
-        std::ostringstream json, err;
+        const bool dry = i % 2;
+        std::ostringstream plain, json, err;
+        ASSERT_EQ(RunCli(args, '.', plain, err), 0) << err.str();
+        args.insert(args.begin(), {"--reference", "--air-basis", dry ? "dry" : "humid"});
         ASSERT_EQ(RunCli(args, '.', json, err), 0) << err.str();
-        const std::string batch = Batch(header + "\n" + row + "\n").out;
+        const std::string classic = plain.str().substr(0, plain.str().size() - 3); // "\n}\n"
+        ASSERT_EQ(json.str().substr(0, classic.size()), classic);
+        const std::string batch =
+            Batch(header + "\n" + row + "\n", '.', 1, dry ? AirBasis::Dry : AirBasis::Humid).out;
         const std::string line = batch.substr(batch.find('\n') + 1);
         std::istringstream fields(line);
         std::string field;
-        for (int k = 0; k < 14; ++k) {
+        for (std::size_t k = 0; k < 15 + ReferenceRows.size(); ++k) {
             std::getline(fields, field, ',');
+            if (k == 14) {
+                ASSERT_EQ(field, ""); // message
+                continue;
+            }
             const char* key = k < 7    ? InputRows[k]->Key
                               : k < 13 ? ResultRows[k - 7]->Key
-                                       : "WaterPerDay";
+                              : k < 14 ? "WaterPerDay"
+                                       : ReferenceRows[k - 15].Key;
             const std::string want = "\"" + std::string(key) + "\": " + field;
-            ASSERT_NE(json.str().find(want), std::string::npos) << want << "\n" << json.str();
+            const std::size_t from = k < 15 ? 0 : json.str().find("\"reference\"");
+            ASSERT_NE(json.str().find(want, from), std::string::npos) << want << "\n" << json.str();
         }
     }
     ASSERT_EQ(chdir("/"), 0);

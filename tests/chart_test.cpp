@@ -112,6 +112,53 @@ private slots:
         QCOMPARE(CountColour(image, kUntouched), 0); // the background too
     }
 
+    // A second curve in its colour, a legend with both, and the knee values
+    // stacked so that close knees stay readable.
+    void secondCurveAndLegend() {
+        QWidget parent;
+        parent.resize(W, H);
+        auto* chart = new TChart(&parent);
+        Fill(*chart);
+        std::vector<ChartSeries> two = chart->Series();
+        ChartSeries s;
+        s.Name = QStringLiteral("reference");
+        s.Color = clGreen;
+        for (int i = 0; i <= 10; ++i)
+            s.Points.emplace_back(i, std::max(0, 6 - i));
+        s.Knee = 6;
+        two.push_back(s);
+        chart->SetSeries(two);
+        const QImage image = Rendered(*chart);
+        const int L = int(W * 0.14), T = int(H * 0.1), R = int(W * 0.94), B = int(H * 0.82);
+        const int sx = (R - L) / 5, sy = (B - T) / 5;
+        QCOMPARE(image.pixel(L + sx / 2, T + PixelTrunc(2.5 * sy)), Rgb(clGreen)); // (1, 5)
+        QCOMPARE(image.pixel(L + PixelTrunc(6.0 / 2 * sx), B - 3), Rgb(clGreen));  // its knee
+        // The legend: a blue and, below it, a green sample line in the top right.
+        int blue = -1, green = -1;
+        for (int y = T + 1; y < T + 60; ++y) {
+            const QString row = Row(image, y, L + 3 * sx, R - 2);
+            if (blue < 0 && row.contains(QStringLiteral("bbbbbbbbbbbbbbbbbbbb")))
+                blue = y;
+            if (green < 0 && row.contains(QStringLiteral("gggggggggggggggggggg")))
+                green = y;
+        }
+        QVERIFY2(blue > 0 && green > blue,
+                 qPrintable(QStringLiteral("%1 %2").arg(blue).arg(green)));
+        // The knee values: blue "5" and green "6" beside their diamonds, one
+        // above the other.
+        const auto firstRowWith = [&](char code, int x0, int x1) {
+            for (int y = T; y < B; ++y)
+                if (Row(image, y, x0, x1).contains(QLatin1Char(code)))
+                    return y;
+            return -1;
+        };
+        const int kx5 = L + PixelTrunc(5.0 / 2 * sx), kx6 = L + PixelTrunc(6.0 / 2 * sx);
+        const int blueLabel = firstRowWith('b', kx5 + 7, kx5 + 20);
+        const int greenLabel = firstRowWith('g', kx6 + 7, kx6 + 20);
+        QVERIFY2(greenLabel > 0 && blueLabel > 0 && greenLabel < blueLabel - 5,
+                 qPrintable(QStringLiteral("%1 %2").arg(blueLabel).arg(greenLabel)));
+    }
+
     void savedAsSvgAndPdf() {
         TChart chart;
         Fill(chart);

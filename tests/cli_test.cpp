@@ -421,6 +421,38 @@ TEST_F(Cli, PlotOfASweep) {
     const CliRun gif = RunCli(sweep + QStringList{"c.gif"});
     EXPECT_EQ(gif.status, 64);
     EXPECT_TRUE(Has(gif.err, "a chart is saved as .png, .svg or .pdf")) << gif.err;
-    EXPECT_EQ(RunCli({"--plot", "c.png"}).status, 64); // without a sweep
+    EXPECT_FALSE(Has(Get("c.svg"), "Reference (ASHRAE"));
+    EXPECT_EQ(RunCli(sweep + QStringList{"c.svg", "--reference"}).status, 0);
+    EXPECT_TRUE(Has(Get("c.svg"), "Reference (ASHRAE, absolute pressure)")); // the legend
+    EXPECT_EQ(RunCli({"--plot", "c.png"}).status, 64);                       // without a sweep
     EXPECT_EQ(RunCli({"--batch", "in.csv", "--sweep", "TempAfterCooler=1:2:1"}).status, 64);
+}
+
+// --reference adds its block after the classic one, which stays as it was;
+// it is shown where the classic result fails, and says why it has none.
+TEST_F(Cli, ReferenceBesideTheClassicResult) {
+    const QStringList summer = {"--no-save", "90", "37", "1.02", "2.4", "40", "7.8", "41200"};
+    const CliRun classic = RunCli(summer);
+    const CliRun both = RunCli(QStringList{"--reference"} + summer);
+    ASSERT_EQ(both.status, 0) << both.err;
+    EXPECT_EQ(both.out.substr(0, classic.out.size()), classic.out);
+    EXPECT_TRUE(Has(both.out, "\nReference (ASHRAE, absolute pressure), air flow of humid air\n"))
+        << both.out;
+    EXPECT_TRUE(Has(both.out, "Dew point in cooler (over water)                      58.8  [°C]"));
+    EXPECT_TRUE(Has(both.out, "Margin after cooler above dew point                  -18.8  [K]"));
+    const CliRun dry = RunCli(QStringList{"--reference", "--air-basis", "dry"} + summer);
+    EXPECT_TRUE(Has(dry.out, "air flow of dry air")) << dry.out;
+    EXPECT_TRUE(Has(dry.out, "separator              7324.0  [kg/h]")) << dry.out;
+    // Humidity 0: the classic division fails; the reference says why it has none.
+    Put("Nebelkamm.ini", "[Input]\nRelativeHumidity=0\n");
+    const CliRun none = RunCli({"--no-save", "--reference"});
+    EXPECT_EQ(none.status, 1);
+    EXPECT_TRUE(Has(none.err, "Floating point division by zero.")) << none.err;
+    EXPECT_TRUE(Has(none.out, "pressure), air flow of humid air\nNo result: no dew point without "
+                              "water vapour (0 % humidity)\n"))
+        << none.out;
+    for (const QStringList& bad :
+         {QStringList{"--air-basis", "dry"}, QStringList{"--reference", "--air-basis", "wet"},
+          QStringList{"--reference", "--air-basis"}})
+        EXPECT_EQ(RunCli(bad).status, 64) << bad.join(' ').toStdString();
 }

@@ -132,8 +132,13 @@ private Q_SLOTS:
         QCOMPARE(offered, QStringList({"Copy results", "Condensate chart…"}));
         const QStringList lines =
             QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 13);
+        QCOMPARE(lines.size(), 13 + 1 + 8);
         QCOMPARE(lines[0], QStringLiteral("Relative humidity\t90.0\t[%]"));
+        QCOMPARE(lines[13], QStringLiteral("Reference (ASHRAE, absolute pressure)"));
+        QCOMPARE(lines[16], QStringLiteral("Dew point in cooler (over water)\t58.8\t[°C]"));
+        QCOMPARE(lines[19],
+                 QStringLiteral("Theoretical water content at separator\t7065.0\t[kg/h]"));
+        QCOMPARE(lines[21], QStringLiteral("Margin after cooler above dew point\t-18.8\t[K]"));
         QCOMPARE(lines[6],
                  QStringLiteral("Temperature where condensation takes place\t58.5\t[°C]"));
         QCOMPARE(lines[12],
@@ -148,6 +153,10 @@ private Q_SLOTS:
         form.Button1Click();
         QCOMPARE(chart->Chart().Marker().value(), 45.0);
         QVERIFY(std::fabs(chart->Chart().Series().front().Knee.value() - 58.49) < 0.01);
+        // The reference curve's knee is its dew point at the cooler's pressure.
+        QCOMPARE(chart->Chart().Series().size(), 2u);
+        QVERIFY(std::fabs(chart->Chart().Series()[1].Knee.value() -
+                          ComputeReference(form.Inputs()).DewPointTemperature) < 1e-6);
         chart->ChartOver("RelativeHumidity");
         QCOMPARE(chart->Chart().Marker().value(), 90.0);
         QCOMPARE(chart->Chart().GetXLabel(), QStringLiteral("Relative humidity [%]"));

@@ -32,8 +32,8 @@ std::vector<Vector> ReadVectors() {
         v.line = line;
         s >> v.in.RelativeHumidity >> v.in.TempBeforeBlower >> v.in.PressureBeforeBlower >>
             v.in.ScavingAirPressure >> v.in.TempAfterCooler >> v.in.SpecificAirFlow >>
-            v.in.PowerOnEngine >> v.x1 >> v.f1 >> v.pc >> v.td >> v.f2 >> v.x2 >> v.d >>
-            v.wHumid >> v.wDry;
+            v.in.PowerOnEngine >> v.x1 >> v.f1 >> v.pc >> v.td >> v.f2 >> v.x2 >> v.d >> v.wHumid >>
+            v.wDry;
         if (s)
             out.push_back(v);
     }
@@ -64,7 +64,7 @@ TEST(ComputeReference, FortyIndependentVectors) {
         ExpectRelative(humid.WaterAtSeparator, v.wHumid, "W humid", v.line);
         ExpectRelative(dry.WaterAtSeparator, v.wDry, "W dry", v.line);
         EXPECT_EQ(humid.DewPointMargin, v.in.TempAfterCooler - humid.DewPointTemperature);
-        EXPECT_EQ(humid.DewPointMargin < 0, v.d > 0) << "line " << v.line;
+        EXPECT_EQ(humid.DewPointMargin<0, v.d> 0) << "line " << v.line;
     }
 }
 
