@@ -93,11 +93,14 @@ void Floor(const std::string& in, const std::string& out) {
     ::close(of);
 }
 
-void Batch(const std::string& in, const std::string& out, unsigned threads) {
+void Batch(const std::string& in, const std::string& out, unsigned threads,
+           bool reference = false) {
     const int fd = ::open(in.c_str(), O_RDONLY);
     const int of = ::open(out.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
     BatchOptions options;
     options.Threads = threads;
+    if (reference)
+        options.Reference = AirBasis::Humid;
     RunBatch(fd, of, ChargeAirInputs{50, 20, 1.02, 2.4, 40, 7.8, 40000}, options);
     ::close(fd);
     ::close(of);
@@ -127,6 +130,7 @@ int main(int argc, char** argv) {
     const double floor = MedianSeconds(5, [&] { Floor(in, out); });
     const double one = MedianSeconds(5, [&] { Batch(in, out, 1); });
     const double two = MedianSeconds(5, [&] { Batch(in, out, 2); });
+    const double ref = MedianSeconds(5, [&] { Batch(in, out, 1, true); });
     std::printf("%ld rows, medians of 5 runs, file to file:\n", rows);
     std::printf("  floor (from_chars/to_chars, no model)  %7.3f s  %5.2f M rows/s\n", floor,
                 rows / floor / 1e6);
@@ -135,11 +139,14 @@ int main(int argc, char** argv) {
         rows / one / 1e6, one / floor);
     std::printf("  batch, 2 threads                        %7.3f s  %5.2f M rows/s\n", two,
                 rows / two / 1e6);
+    std::printf("  batch --reference, 1 thread             %7.3f s  %5.2f M rows/s\n", ref,
+                rows / ref / 1e6);
 
     // The same rows through pandas and NumPy, where Debian's packages are there.
     const std::string script = std::string(NEBELKAMM_SOURCE_DIR) + "/bench/pandas_batch.py";
     // Debian's interpreter, which the python3-pandas package serves.
-    if (std::system("/usr/bin/python3 -c 'import pandas, numpy' 2>/dev/null") == 0) {
+    if (!std::getenv("NEBELKAMM_NO_PANDAS") &&
+        std::system("/usr/bin/python3 -c 'import pandas, numpy' 2>/dev/null") == 0) {
         const std::string command = "/usr/bin/python3 " + script + " " + in + " " + out;
         const double pandas = MedianSeconds(3, [&] {
             if (std::system(command.c_str()) != 0)

@@ -2,6 +2,7 @@
 // Cost of the checks: ComputeChargeAir against the bare formulas, and the
 // number writers against std::to_chars, each pair measured in one run.
 #include "model/Chargeair.h"
+#include "model/Reference.h"
 #include "platform/NumberText.h"
 #include "settings/Settings.h"
 
@@ -55,6 +56,16 @@ void BM_ComputeChargeAir(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComputeChargeAir);
+
+// The reference psychrometrics at the same point, against the line above.
+void BM_ComputeReference(benchmark::State& state) {
+    ChargeAirInputs in = Summer();
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(in);
+        benchmark::DoNotOptimize(ComputeReference(in));
+    }
+}
+BENCHMARK(BM_ComputeReference);
 
 const double Samples[] = {0.036477877709335034,
                           3.352941313966888,
