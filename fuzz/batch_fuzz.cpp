@@ -21,11 +21,14 @@ int MemFile(const std::uint8_t* data, std::size_t size) {
     return fd;
 }
 
-std::string Run(const std::uint8_t* data, std::size_t size, char decimal, unsigned threads) {
+std::string Run(const std::uint8_t* data, std::size_t size, char decimal, unsigned threads,
+                bool reference) {
     const int in = MemFile(data, size), out = ::memfd_create("out", 0);
     nebelkamm::BatchOptions options;
     options.DecimalSeparator = decimal;
     options.Threads = threads;
+    if (reference)
+        options.Reference = nebelkamm::AirBasis::Humid;
     std::string text;
     try {
         const nebelkamm::BatchSummary s =
@@ -49,7 +52,8 @@ std::string Run(const std::uint8_t* data, std::size_t size, char decimal, unsign
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size) {
     const char decimal = size > 0 && (data[0] & 1) ? ',' : '.';
-    if (Run(data, size, decimal, 1) != Run(data, size, decimal, 2))
+    const bool reference = size > 0 && (data[0] & 2);
+    if (Run(data, size, decimal, 1, reference) != Run(data, size, decimal, 2, reference))
         std::abort();
     return 0;
 }

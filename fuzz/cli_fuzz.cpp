@@ -57,7 +57,8 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     bool saves = true;
     for (const std::string& a : args)
-        saves = saves && a != "--no-save" && a != "--help" && a != "--version";
+        saves = saves && a != "--no-save" && a != "--help" && a != "--version" &&
+                a != "--sweep";
     if (saves) {
         const nebelkamm::TIniFile ini("./Nebelkamm.ini", '.');
         for (const char* key :
