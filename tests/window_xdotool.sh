@@ -122,6 +122,26 @@ drag 218 271 209
 type_text 45
 xdotool mousemove $(at 66 396) click 1
 expect_no_box 'Calculate with the typed numbers'
+# 5. "Copy results" from the background's menu: the thirteen rows, then the
+# reference below them, as the command line computes them.
+if command -v xclip >/dev/null; then
+    xdotool mousemove $(at 150 380) click 3
+    sleep "$pause"
+    key Down
+    key Return
+    copied="$(xclip -o -selection clipboard)"
+    cli="$(dirname "$app")/nebelkamm-cli"
+    want="$(cd "$work" && "$cli" --no-save --reference 60 25 0.98 3.1 45 7.8 40000 |
+        grep '^Theoretical water content at separator' | awk '{print $(NF-1)}' | paste -sd' ')"
+    got="$(printf '%s\n' "$copied" | grep '^Theoretical water content at separator' |
+        cut -f2 | paste -sd' ')"
+    [ "$(printf '%s\n' "$copied" | wc -l)" = 22 ] || fail "copied: $copied"
+    printf '%s\n' "$copied" | grep -qx 'Reference (ASHRAE, absolute pressure)' ||
+        fail "no reference heading in: $copied"
+    [ "$got" = "$want" ] || fail "copied water '$got', the command line says '$want'"
+else
+    echo "xclip missing: the copied results are not checked"
+fi
 xdotool mousemove $(at 258 396) click 1
 for _ in $(seq 50); do
     kill -0 "$app_pid" 2>/dev/null || break

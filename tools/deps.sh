@@ -9,7 +9,7 @@ packages=(
     qt6-base-dev qt6-tools-dev qt6-tools-dev-tools qt6-svg-dev libgl-dev
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core
-    xvfb xauth x11-utils xdotool imagemagick
+    xvfb xauth x11-utils xdotool xclip imagemagick
     strace util-linux
     "$@"
 )
