@@ -109,10 +109,12 @@ void TMainForm::Button1Click() {
 
 QString TMainForm::ResultsText() const {
     QString text;
+    const auto line = [&text](const char* caption, const QString& value, const char* unit) {
+        text += QString::fromUtf8(caption) + QLatin1Char('\t') + value + QLatin1Char('\t') +
+                QString::fromUtf8(unit) + QLatin1Char('\n');
+    };
     for (const ChargeAirRow& row : ChargeAirRows)
-        text += QString::fromUtf8(row.Caption) + QLatin1Char('\t') +
-                FieldOf(row)->text().trimmed() + QLatin1Char('\t') + QString::fromUtf8(row.Unit) +
-                QLatin1Char('\n');
+        line(row.Caption, FieldOf(row)->text().trimmed(), row.Unit);
     if (!reference_)
         return text;
     text += QString::fromUtf8(ReferenceTitle) + QLatin1Char('\n');
@@ -120,11 +122,10 @@ QString TMainForm::ResultsText() const {
         return text + QStringLiteral("No result: ") + QString::fromUtf8(reference_->Failure) +
                QLatin1Char('\n');
     for (const ReferenceRow& row : ReferenceRows)
-        text +=
-            QString::fromUtf8(row.Caption) + QLatin1Char('\t') +
-            QString::fromStdString(FormatFloat(DisplayPattern(row.Decimals), row.Value(*reference_),
-                                               SystemDecimalSeparator())) +
-            QLatin1Char('\t') + QString::fromUtf8(row.Unit) + QLatin1Char('\n');
+        line(row.Caption,
+             QString::fromStdString(FormatFloat(DisplayPattern(row.Decimals),
+                                                row.Value(*reference_), SystemDecimalSeparator())),
+             row.Unit);
     return text;
 }
 

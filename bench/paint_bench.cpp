@@ -29,10 +29,8 @@ QStringList Labels() {
     return labels;
 }
 
-void BM_PolarDispPaint(benchmark::State& state) {
-    QWidget parent;
-    parent.resize(kW, kH);
-    TPolarDisp disp(&parent);
+// The diagram filling its parent, with the sample table and labels.
+void Fill(TPolarDisp& disp) {
     disp.vLeft = disp.vTop = 0;
     disp.vRight = disp.vBottom = 1;
     disp.Place();
@@ -43,6 +41,13 @@ void BM_PolarDispPaint(benchmark::State& state) {
         for (int j = 0; j < kVals; ++j)
             disp.Data[i][j] = Sample(i, j);
     disp.SetLabels(Labels());
+}
+
+void BM_PolarDispPaint(benchmark::State& state) {
+    QWidget parent;
+    parent.resize(kW, kH);
+    TPolarDisp disp(&parent);
+    Fill(disp);
     disp.SetLegs({"top left", "top right", "bottom left", "bottom right"});
     disp.GridOn = disp.TickOn = disp.MarkOn = disp.RangeOn = true;
     disp.DataOn = true;
@@ -67,16 +72,7 @@ void BM_PolarDispPaintGrRatio(benchmark::State& state) {
     parent.resize(kW, kH);
     TPolarDisp disp(&parent);
     disp.SetReporter([](QWidget*, const QString&, const QString&) {});
-    disp.vLeft = disp.vTop = 0;
-    disp.vRight = disp.vBottom = 1;
-    disp.Place();
-    disp.nRows = kRows;
-    disp.nVals = kVals;
-    disp.New_Data();
-    for (int i = 0; i < kRows; ++i)
-        for (int j = 0; j < kVals; ++j)
-            disp.Data[i][j] = Sample(i, j);
-    disp.SetLabels(Labels());
+    Fill(disp);
     disp.GridOn = disp.TickOn = disp.MarkOn = disp.RangeOn = true;
     disp.GrRatio = ratios[state.range(0)];
     state.SetLabel("GrRatio " + std::to_string(disp.GrRatio));

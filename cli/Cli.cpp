@@ -78,16 +78,19 @@ std::string JsonNumber(double v) {
     return n ? std::string(buf, n) : "null";
 }
 
+// One line of the text output: caption, value right-aligned, unit.
+void PrintRow(std::ostream& out, const char* caption, int decimals, double value, char separator,
+              const char* unit) {
+    out << std::left << std::setw(44) << caption << std::right << std::setw(14)
+        << FormatFloat(DisplayPattern(decimals), value, separator) << "  " << unit << '\n';
+}
+
 void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res,
                 char separator) {
-    for (const ChargeAirRow& row : ChargeAirRows) {
-        const double v = row.Value(in, res);
-        const std::string text = FormatFloat(DisplayPattern(row.Decimals), v, separator);
-        out << std::left << std::setw(44) << row.Caption << std::right << std::setw(14) << text
-            << "  " << row.Unit << '\n';
-    }
-    out << std::left << std::setw(44) << "Water at separator per day" << std::right << std::setw(14)
-        << FormatFloat("0.00", WaterPerDay(res.WaterAtSeparator), separator) << "  [t/day]\n";
+    for (const ChargeAirRow& row : ChargeAirRows)
+        PrintRow(out, row.Caption, row.Decimals, row.Value(in, res), separator, row.Unit);
+    PrintRow(out, "Water at separator per day", 2, WaterPerDay(res.WaterAtSeparator), separator,
+             "[t/day]");
 }
 
 void PrintReferenceTable(std::ostream& out, const ReferenceResults& ref, AirBasis basis,
@@ -98,9 +101,7 @@ void PrintReferenceTable(std::ostream& out, const ReferenceResults& ref, AirBasi
         return;
     }
     for (const ReferenceRow& row : ReferenceRows)
-        out << std::left << std::setw(44) << row.Caption << std::right << std::setw(14)
-            << FormatFloat(DisplayPattern(row.Decimals), row.Value(ref), separator) << "  "
-            << row.Unit << '\n';
+        PrintRow(out, row.Caption, row.Decimals, row.Value(ref), separator, row.Unit);
 }
 
 // The reference as a member of the JSON object: its numbers, or why there

@@ -71,6 +71,11 @@ double DewPoint(double pw, double p) {
     return NAN;
 }
 
+// Saturation pressure over liquid water in Pa at T kelvin.
+double SaturationPressure(double T) {
+    return std::exp(LnSaturation(T));
+}
+
 ReferenceResults Fail(const char* why) {
     ReferenceResults r;
     r.Failure = why;
@@ -78,14 +83,6 @@ ReferenceResults Fail(const char* why) {
 }
 
 } // namespace
-
-double ReferenceSaturationPressure(double kelvin) noexcept {
-    return std::exp(LnSaturation(kelvin));
-}
-
-double ReferenceEnhancement(double kelvin, double pascal) noexcept {
-    return Enhancement(kelvin, ReferenceSaturationPressure(kelvin), pascal);
-}
 
 ReferenceResults ComputeReference(const ChargeAirInputs& in, AirBasis basis) noexcept {
     const double phi = in.RelativeHumidity / 100;
@@ -104,7 +101,7 @@ ReferenceResults ComputeReference(const ChargeAirInputs& in, AirBasis basis) noe
 
     ReferenceResults r;
     const double T1 = t1 + Kelvin, T2 = t2 + Kelvin;
-    const double pws1 = ReferenceSaturationPressure(T1);
+    const double pws1 = SaturationPressure(T1);
     if (!(pws1 < p1) || !std::isfinite(p1))
         return Fail("saturation pressure before blower not below the barometric pressure");
     r.EnhancementBeforeBlower = Enhancement(T1, pws1, p1);
@@ -114,7 +111,7 @@ ReferenceResults ComputeReference(const ChargeAirInputs& in, AirBasis basis) noe
     r.WaterContentBeforeBlower = Epsilon * pw1 / (p1 - pw1);
 
     r.CoolerPressure = in.PressureBeforeBlower + in.ScavingAirPressure;
-    const double pws2 = ReferenceSaturationPressure(T2);
+    const double pws2 = SaturationPressure(T2);
     if (!(pws2 < pc) || !std::isfinite(pc))
         return Fail("saturation pressure in the cooler not below its absolute pressure");
     r.EnhancementInCooler = Enhancement(T2, pws2, pc);

@@ -35,10 +35,4 @@ struct ReferenceResults {
 ReferenceResults ComputeReference(const ChargeAirInputs& in,
                                   AirBasis basis = AirBasis::Humid) noexcept;
 
-// Saturation pressure over liquid water in Pa at T kelvin.
-double ReferenceSaturationPressure(double kelvin) noexcept;
-
-// Enhancement factor of moist air at T kelvin and the total pressure p in Pa.
-double ReferenceEnhancement(double kelvin, double pascal) noexcept;
-
 } // namespace nebelkamm

@@ -2,6 +2,7 @@
 #include "settings/Batch.h"
 
 #include "platform/NumberText.h"
+#include "settings/Curve.h"
 #include "settings/Rows.h"
 
 #include <algorithm>
@@ -524,10 +525,7 @@ std::vector<double> SweepPoints(double from, double to, double step) {
 
 BatchSummary RunSweep(int outFd, const ChargeAirInputs& base, std::string_view key, double from,
                       double to, double step, std::optional<AirBasis> reference) {
-    const ChargeAirRow* swept = nullptr;
-    for (const ChargeAirRow* row : InputRows)
-        if (key == row->Key)
-            swept = row;
+    const ChargeAirRow* swept = InputRowByKey(key);
     if (!swept)
         throw EBatchUsage("no input is called " + std::string(key));
     const std::vector<double> points = SweepPoints(from, to, step);

@@ -34,11 +34,17 @@ double ReferenceCondensing(ChargeAirInputs in, const ChargeAirRow& swept, double
     return r ? r.CondensingWaterContent : nan;
 }
 
-// Between the first two neighbours of which one condenses and the other
-// does not; bisection on the model itself, not the polyline.
-template <typename Condensing>
-std::optional<double> Knee(const std::vector<double>& x, const std::vector<double>& condensing,
-                           double step, Condensing at) {
+// The water at every x, and the knee: between the first two neighbours of
+// which one condenses and the other does not, by bisection on the model
+// itself, not the polyline. at(x, water) gives the condensing water content
+// and sets the water, unless it is null.
+template <typename Model>
+std::optional<double> Trace(const std::vector<double>& x, double step, Model at,
+                            std::vector<double>& water) {
+    water.resize(x.size());
+    std::vector<double> condensing(x.size());
+    for (std::size_t i = 0; i < x.size(); ++i)
+        condensing[i] = at(x[i], &water[i]);
     for (std::size_t i = 0; i + 1 < x.size(); ++i) {
         const double a = condensing[i], b = condensing[i + 1];
         if (std::isnan(a) || std::isnan(b) || (a > 0) == (b > 0))
@@ -47,7 +53,7 @@ std::optional<double> Knee(const std::vector<double>& x, const std::vector<doubl
         double dry = a > 0 ? x[i + 1] : x[i];
         for (int k = 0; k < 200 && std::fabs(wet - dry) > 1e-9 * std::fabs(step); ++k) {
             const double mid = 0.5 * (wet + dry);
-            (at(mid) > 0 ? wet : dry) = mid;
+            (at(mid, nullptr) > 0 ? wet : dry) = mid;
         }
         return 0.5 * (wet + dry);
     }
@@ -68,22 +74,16 @@ CondensateCurve ComputeCurve(const ChargeAirInputs& base, const ChargeAirRow& sw
     CondensateCurve curve;
     curve.Swept = &swept;
     curve.X = SweepPoints(from, to, step);
-    const std::size_t n = curve.X.size();
-    curve.Water.resize(n);
-    std::vector<double> condensing(n);
-    for (std::size_t i = 0; i < n; ++i)
-        condensing[i] = Condensing(base, swept, curve.X[i], &curve.Water[i]);
-    curve.Knee = Knee(curve.X, condensing, step,
-                      [&](double x) { return Condensing(base, swept, x, nullptr); });
-    if (!reference)
-        return curve;
-    curve.ReferenceWater.resize(n);
-    for (std::size_t i = 0; i < n; ++i)
-        condensing[i] =
-            ReferenceCondensing(base, swept, curve.X[i], *reference, &curve.ReferenceWater[i]);
-    curve.ReferenceKnee = Knee(curve.X, condensing, step, [&](double x) {
-        return ReferenceCondensing(base, swept, x, *reference, nullptr);
-    });
+    curve.Knee = Trace(
+        curve.X, step, [&](double x, double* water) { return Condensing(base, swept, x, water); },
+        curve.Water);
+    if (reference)
+        curve.ReferenceKnee = Trace(
+            curve.X, step,
+            [&](double x, double* water) {
+                return ReferenceCondensing(base, swept, x, *reference, water);
+            },
+            curve.ReferenceWater);
     return curve;
 }
 

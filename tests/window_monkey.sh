@@ -13,15 +13,6 @@ keys_wanted="${2:-${NEBELKAMM_MONKEY_KEYS:-10000}}"
 seed="${NEBELKAMM_MONKEY_SEED:-$$}"
 keys=0
 RANDOM=$seed
-work="$(mktemp -d)"
-xvfb_pid=""
-app_pid=""
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 fail() {
     echo "FAIL (seed $seed, after $keys keys): $*"

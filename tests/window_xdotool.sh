@@ -8,15 +8,6 @@ set -uo pipefail
 
 app="$(realpath "$1")"
 pause="${NEBELKAMM_UI_PAUSE:-0.3}"
-work="$(mktemp -d)"
-xvfb_pid=""
-app_pid=""
-cleanup() {
-    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
-    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
-    rm -rf "$work"
-}
-trap cleanup EXIT
 
 fail() {
     echo "FAIL: $*"

@@ -1,6 +1,16 @@
 # SPDX-License-Identifier: MIT
 # Sourced by the window tests: starts an Xvfb of its own on a free display
-# (sets xvfb_pid and DISPLAY, works in $work), or exits 77 with the reason.
+# (sets xvfb_pid and DISPLAY) in a fresh $work, or exits 77 with the reason.
+# On exit the app ($app_pid), the server and $work go.
+work="$(mktemp -d)"
+xvfb_pid=""
+app_pid=""
+cleanup() {
+    [ -n "$app_pid" ] && kill "$app_pid" 2>/dev/null
+    [ -n "$xvfb_pid" ] && kill "$xvfb_pid" 2>/dev/null
+    rm -rf "$work"
+}
+trap cleanup EXIT
 if ! command -v Xvfb >/dev/null || ! command -v xdotool >/dev/null; then
     echo "SKIP: Xvfb or xdotool is not installed (tools/deps.sh installs both)"
     exit 77
