@@ -100,16 +100,68 @@ std::string_view Unquoted(const Field& f, std::string& scratch) {
     return scratch;
 }
 
+// What logs hold: digits with at most one decimal separator, at most 15 of
+// them significant. Such a number is read exactly with one division, both
+// of whose operands are exact (an integer below 2^53, a power of ten up to
+// 10^22). Since no two decimals of 15 digits or fewer read as the same
+// double, the text is then the shortest that reads back as its value; it
+// is written as it stands when it is also in the shortest text's form (no
+// leading or trailing zeros, plain notation), which saves formatting it.
+bool PlainDecimal(std::string_view text, char decimal, double& value, bool& shortest) {
+    const bool negative = !text.empty() && text.front() == '-';
+    std::size_t i = negative ? 1 : 0;
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = 0, point = -1;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == decimal && point < 0) {
+            point = static_cast<int>(i);
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return false;
+        if (point >= 0)
+            ++fraction;
+        if (digits == 0 && c == '0')
+            continue; // leading zeros are not significant
+        if (++digits > 15)
+            return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    const std::size_t begin = negative ? 1 : 0;
+    const std::size_t integerDigits = point < 0 ? text.size() - begin : point - begin;
+    if (integerDigits == 0 || fraction > 22 || (point >= 0 && fraction == 0))
+        return false; // ".5", "5." and long fractions go the general way
+    static constexpr double Powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    value = static_cast<double>(mantissa) / Powers[fraction];
+    if (negative)
+        value = -value;
+    shortest = (mantissa != 0 && std::fabs(value) >= 1e-6 &&
+                (integerDigits == 1 || text[begin] != '0') && (point < 0 || text.back() != '0')) ||
+               text == "0";
+    return true;
+}
+
 // A number in the file's dialect: blanks around it, an optional sign,
 // digits with the dialect's decimal separator, an optional exponent. No
-// infinities, no NaN.
-bool ParseNumber(std::string_view text, char decimal, double& value) {
+// infinities, no NaN. shortest is set to the text when it is already the
+// shortest text of the value, else emptied.
+bool ParseNumber(std::string_view text, char decimal, double& value, std::string_view& shortest) {
     while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
         text.remove_prefix(1);
     while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
         text.remove_suffix(1);
     if (!text.empty() && text.front() == '+')
         text.remove_prefix(1);
+    shortest = {};
+    bool plainIsShortest = false;
+    if (PlainDecimal(text, decimal, value, plainIsShortest)) {
+        if (plainIsShortest)
+            shortest = text;
+        return true;
+    }
     if (text.empty() || text.size() > 64)
         return false;
     char buf[64];
@@ -170,15 +222,18 @@ void AppendHeader(std::string& out, const Layout& layout, const std::vector<Fiel
     out += '\n';
 }
 
-// One output row: the inputs, and the results unless there is a message;
-// the reference results when the layout asks for them and the inputs were
-// read.
+// One output row: the inputs (as read where that is their shortest text),
+// and the results unless there is a message; the reference results when the
+// layout asks for them and the inputs were read.
 void AppendRow(std::string& out, const Layout& layout, const ChargeAirInputs& in,
                const bool (&given)[7], const ChargeAirResults* res, std::string_view message,
-               const ReferenceResults* reference = nullptr) {
+               const ReferenceResults* reference = nullptr,
+               const std::string_view (&shortest)[7] = {}) {
     const char sep = layout.Separator;
     for (std::size_t k = 0; k < InputRows.size(); ++k) {
-        if (given[k])
+        if (!shortest[k].empty())
+            out += shortest[k];
+        else if (given[k])
             AppendNumber(out, in.*InputRows[k]->Input, layout.Decimal);
         out += sep;
     }
@@ -263,6 +318,7 @@ ChunkResult ProcessChunk(std::string_view chunk, std::uint64_t firstLine, const 
         SplitRecord(record, layout.Separator, fields);
         ChargeAirInputs in = stored;
         bool given[7] = {true, true, true, true, true, true, true};
+        std::string_view shortest[7] = {};
         message.clear();
         if (fields.size() > columns)
             message = "line " + std::to_string(at) + ": " + std::to_string(fields.size()) +
@@ -274,7 +330,7 @@ ChunkResult ProcessChunk(std::string_view chunk, std::uint64_t firstLine, const 
             const std::string_view text =
                 c < fields.size() ? Unquoted(fields[c], scratch) : std::string_view();
             double v = 0;
-            if (ParseNumber(text, layout.Decimal, v)) {
+            if (ParseNumber(text, layout.Decimal, v, shortest[k])) {
                 in.*InputRows[static_cast<std::size_t>(k)]->Input = v;
                 continue;
             }
@@ -295,7 +351,8 @@ ChunkResult ProcessChunk(std::string_view chunk, std::uint64_t firstLine, const 
         ReferenceResults reference;
         if (read && layout.Reference)
             reference = ComputeReference(in, *layout.Reference);
-        AppendRow(result.Out, layout, in, given, computed, message, read ? &reference : nullptr);
+        AppendRow(result.Out, layout, in, given, computed, message, read ? &reference : nullptr,
+                  shortest);
         ++result.Rows;
         result.Failed += message.empty() ? 0 : 1;
     }

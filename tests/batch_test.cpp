@@ -10,6 +10,7 @@
 #include <gtest/gtest.h>
 
 #include <algorithm>
+#include <charconv>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -190,6 +191,68 @@ TEST(Batch, ReferenceColumnsFollowTheMessage) {
     EXPECT_TRUE(
         humid.ends_with("," + std::string(buf, ShortestText(ref.DewPointMargin, buf)) + ","))
         << humid;
+}
+
+// Inputs are written back as their shortest text and computed with the
+// value std::from_chars reads, whatever their form: leading and trailing
+// zeros, signs, long fractions, both dialects.
+TEST(Batch, InputsReadAndWrittenBackExactly) {
+    std::mt19937 rng(5);
+    const auto digits = [&](int most) {
+        std::string d(std::uniform_int_distribution<int>(0, most)(rng), '0');
+        for (char& c : d)
+            c = static_cast<char>('0' + std::uniform_int_distribution<int>(0, 9)(rng));
+        if (rng() % 4 == 0)
+            d += std::string(rng() % 4, '0');
+        return d;
+    };
+    for (char decimal : {'.', ','}) {
+        std::vector<std::string> texts;
+        std::string in = decimal == '.' ? "TempAfterCooler\n" : "TempAfterCooler;x\n";
+        for (int i = 0; i < 20000; ++i) {
+            std::string t = (rng() % 5 == 0 ? "-" : "") + digits(8);
+            if (rng() % 3)
+                t += decimal + digits(18);
+            double v;
+            std::string dotted = t;
+            std::replace(dotted.begin(), dotted.end(), decimal, '.');
+            const auto r = std::from_chars(dotted.data(), dotted.data() + dotted.size(), v);
+            if (r.ec != std::errc() || r.ptr != dotted.data() + dotted.size())
+                continue; // "", "-", "-.5": not numbers either way
+            texts.push_back(dotted);
+            in += t + (decimal == '.' ? "\n" : ";\n");
+        }
+        std::istringstream out(Batch(in, ',').out);
+        std::string line;
+        std::getline(out, line);
+        for (const std::string& t : texts) {
+            ASSERT_TRUE(std::getline(out, line));
+            double v;
+            std::from_chars(t.data(), t.data() + t.size(), v);
+            ChargeAirInputs point = Stored;
+            point.TempAfterCooler = v;
+            const auto text = [decimal](double x) {
+                char buf[ShortestTextMax];
+                std::string s(buf, ShortestText(x, buf));
+                std::replace(s.begin(), s.end(), '.', decimal);
+                return s;
+            };
+            std::string wantX2; // empty where the point fails
+            try {
+                wantX2 = text(ComputeChargeAir(point).MaxWaterContentInCooler);
+            } catch (const Exception&) {
+            }
+            const char sep = decimal == '.' ? ',' : ';';
+            std::vector<std::string> fields;
+            std::istringstream split(line);
+            for (std::string f; std::getline(split, f, sep);)
+                fields.push_back(f);
+            const std::size_t first = decimal == '.' ? 0 : 1; // after the passed-through x
+            ASSERT_GT(fields.size(), first + 10) << line;
+            EXPECT_EQ(fields[first + 4], text(v)) << t;
+            EXPECT_EQ(fields[first + 10], wantX2) << t;
+        }
+    }
 }
 
 TEST(Batch, AHeaderNamingAnInputTwiceIsAUsageError) {
