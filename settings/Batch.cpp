@@ -10,6 +10,7 @@
 #include <charconv>
 #include <chrono>
 #include <cmath>
+#include <cstring>
 #include <deque>
 #include <future>
 #include <system_error>
@@ -294,17 +295,20 @@ ChunkResult ProcessChunk(std::string_view chunk, std::uint64_t firstLine, const 
     std::uint64_t line = firstLine;
     const std::size_t columns = layout.Input.size();
     while (!chunk.empty()) {
-        // The record runs to the first line end outside quotes.
-        std::size_t end = 0, newlines = 0;
-        bool quoted = false;
-        for (; end < chunk.size(); ++end) {
-            const char c = chunk[end];
-            if (c == '"')
-                quoted = !quoted;
-            else if (c == '\n' && !quoted)
-                break;
-            else if (c == '\n')
-                ++newlines;
+        // The record runs to the first line end outside quotes: the first
+        // line end, unless a quote comes before it.
+        std::size_t end = std::min(chunk.find('\n'), chunk.size()), newlines = 0;
+        if (std::memchr(chunk.data(), '"', end)) {
+            bool quoted = false;
+            for (end = 0; end < chunk.size(); ++end) {
+                const char c = chunk[end];
+                if (c == '"')
+                    quoted = !quoted;
+                else if (c == '\n' && !quoted)
+                    break;
+                else if (c == '\n')
+                    ++newlines;
+            }
         }
         std::string_view record = chunk.substr(0, end);
         chunk.remove_prefix(std::min(end + 1, chunk.size()));
@@ -435,6 +439,15 @@ private:
     // Carries the quote state over the new bytes, noting the last line end
     // outside quotes.
     void Scan() {
+        const char* const from = buffer_.data() + scanned_;
+        const std::size_t n = buffer_.size() - scanned_;
+        if (!quoted_ && !std::memchr(from, '"', n)) { // no quotes: the last line end
+            if (const void* last = ::memrchr(from, '\n', n))
+                lastEnd_ =
+                    static_cast<std::size_t>(static_cast<const char*>(last) - buffer_.data()) + 1;
+            scanned_ = buffer_.size();
+            return;
+        }
         for (; scanned_ < buffer_.size(); ++scanned_) {
             const char c = buffer_[scanned_];
             if (c == '"')
