@@ -4,7 +4,7 @@
 #include "app/CondensateChart.h"
 #include "controls/Chart.h"
 #include "controls/ChartFile.h"
-#include "settings/Curve.h"
+#include "core/Sweep.h"
 
 #include <QComboBox>
 #include <QFileDialog>
@@ -40,7 +40,7 @@ TChartWindow::TChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     resize(640, 420);
     axis_ = new QComboBox;
     for (const AxisRange& a : Axes) {
-        const ChargeAirRow* row = InputRowByKey(a.Key);
+        const Column* row = InputByKey(a.Key);
         axis_->addItem(QString::fromUtf8(row->Caption) + QLatin1Char(' ') +
                            QString::fromUtf8(row->Unit),
                        QString::fromLatin1(a.Key));
@@ -74,14 +74,15 @@ void TChartWindow::ChartOver(const char* key) {
 
 void TChartWindow::Redraw() {
     const AxisRange& a = Axes[std::max(0, axis_->currentIndex())];
-    const ChargeAirRow& row = *InputRowByKey(a.Key);
+    const Column& row = *InputByKey(a.Key);
     const double present = inputs_.*row.Input;
     double to = a.To;
     if (std::isfinite(present) && present > to)
         to = std::min(present * 1.2, a.From + a.Step * 10000);
-    const CondensateCurve curve = ComputeCurve(inputs_, row, a.From, to, a.Step, AirBasis::Humid);
-    chart_->SetXLabel(axis_->currentText());
-    ShowCondensate(*chart_, curve, present, ComputeReference(inputs_));
+    const EvaluationOptions options{AirBasis::Humid};
+    const Sweep sweep =
+        ComputeSweep(inputs_, row, SweepPoints(a.From, to, a.Step), options);
+    ShowCondensate(*chart_, sweep, Evaluate(inputs_, options));
 }
 
 bool TChartWindow::SaveAs(const QString& path) {

@@ -1,17 +1,15 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "model/Reference.h"
-#include "settings/Curve.h"
-
-#include <optional>
+#include "core/Evaluation.h"
+#include "core/Sweep.h"
 
 class TChart;
 
-// Puts a condensate curve on the chart: the classic water at the separator
-// and, when the curve holds it, the reference one beside it with a legend;
-// each knee marked. present, when given, is marked on the classic curve,
-// labelled with the reference's dew-point margin when there is one.
-void ShowCondensate(TChart& chart, const nebelkamm::CondensateCurve& curve,
-                    std::optional<double> present,
-                    const std::optional<nebelkamm::ReferenceResults>& reference);
+// Puts a sweep on the chart: the classic water at the separator and, when
+// the sweep holds it, the reference one beside it with a legend; each knee
+// marked; the present point, when it lies in the range, marked on the
+// classic curve and labelled with the reference's dew-point margin when
+// there is one.
+void ShowCondensate(TChart& chart, const nebelkamm::Sweep& sweep,
+                    const nebelkamm::Evaluation& present);

@@ -30,6 +30,11 @@ namespace {
 // Where the layout places the window; uic keeps only its size.
 constexpr QPoint LayoutPosition(361, 175);
 
+// The field of each of the window's rows, top to bottom.
+constexpr const char* RowFields[] = {"ValEdit1",  "ValEdit2",  "ValEdit3",  "ValEdit4",  "ValEdit5",
+                                     "ValEdit6",  "ValEdit8",  "ValEdit9",  "ValEdit10", "ValEdit11",
+                                     "ValEdit12", "ValEdit13", "ValEdit14"};
+
 // The program's error box: captioned with the program's name, error icon, OK.
 void ErrorBox(QWidget* parent, const QString& text) {
     QMessageBox box(QMessageBox::Critical, QCoreApplication::applicationName(), text,
@@ -62,21 +67,22 @@ TMainForm::TMainForm(const std::vector<std::string>& args, QWidget* parent,
     }
     move(at);
 
-    for (size_t i = 0; i < ChargeAirRows.size(); ++i)
-        fields_[i] = Field(ChargeAirRows[i].Field);
+    for (size_t i = 0; i < fields_.size(); ++i)
+        fields_[i] = Field(RowFields[i]);
 
     settings_.Start(args);
 
-    for (const ChargeAirRow* row : InputRows)
-        FieldOf(*row)->SetValue(settings_.Inputs.*row->Input);
-    for (const ChargeAirRow* row : ResultRows)
-        FieldOf(*row)->SetValue(0);
+    for (const Column& c : InputColumns)
+        FieldOf(c)->SetValue(settings_.Inputs.*c.Input);
+    for (const Column& c : ClassicColumns)
+        if (TValEdit* field = FieldOf(c))
+            field->SetValue(0);
 }
 
 TMainForm::~TMainForm() = default;
 
-TValEdit* TMainForm::FieldOf(const ChargeAirRow& row) const {
-    return fields_[static_cast<size_t>(&row - ChargeAirRows.data())];
+TValEdit* TMainForm::FieldOf(const Column& column) const {
+    return column.WindowRow ? fields_[static_cast<size_t>(column.WindowRow - 1)] : nullptr;
 }
 
 TValEdit* TMainForm::Field(const char* name) const {
@@ -84,25 +90,27 @@ TValEdit* TMainForm::Field(const char* name) const {
 }
 
 void TMainForm::ReadInputs() {
-    for (const ChargeAirRow* row : InputRows)
-        settings_.Inputs.*row->Input = FieldOf(*row)->Value();
+    for (const Column& c : InputColumns)
+        settings_.Inputs.*c.Input = FieldOf(c)->Value();
 }
 
 void TMainForm::Button1Click() {
     ReadInputs();
-    // Beside the classic result, never instead of it: computed first, so a
-    // classic failure does not keep it from being copied.
-    reference_ = ComputeReference(settings_.Inputs);
-    try {
-        results_ = ComputeChargeAir(settings_.Inputs, [this](const MathError& e) {
-            ErrorBox(this, QString::fromStdString(e.Message()));
-        });
-    } catch (const Exception& e) {
-        ShowException(this, QString::fromStdString(e.Message()));
+    // The reference beside the classic result, never instead of it: kept
+    // even when the classic model fails.
+    const Evaluation e = Evaluate(settings_.Inputs, {AirBasis::Humid});
+    reference_ = e.Reference;
+    for (const char* report : e.Reports)
+        if (report)
+            ErrorBox(this, QString::fromUtf8(report));
+    if (e.Failure) {
+        ShowException(this, QString::fromUtf8(e.Failure));
         return;
     }
-    for (const ChargeAirRow* row : ResultRows)
-        FieldOf(*row)->SetValue(results_.*row->Result);
+    results_ = e.Classic;
+    for (const Column& c : ClassicColumns)
+        if (TValEdit* field = FieldOf(c))
+            field->SetValue(c.Value(e));
     if (chart_)
         chart_->Follow(settings_.Inputs);
 }
@@ -113,19 +121,22 @@ QString TMainForm::ResultsText() const {
         text += QString::fromUtf8(caption) + QLatin1Char('\t') + value + QLatin1Char('\t') +
                 QString::fromUtf8(unit) + QLatin1Char('\n');
     };
-    for (const ChargeAirRow& row : ChargeAirRows)
-        line(row.Caption, FieldOf(row)->text().trimmed(), row.Unit);
+    for (int row = 1; const Column* c = WindowColumn(row); ++row)
+        line(c->Caption, FieldOf(*c)->text().trimmed(), c->Unit);
     if (!reference_)
         return text;
     text += QString::fromUtf8(ReferenceTitle) + QLatin1Char('\n');
     if (!*reference_)
         return text + QStringLiteral("No result: ") + QString::fromUtf8(reference_->Failure) +
                QLatin1Char('\n');
-    for (const ReferenceRow& row : ReferenceRows)
-        line(row.Caption,
-             QString::fromStdString(FormatFloat(DisplayPattern(row.Decimals),
-                                                row.Value(*reference_), SystemDecimalSeparator())),
-             row.Unit);
+    Evaluation e;
+    e.Basis = AirBasis::Humid;
+    e.Reference = *reference_;
+    for (const Column& c : ReferenceColumns)
+        line(c.Caption,
+             QString::fromStdString(
+                 FormatFloat(DisplayPattern(c.Decimals), c.Value(e), SystemDecimalSeparator())),
+             c.Unit);
     return text;
 }
 

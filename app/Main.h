@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/Columns.h"
 #include "model/Chargeair.h"
 #include "model/Reference.h"
 #include "settings/Settings.h"
@@ -37,8 +38,8 @@ public:
     const nebelkamm::ChargeAirResults& Results() const { return results_; }
     // The field of the given designer name ("ValEdit1"), or null.
     TValEdit* Field(const char* name) const;
-    // The field that shows a row.
-    TValEdit* FieldOf(const nebelkamm::ChargeAirRow& row) const;
+    // The field that shows a column, or null for one the window does not show.
+    TValEdit* FieldOf(const nebelkamm::Column& column) const;
 
     // The thirteen rows as shown, one a line: caption, value, unit, separated
     // by tabs (a table when pasted into a spreadsheet); after a "Calculate",
@@ -64,7 +65,7 @@ private:
     nebelkamm::ChargeAirSettings settings_;
     nebelkamm::ChargeAirResults results_;
     std::optional<nebelkamm::ReferenceResults> reference_; // of the last "Calculate"
-    std::array<TValEdit*, nebelkamm::ChargeAirRows.size()> fields_{};
+    std::array<TValEdit*, 13> fields_{}; // of the rows 1..13
     QPointer<TChartWindow> chart_;
 };
 

@@ -5,7 +5,8 @@
 // in pandas and NumPy (bench/pandas_batch.py), all in one run. Prints the
 // median of five runs of each, rows per second and the ratios.
 // Usage: batch_bench [ROWS] (default 1000000)
-#include "settings/Batch.h"
+#include "io/Batch.h"
+#include "io/Stream.h"
 
 #include <algorithm>
 #include <charconv>
@@ -101,7 +102,9 @@ void Batch(const std::string& in, const std::string& out, unsigned threads,
     options.Threads = threads;
     if (reference)
         options.Reference = AirBasis::Humid;
-    RunBatch(fd, of, ChargeAirInputs{50, 20, 1.02, 2.4, 40, 7.8, 40000}, options);
+    FdSource source(fd);
+    FdSink sink(of);
+    RunBatch(source, sink, ChargeAirInputs{50, 20, 1.02, 2.4, 40, 7.8, 40000}, options);
     ::close(fd);
     ::close(of);
 }

@@ -19,8 +19,8 @@ void BM_SaveKeyByKey(benchmark::State& state) {
     ChargeAirSettings settings;
     settings.SetFirstRunValues();
     for (auto _ : state) {
-        for (const ChargeAirRow* row : InputRows)
-            settings.IniFile.WriteFloat(SettingsSection, row->Key, settings.Inputs.*row->Input);
+        for (const StoredInput& s : StoredInputs)
+            settings.IniFile.WriteFloat(SettingsSection, s.Input->Key, settings.Inputs.*s.Input->Input);
     }
 }
 BENCHMARK(BM_SaveKeyByKey)->Unit(benchmark::kMicrosecond);

@@ -2,154 +2,173 @@
 #include "cli/Cli.h"
 
 #include "cli/Plot.h"
-#include "model/Chargeair.h"
-#include "model/Reference.h"
+#include "core/Columns.h"
+#include "core/Errors.h"
+#include "core/Evaluation.h"
+#include "core/Sweep.h"
+#include "io/Batch.h"
+#include "io/Stream.h"
+#include "io/Writers.h"
 #include "model/Version.h"
 #include "platform/Errors.h"
 #include "platform/NumberText.h"
-#include "settings/Batch.h"
 #include "settings/Settings.h"
 
+#include <algorithm>
 #include <cerrno>
-#include <charconv>
-#include <cstring>
-#include <optional>
-#include <system_error>
-
 #include <cmath>
-#include <fcntl.h>
+#include <cstring>
 #include <iomanip>
 #include <new>
+#include <optional>
 #include <ostream>
+#include <sstream>
 #include <string_view>
+
+#include <fcntl.h>
 #include <unistd.h>
 
 namespace nebelkamm {
 namespace {
 
-constexpr const char* Usage =
-    "Usage: nebelkamm-cli [--json] [--no-save] [--reference] [--air-basis humid|dry]\n"
-    "                     [--help] [--version] [--] [v1 ... v7]\n"
-    "       nebelkamm-cli --batch FILE [--reference ...] [--] [v1 ... v7]\n"
-    "       nebelkamm-cli --sweep KEY=FROM:TO:STEP [--plot FILE] [--reference ...] [--]\n"
-    "                     [v1 ... v7]\n"
-    "\n"
-    "Computes the water that condenses in the charge air cooler from the inputs in\n"
-    "./Nebelkamm.ini (created with first-run values when missing), overridden by up to\n"
-    "seven numbers in this order:\n"
-    "  relative humidity [%], temperature before blower [C], barometric pressure\n"
-    "  [bar], scavenge air pressure [bar], temperature after cooler [C], specific air\n"
-    "  flow [kg/kWh], power on engine [kW]\n"
-    "Only numbers above 0 are taken; with eight or more, none is. The inputs are\n"
-    "written back to ./Nebelkamm.ini afterwards.\n"
-    "\n"
-    "  --json     print {\"inputs\": {...}, \"results\": {...}}\n"
-    "  --no-save  leave ./Nebelkamm.ini as it is (and do not create it)\n"
-    "  --batch FILE  one row of results for each row of the CSV file (- for standard\n"
-    "             input): its header names input columns by their keys, in any order\n"
-    "             and subset (a missing one takes the stored input); other columns are\n"
-    "             passed through. Comma-separated with \".\" decimals, or\n"
-    "             semicolon-separated with the locale's separator.\n"
-    "  --sweep KEY=FROM:TO:STEP  the stored inputs with one of them stepped, as CSV\n"
-    "             (for instance TempAfterCooler=20:60:0.5; at most 100000 points)\n"
-    "  --plot FILE  with --sweep: the chart of WaterAtSeparator as PNG, SVG or PDF\n"
-    "  --reference  adds the reference result: saturation after Hyland and Wexler,\n"
-    "             the enhancement factor of moist air, the cooler at its absolute\n"
-    "             pressure; the dew point is over liquid water, also below 0 C (not a\n"
-    "             frost point); the margin is the temperature after cooler minus it,\n"
-    "             negative when water condenses. A second block of text, \"reference\"\n"
-    "             in JSON, Ref... columns after message in a batch or sweep, a second\n"
-    "             curve in a plot. The classic result stays as it is.\n"
-    "  --air-basis humid|dry  with --reference: the specific air flow is humid air\n"
-    "             as measured (the default) or dry air\n"
-    "  --help     print this text\n"
-    "  --version  print the version\n"
-    "\n"
-    "Batch and sweep never write the settings file.\n"
-    "\n"
-    "Exit status: 0 done, 1 floating-point failure, 2 settings file not written,\n"
-    "3 some batch or sweep rows failed (see their message column), 64 usage error,\n"
-    "71 out of memory.\n";
-
-// JSON has no NaN or infinity: those become null.
-std::string JsonNumber(double v) {
-    char buf[ShortestTextMax];
-    const std::size_t n = ShortestText(v, buf);
-    return n ? std::string(buf, n) : "null";
+// The seven inputs, a line each: position, key, caption, unit.
+std::string InputList() {
+    std::ostringstream out;
+    for (std::size_t k = 0; k < InputCount; ++k)
+        out << "  v" << k + 1 << "  " << std::left << std::setw(22) << InputColumns[k].Key
+            << InputColumns[k].Caption << ' ' << InputColumns[k].Unit << '\n';
+    return out.str();
 }
 
-// One line of the text output: caption, value right-aligned, unit.
-void PrintRow(std::ostream& out, const char* caption, int decimals, double value, char separator,
-              const char* unit) {
-    out << std::left << std::setw(44) << caption << std::right << std::setw(14)
-        << FormatFloat(DisplayPattern(decimals), value, separator) << "  " << unit << '\n';
+std::string Usage() {
+    return "Usage: nebelkamm-cli [--json] [--no-save] [--reference [--air-basis humid|dry]]\n"
+           "                     [--help] [--version] [--] [v1 ... v7]\n"
+           "       nebelkamm-cli --batch FILE [--reference ...] [--] [v1 ... v7]\n"
+           "       nebelkamm-cli --sweep KEY=FROM:TO:STEP [--plot FILE] [--reference ...] [--]\n"
+           "                     [v1 ... v7]\n"
+           "\n"
+           "Computes the water that condenses in the charge air cooler from the inputs in\n"
+           "./Nebelkamm.ini (created with first-run values when missing), overridden by up to\n"
+           "seven numbers in this order:\n" +
+           InputList() +
+           "Only numbers above 0 are taken; with eight or more, none is. The inputs are\n"
+           "written back to ./Nebelkamm.ini afterwards. A point that makes no physical sense\n"
+           "(humidity above 100 %, a negative power, ...) is computed with a warning.\n"
+           "\n"
+           "  --json     print {\"inputs\": {...}, \"results\": {...}, \"warnings\": [...]}\n"
+           "  --no-save  leave ./Nebelkamm.ini as it is (and do not create it)\n"
+           "  --batch FILE  one row of results for each row of the CSV file (- for standard\n"
+           "             input), written as soon as it is computed. The header names input\n"
+           "             columns by key or caption, in any case, optionally with their\n"
+           "             [unit], in any order and subset (a missing one takes the stored\n"
+           "             input); other columns are passed through. Comma-separated with \".\"\n"
+           "             decimals, semicolon- or tab-separated with the locale's separator.\n"
+           "             A row that cannot be read or makes no physical sense gets a message\n"
+           "             and no results.\n"
+           "  --sweep KEY=FROM:TO:STEP  the stored inputs with one of them stepped, as CSV\n"
+           "             (for instance TempAfterCooler=20:60:0.5; at most 100000 points)\n"
+           "  --plot FILE  with --sweep: the chart of WaterAtSeparator as PNG, SVG or PDF\n"
+           "  --reference  adds the reference result: saturation after Hyland and Wexler,\n"
+           "             the enhancement factor of moist air, the cooler at its absolute\n"
+           "             pressure; the dew point is over liquid water, also below 0 C (not a\n"
+           "             frost point); the margin is the temperature after cooler minus it,\n"
+           "             negative when water condenses. A second block of text, \"reference\"\n"
+           "             in JSON, Ref... columns after message in a batch or sweep, a second\n"
+           "             curve in a plot. The classic result stays as it is.\n"
+           "  --air-basis humid|dry  with --reference: the specific air flow is humid air\n"
+           "             as measured (the default) or dry air\n"
+           "  --help     print this text\n"
+           "  --version  print the version\n"
+           "\n"
+           "Batch and sweep never write the settings file.\n"
+           "\n"
+           "Exit status: 0 done, 1 floating-point failure, 2 settings file not written,\n"
+           "3 some batch or sweep rows failed (see their message column), 64 usage error,\n"
+           "65 data error (a header that names no input), 66 input not readable, 69 plotting\n"
+           "module missing, 71 out of memory, 73 output file not created, 74 write error.\n";
 }
 
-void PrintTable(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res,
-                char separator) {
-    for (const ChargeAirRow& row : ChargeAirRows)
-        PrintRow(out, row.Caption, row.Decimals, row.Value(in, res), separator, row.Unit);
-    PrintRow(out, "Water at separator per day", 2, WaterPerDay(res.WaterAtSeparator), separator,
-             "[t/day]");
-}
+struct Options {
+    bool Json = false, Save = true, Help = false, Version = false;
+    std::optional<std::string> Batch, Sweep, Plot, AirBasis;
+    bool Reference = false;
+    std::vector<std::string> Numbers;
+};
 
-void PrintReferenceTable(std::ostream& out, const ReferenceResults& ref, AirBasis basis,
-                         char separator) {
-    out << '\n' << ReferenceTitle << ", air flow of " << AirBasisName(basis) << " air\n";
-    if (!ref) {
-        out << "No result: " << ref.Failure << '\n';
-        return;
-    }
-    for (const ReferenceRow& row : ReferenceRows)
-        PrintRow(out, row.Caption, row.Decimals, row.Value(ref), separator, row.Unit);
-}
-
-// The reference as a member of the JSON object: its numbers, or why there
-// are none.
-void PrintJsonReference(std::ostream& out, const ReferenceResults& ref, AirBasis basis) {
-    out << ",\n  \"reference\": {\n    \"AirBasis\": \"" << AirBasisName(basis) << '"';
-    if (!ref) {
-        out << ",\n    \"Failure\": \"" << ref.Failure << "\"\n  }";
-        return;
-    }
-    for (const ReferenceRow& row : ReferenceRows)
-        out << ",\n    \"" << row.Key << "\": " << JsonNumber(row.Value(ref));
-    out << "\n  }";
-}
-
-void PrintJson(std::ostream& out, const ChargeAirInputs& in, const ChargeAirResults& res,
-               const std::optional<AirBasis>& basis) {
-    auto block = [&](bool inputs) {
-        bool first = true;
-        for (const ChargeAirRow& row : ChargeAirRows) {
-            if (row.IsInput() != inputs)
-                continue;
-            out << (first ? "\n" : ",\n") << "    \"" << row.Key
-                << "\": " << JsonNumber(row.Value(in, res));
-            first = false;
+// Why the arguments are no request, or nothing.
+std::optional<std::string> Parse(const std::vector<std::string>& args, Options& o) {
+    bool optionsDone = false;
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::string& a = args[i];
+        if (optionsDone || !a.starts_with("--")) {
+            o.Numbers.push_back(a);
+        } else if (a == "--") {
+            optionsDone = true;
+        } else if (a == "--batch" || a == "--sweep" || a == "--plot" || a == "--air-basis") {
+            std::optional<std::string>& value = a == "--batch"   ? o.Batch
+                                                : a == "--sweep" ? o.Sweep
+                                                : a == "--plot"  ? o.Plot
+                                                                 : o.AirBasis;
+            if (i + 1 == args.size())
+                return a + " needs a value";
+            if (value)
+                return a + " is given twice";
+            value = args[++i];
+        } else if (a == "--reference" || a == "--json" || a == "--no-save" || a == "--help" ||
+                   a == "--version") {
+            (a == "--reference" ? o.Reference
+             : a == "--json"    ? o.Json
+             : a == "--help"    ? o.Help
+             : a == "--version" ? o.Version
+                                : o.Save) = a != "--no-save";
+        } else {
+            return "unknown option " + a;
         }
-        if (!inputs)
-            out << ",\n    \"WaterPerDay\": " << JsonNumber(WaterPerDay(res.WaterAtSeparator));
-        out << "\n  }";
-    };
-    out << "{\n  \"inputs\": {";
-    block(true);
-    out << ",\n  \"results\": {";
-    block(false);
-    if (basis)
-        PrintJsonReference(out, ComputeReference(in, *basis), *basis);
-    out << "\n}\n";
+    }
+    if (o.Batch && o.Sweep)
+        return std::string("--batch or --sweep, not both");
+    if (o.Plot && !o.Sweep)
+        return std::string("--plot goes with --sweep");
+    if (o.Json && (o.Batch || o.Sweep))
+        return std::string("--json goes with a single point; a batch or sweep is CSV");
+    if (o.AirBasis && !o.Reference)
+        return std::string("--air-basis goes with --reference");
+    if (o.AirBasis && *o.AirBasis != "humid" && *o.AirBasis != "dry")
+        return "--air-basis is humid or dry, not " + *o.AirBasis;
+    return std::nullopt;
 }
 
-} // namespace
+std::optional<AirBasis> Basis(const Options& o) {
+    if (!o.Reference)
+        return std::nullopt;
+    return o.AirBasis && *o.AirBasis == "dry" ? AirBasis::Dry : AirBasis::Humid;
+}
 
-namespace {
+// The decimals a number was written with: those after the separator, less
+// a positive exponent's, more a negative one's.
+int DecimalsOf(std::string_view text, char separator) {
+    const std::size_t e = text.find_first_of("eE");
+    const std::string_view mantissa = text.substr(0, e);
+    const std::size_t point = mantissa.find(separator);
+    int decimals = point == std::string_view::npos ? 0 : int(mantissa.size() - point - 1);
+    if (e != std::string_view::npos) {
+        int exponent = 0;
+        try {
+            exponent = static_cast<int>(StrToFloat(text.substr(e + 1), '.'));
+        } catch (const EConvertError&) {
+        }
+        decimals -= std::clamp(exponent, -30, 30);
+    }
+    return std::max(decimals, 0);
+}
 
-// A number of a sweep: the locale's separator or a point.
-bool SweepNumber(std::string_view text, char separator, double& v) {
+// A number of a sweep: the locale's separator or a point; also the decimals
+// it was written with.
+bool SweepNumber(std::string_view text, char separator, double& v, int& decimals) {
     for (char sep : {separator, '.'}) {
         try {
             v = StrToFloat(text, sep);
+            decimals = DecimalsOf(text, sep);
             return std::isfinite(v);
         } catch (const EConvertError&) {
         }
@@ -157,142 +176,153 @@ bool SweepNumber(std::string_view text, char separator, double& v) {
     return false;
 }
 
-// --batch and --sweep: CSV on standard output, progress on standard error
-// when it is a terminal.
-int RunTable(const std::optional<std::string>& batch, const std::optional<std::string>& sweep,
-             const std::optional<std::string>& plot, const std::optional<AirBasis>& reference,
-             const ChargeAirInputs& stored, char separator, std::ostream& out, std::ostream& err) {
-    out.flush();
-    try {
-        BatchSummary summary;
-        if (batch) {
-            int fd = STDIN_FILENO;
-            if (*batch != "-") {
-                fd = ::open(batch->c_str(), O_RDONLY | O_CLOEXEC);
-                if (fd < 0)
-                    throw EBatchUsage("cannot read " + *batch + ": " + std::strerror(errno));
-            }
-            BatchOptions options;
-            options.DecimalSeparator = separator;
-            options.Reference = reference;
-            if (::isatty(STDERR_FILENO))
-                options.Progress = [&err](std::uint64_t rows, double seconds) {
-                    err << "\r" << rows << " rows, " << static_cast<long long>(rows / seconds)
-                        << " rows/s" << std::flush;
-                };
-            try {
-                summary = RunBatch(fd, STDOUT_FILENO, stored, options);
-            } catch (...) {
-                if (fd != STDIN_FILENO)
-                    ::close(fd);
-                throw;
-            }
+const Column& SweptInput(std::string_view key) {
+    if (const Column* c = InputByKey(key))
+        return *c;
+    throw EUsageError("no input is called " + std::string(key) + "; the inputs are:\n" +
+                      InputList());
+}
+
+int RunSweep(const Options& o, const ChargeAirInputs& stored, char separator, Sink& out) {
+    const std::string& spec = *o.Sweep;
+    const std::size_t eq = spec.find('=');
+    const std::size_t c1 = spec.find(':', eq);
+    const std::size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
+    const std::string_view view(spec);
+    double from = 0, to = 0, step = 0;
+    int fromDecimals = 0, toDecimals = 0, stepDecimals = 0;
+    if (eq == std::string::npos || c2 == std::string::npos ||
+        !SweepNumber(view.substr(eq + 1, c1 - eq - 1), separator, from, fromDecimals) ||
+        !SweepNumber(view.substr(c1 + 1, c2 - c1 - 1), separator, to, toDecimals) ||
+        !SweepNumber(view.substr(c2 + 1), separator, step, stepDecimals))
+        throw EUsageError("--sweep wants KEY=FROM:TO:STEP, not " + spec);
+    const Column& swept = SweptInput(view.substr(0, eq));
+    const std::vector<double> x =
+        SweepPoints(from, to, step, std::max(fromDecimals, stepDecimals));
+    if (o.Plot)
+        CheckPlotName(*o.Plot); // before any work
+    const EvaluationOptions options{Basis(o)};
+    const Sweep sweep = ComputeSweep(stored, swept, x, options);
+    if (o.Plot)
+        PlotSweep(*o.Plot, sweep, Evaluate(stored, options));
+    WriteSweepCsv(out, sweep, options.Reference.has_value());
+    const bool failed = std::any_of(sweep.Points.begin(), sweep.Points.end(),
+                                    [](const Evaluation& e) { return e.Message(); });
+    return failed ? CliSomeRowsFailed : CliOk;
+}
+
+// A list of names for the layout line, or "none".
+std::string Names(const std::vector<std::string>& names) {
+    std::string out;
+    for (const std::string& n : names)
+        out += (out.empty() ? "" : ", ") + n;
+    return out.empty() ? "none" : out;
+}
+
+int RunBatchFile(const Options& o, const ChargeAirInputs& stored, char separator, Sink& out,
+                 std::ostream& err) {
+    const std::string& name = *o.Batch;
+    int fd = STDIN_FILENO;
+    if (name != "-") {
+        fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
+        if (fd < 0)
+            throw EInputError("cannot open " + name + ": " + std::strerror(errno));
+    }
+    struct Closer {
+        int fd;
+        ~Closer() {
             if (fd != STDIN_FILENO)
                 ::close(fd);
-            if (options.Progress && summary.Rows > 0)
-                err << '\n';
-        } else {
-            const std::string& spec = *sweep;
-            const std::size_t eq = spec.find('=');
-            const std::size_t c1 = spec.find(':', eq);
-            const std::size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
-            double from = 0, to = 0, step = 0;
-            if (eq == std::string::npos || c2 == std::string::npos ||
-                !SweepNumber(std::string_view(spec).substr(eq + 1, c1 - eq - 1), separator, from) ||
-                !SweepNumber(std::string_view(spec).substr(c1 + 1, c2 - c1 - 1), separator, to) ||
-                !SweepNumber(std::string_view(spec).substr(c2 + 1), separator, step))
-                throw EBatchUsage("--sweep wants KEY=FROM:TO:STEP, not " + spec);
-            const std::string key = spec.substr(0, eq);
-            if (plot) {
-                SweepPoints(from, to, step); // a bad sweep is a usage error first
-                const int status = PlotSweep(*plot, stored, key, from, to, step, reference, err);
-                if (status != CliOk)
-                    return status;
-            }
-            summary = RunSweep(STDOUT_FILENO, stored, key, from, to, step, reference);
         }
-        return summary.Failed ? CliSomeRowsFailed : CliOk;
-    } catch (const EBatchUsage& e) {
+    } closer{fd};
+    FdSource in(fd, name == "-" ? "standard input" : name);
+    BatchOptions options;
+    options.DecimalSeparator = separator;
+    options.Reference = Basis(o);
+    options.OnLayout = [&err](const BatchLayout& layout) {
+        std::vector<std::string> stored;
+        for (const Column* c : layout.FromStored)
+            stored.emplace_back(c->Key);
+        err << "nebelkamm-cli: columns passed through: " << Names(layout.PassedThrough)
+            << "; inputs from the settings file: " << Names(stored) << std::endl;
+    };
+    const bool progress = ::isatty(STDERR_FILENO);
+    if (progress)
+        options.Progress = [&err](std::uint64_t rows, double seconds) {
+            err << "\r" << rows << " rows, " << static_cast<long long>(rows / seconds)
+                << " rows/s" << std::flush;
+        };
+    const BatchSummary summary = RunBatch(in, out, stored, options);
+    if (progress && summary.Rows > 0)
+        err << '\n';
+    return summary.Failed ? CliSomeRowsFailed : CliOk;
+}
+
+// One point: the rows (unless the classic model failed), warnings and
+// reports on err.
+int RunPoint(const Options& o, const ChargeAirInputs& inputs, char separator, Sink& out,
+             std::ostream& err) {
+    const Evaluation e = Evaluate(inputs, {Basis(o)});
+    if (e.Impossible)
+        err << "nebelkamm-cli: warning: " << e.Impossible
+            << "; the results have no physical meaning" << '\n';
+    for (const char* report : e.Reports)
+        if (report)
+            err << report << '\n';
+    if (e.Failure)
+        err << ExceptionDisplayText(e.Failure) << '\n';
+    out.Write(o.Json ? (e.Failure ? std::string() : JsonResult(e)) : TextResult(e, separator));
+    return e.Failure ? CliFloatingPointFailure : CliOk;
+}
+
+// Runs what cannot be answered by a status of its own, answering each
+// failure of the data path with its status.
+template <class F> int Answered(std::ostream& err, F run) {
+    const auto say = [&err](const Exception& e, int status) {
         err << "nebelkamm-cli: " << e.Message() << '\n';
-        return CliUsage;
-    } catch (const std::system_error& e) {
-        err << "nebelkamm-cli: " << e.what() << '\n';
-        return CliUsage;
+        return status;
+    };
+    try {
+        return run();
+    } catch (const EUsageError& e) {
+        return say(e, CliUsage);
+    } catch (const EDataError& e) {
+        return say(e, CliDataError);
+    } catch (const EInputError& e) {
+        return say(e, CliNoInput);
+    } catch (const ECreateError& e) {
+        return say(e, CliCannotCreate);
+    } catch (const EOutputError& e) {
+        return say(e, CliIoError);
+    } catch (const EPlotUnavailable& e) {
+        return say(e, CliUnavailable);
     }
 }
 
-int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
-        std::ostream& err) {
-    bool json = false;
-    bool save = true;
-    std::optional<std::string> batch, sweep, plot, airBasis;
-    bool reference = false;
-    std::vector<std::string> numbers;
-    bool optionsDone = false;
-    for (std::size_t i = 0; i < args.size(); ++i) {
-        const std::string& a = args[i];
-        if (!optionsDone && a.starts_with("--")) {
-            if (a == "--") {
-                optionsDone = true;
-            } else if (a == "--batch" || a == "--sweep" || a == "--plot" || a == "--air-basis") {
-                if (i + 1 == args.size()) {
-                    err << "nebelkamm-cli: " << a << " needs a value\n" << Usage;
-                    return CliUsage;
-                }
-                (a == "--batch"   ? batch
-                 : a == "--sweep" ? sweep
-                 : a == "--plot"  ? plot
-                                  : airBasis) = args[++i];
-            } else if (a == "--reference") {
-                reference = true;
-            } else if (a == "--json") {
-                json = true;
-            } else if (a == "--no-save") {
-                save = false;
-            } else if (a == "--help") {
-                out << Usage;
-                return CliOk;
-            } else if (a == "--version") {
-                out << "nebelkamm-cli " << Version << '\n';
-                return CliOk;
-            } else {
-                err << "nebelkamm-cli: unknown option " << a << "\n" << Usage;
-                return CliUsage;
-            }
-        } else {
-            numbers.push_back(a);
-        }
-    }
-
-    if ((batch && sweep) || (plot && !sweep)) {
-        err << "nebelkamm-cli: "
-            << (plot && !sweep ? "--plot goes with --sweep" : "--batch or --sweep, not both")
-            << '\n';
+int Run(const std::vector<std::string>& args, char separator, Sink& out, std::ostream& err) {
+    Options o;
+    if (const auto why = Parse(args, o)) {
+        err << "nebelkamm-cli: " << *why << '\n' << Usage();
         return CliUsage;
     }
-    if (airBasis && (!reference || (*airBasis != "humid" && *airBasis != "dry"))) {
-        err << "nebelkamm-cli: "
-            << (reference ? "--air-basis is humid or dry, not " + *airBasis
-                          : std::string("--air-basis goes with --reference"))
-            << '\n';
-        return CliUsage;
-    }
-    std::optional<AirBasis> basis;
-    if (reference)
-        basis = airBasis && *airBasis == "dry" ? AirBasis::Dry : AirBasis::Humid;
-    if (batch || sweep)
-        save = false; // batch and sweep never write the settings file
+    if (o.Help || o.Version)
+        return Answered(err, [&] {
+            out.Write(o.Help ? Usage() : "nebelkamm-cli " + std::string(Version) + '\n');
+            return CliOk;
+        });
+    const bool table = o.Batch || o.Sweep;
+    const bool save = o.Save && !table; // batch and sweep never write the settings file
 
     ChargeAirSettings settings(SettingsFileName, separator);
     try {
         if (save) {
-            settings.Start(numbers);
+            settings.Start(o.Numbers);
         } else {
             if (settings.IniFile.Exists())
                 settings.ReadSettings();
             else
                 settings.SetFirstRunValues();
-            settings.ApplyCommandLine(numbers);
+            settings.ApplyCommandLine(o.Numbers);
         }
     } catch (const EMathError& e) {
         err << ExceptionDisplayText(e.Message()) << '\n';
@@ -302,25 +332,11 @@ int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
         return CliWriteFailure;
     }
 
-    if (batch || sweep)
-        return RunTable(batch, sweep, plot, basis, settings.Inputs, separator, out, err);
-
-    int status = CliOk;
-    try {
-        const ChargeAirResults res = ComputeChargeAir(
-            settings.Inputs, [&](const MathError& m) { err << m.Message() << '\n'; });
-        if (json)
-            PrintJson(out, settings.Inputs, res, basis);
-        else
-            PrintTable(out, settings.Inputs, res, separator);
-    } catch (const EMathError& e) {
-        err << ExceptionDisplayText(e.Message()) << '\n';
-        status = CliFloatingPointFailure;
-    }
-    // The reference stands on its own: shown also when the classic failed.
-    if (basis && !json)
-        PrintReferenceTable(out, ComputeReference(settings.Inputs, *basis), *basis, separator);
-
+    if (o.Batch)
+        return Answered(err, [&] { return RunBatchFile(o, settings.Inputs, separator, out, err); });
+    if (o.Sweep)
+        return Answered(err, [&] { return RunSweep(o, settings.Inputs, separator, out); });
+    int status = Answered(err, [&] { return RunPoint(o, settings.Inputs, separator, out, err); });
     // As the window does when it closes, whether or not the computation failed.
     if (!save)
         return status;
@@ -328,22 +344,25 @@ int Run(const std::vector<std::string>& args, char separator, std::ostream& out,
         settings.WriteSettings();
     } catch (const Exception& e) {
         err << ExceptionDisplayText(e.Message()) << '\n';
-        status = CliWriteFailure;
+        if (status == CliOk || status == CliFloatingPointFailure)
+            status = CliWriteFailure;
     }
     return status;
 }
 
 } // namespace
 
-int RunCli(const std::vector<std::string>& args, char separator, std::ostream& out,
-           std::ostream& err) {
+int RunCli(const std::vector<std::string>& args, char separator, Sink& out, std::ostream& err) {
+    int status = CliOutOfMemory;
     try {
-        return Run(args, separator, out, err);
+        status = Run(args, separator, out, err);
     } catch (const std::bad_alloc&) {
-        // A settings file too large for this machine: say so, change nothing.
+        // A settings file or a field too large for this machine: say so.
         err << "Out of memory." << std::endl;
-        return CliOutOfMemory;
     }
+    // A message that could not be written is a failure too.
+    err.flush();
+    return status == CliOk && !err ? CliIoError : status;
 }
 
 } // namespace nebelkamm

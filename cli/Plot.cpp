@@ -1,57 +1,66 @@
 // SPDX-License-Identifier: MIT
 #include "cli/Plot.h"
 
-#include "cli/Cli.h"
-#include "cli/PlotModule.h"
+#include "cli/PlotInterface.h"
+#include "core/Errors.h"
+#include "io/Stream.h"
 
-#include <ostream>
-#include <string>
+#include <QPluginLoader>
+#include <QString>
 
-#include <dlfcn.h>
+#include <algorithm>
+
 #include <unistd.h>
 
 namespace nebelkamm {
 namespace {
 
-// Beside the program in the build tree (bin/../lib), else where it is
-// installed.
-void* LoadModule(std::string& why) {
+// Beside the program in the build tree (bin/../lib/nebelkamm), else where
+// it is installed.
+PlotInterface* LoadPlugin() {
+    static QPluginLoader loader; // stays loaded: the toolkit may need it at exit
+    std::string candidates[2];
     char exe[4096];
     const ssize_t n = ::readlink("/proc/self/exe", exe, sizeof exe - 1);
     if (n > 0) {
         std::string dir(exe, static_cast<std::size_t>(n));
-        dir.erase(dir.rfind('/'));
-        if (void* lib =
-                ::dlopen((dir + "/../lib/" NEBELKAMM_PLOT_MODULE).c_str(), RTLD_NOW | RTLD_LOCAL))
-            return lib;
+        candidates[0] = dir.substr(0, dir.rfind('/')) + "/../lib/nebelkamm/" NEBELKAMM_PLOT_PLUGIN;
     }
-    if (void* lib = ::dlopen(NEBELKAMM_PLOT_INSTALLED, RTLD_NOW | RTLD_LOCAL))
-        return lib;
-    why = ::dlerror();
-    return nullptr;
+    candidates[1] = NEBELKAMM_PLOT_INSTALLED;
+    QString why;
+    for (const std::string& path : candidates) {
+        if (path.empty() || ::access(path.c_str(), F_OK) != 0)
+            continue;
+        loader.setFileName(QString::fromLocal8Bit(path.c_str()));
+        if (auto* plot = qobject_cast<PlotInterface*>(loader.instance()))
+            return plot;
+        why = loader.errorString();
+    }
+    throw EPlotUnavailable("cannot plot: the plotting module " NEBELKAMM_PLOT_INSTALLED " " +
+                           (why.isEmpty() ? std::string("is not installed")
+                                          : "does not load: " + why.toStdString()));
 }
 
 } // namespace
 
-int PlotSweep(const std::string& file, const ChargeAirInputs& base, const std::string& key,
-              double from, double to, double step, std::optional<AirBasis> reference,
-              std::ostream& err) {
-    std::string why;
-    void* lib = LoadModule(why);
-    const auto plot =
-        lib ? reinterpret_cast<PlotSweepFunction>(::dlsym(lib, PlotSweepSymbol)) : nullptr;
-    if (!plot) {
-        err << "nebelkamm-cli: cannot plot: " << (lib ? ::dlerror() : why) << '\n';
-        return CliUsage;
-    }
-    char message[512] = {};
-    // The module stays loaded: the toolkit may still need it at exit.
-    if (!plot(file.c_str(), &base, key.c_str(), from, to, step,
-              reference ? static_cast<int>(*reference) : -1, message, sizeof message)) {
-        err << "nebelkamm-cli: " << message << '\n';
-        return CliUsage;
-    }
-    return CliOk;
+std::string CheckPlotName(const std::string& path) {
+    const std::size_t dot = path.rfind('.');
+    std::string format = dot == std::string::npos || path.find('/', dot) != std::string::npos
+                             ? std::string()
+                             : path.substr(dot + 1);
+    std::transform(format.begin(), format.end(), format.begin(),
+                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
+    if (format != "png" && format != "svg" && format != "pdf")
+        throw EUsageError(path + ": a chart is saved as .png, .svg or .pdf");
+    return format;
+}
+
+void PlotSweep(const std::string& path, const Sweep& sweep, const Evaluation& present) {
+    const std::string format = CheckPlotName(path);
+    std::string bytes, why;
+    if (!LoadPlugin()->Render(sweep, present, format, bytes, why))
+        throw EOutputError("cannot draw the chart: " + why);
+    WriteFileReplacing(path, bytes);
 }
 
 } // namespace nebelkamm

@@ -1,22 +1,28 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
-#include "model/Chargeair.h"
-#include "model/Reference.h"
+#include "core/Evaluation.h"
+#include "core/Sweep.h"
+#include "model/Exception.h"
 
-#include <iosfwd>
-#include <optional>
 #include <string>
 
 namespace nebelkamm {
 
-// Draws WaterAtSeparator over a swept input into file (PNG, SVG or PDF by
-// its extension) through the plotting library, which is loaded only for
-// this, so that the command line needs no GUI toolkit otherwise; with a
-// basis, the reference curve beside it. Returns an exit status; messages go
-// to err.
-int PlotSweep(const std::string& file, const ChargeAirInputs& base, const std::string& key,
-              double from, double to, double step, std::optional<AirBasis> reference,
-              std::ostream& err);
+// The plotting plugin is not there or does not load.
+class EPlotUnavailable : public Exception {
+public:
+    using Exception::Exception;
+};
+
+// The file format of a plot by its name's extension, in any case: "png",
+// "svg" or "pdf". Throws EUsageError for another.
+std::string CheckPlotName(const std::string& path);
+
+// Draws the chart of a sweep, the present point marked, through the
+// plotting plugin (loaded only now, so that the command line otherwise
+// needs no GUI toolkit) and writes it to path with WriteFileReplacing.
+// Throws EPlotUnavailable, EUsageError, ECreateError or EOutputError.
+void PlotSweep(const std::string& path, const Sweep& sweep, const Evaluation& present);
 
 } // namespace nebelkamm

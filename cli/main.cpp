@@ -1,13 +1,17 @@
 // SPDX-License-Identifier: MIT
 #include "cli/Cli.h"
+#include "io/Stream.h"
 #include "platform/NumberText.h"
 
 #include <csignal>
 #include <iostream>
 
+#include <unistd.h>
+
 int main(int argc, char** argv) {
     // A file-size limit makes a too-long write fail, not kill the process.
     std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv + 1, argv + argc);
-    return nebelkamm::RunCli(args, nebelkamm::SystemDecimalSeparator(), std::cout, std::cerr);
+    nebelkamm::FdSink out(STDOUT_FILENO, "the output");
+    return nebelkamm::RunCli(args, nebelkamm::SystemDecimalSeparator(), out, std::cerr);
 }

@@ -3,7 +3,7 @@
 
 #include "controls/Chart.h"
 #include "controls/Polardisp.h"
-#include "settings/Curve.h"
+#include "core/Sweep.h"
 
 #include <QDir>
 #include <QHBoxLayout>
@@ -53,13 +53,14 @@ Gallery::Gallery(QWidget* parent) : QWidget(parent) {
     plotPane_->setMinimumSize(420, 300);
     plot_ = new TChart(plotPane_);
     const nebelkamm::ChargeAirInputs summer{90, 37, 1.02, 2.4, 40, 7.8, 41200};
-    const nebelkamm::ChargeAirRow& outlet = *nebelkamm::InputRowByKey("TempAfterCooler");
-    const auto curve = nebelkamm::ComputeCurve(summer, outlet, 20, 70, 0.5);
+    const nebelkamm::Column& outlet = *nebelkamm::InputByKey("TempAfterCooler");
+    const auto sweep =
+        nebelkamm::ComputeSweep(summer, outlet, nebelkamm::SweepPoints(20, 70, 0.5, 1));
     ChartSeries series;
     series.Name = QStringLiteral("Water at separator");
-    for (std::size_t i = 0; i < curve.X.size(); ++i)
-        series.Points.emplace_back(curve.X[i], curve.Water[i]);
-    series.Knee = curve.Knee;
+    for (std::size_t i = 0; i < sweep.Points.size(); ++i)
+        series.Points.emplace_back(sweep.X(i), sweep.Points[i].Classic.WaterAtSeparator);
+    series.Knee = sweep.Knee;
     plot_->SetXLabel(QStringLiteral("Actual temperature after cooler [°C]"));
     plot_->SetYLabel(QStringLiteral("Water at separator [kg/h]"));
     plot_->SetSeries({series});

@@ -37,6 +37,50 @@ Decimal SignificantDigits(double value, int count) {
     return d;
 }
 
+// What logs hold: digits with at most one decimal separator, at most 15 of
+// them significant. Such a number is read exactly with one division, both
+// of whose operands are exact (an integer below 2^53, a power of ten up to
+// 10^22). Since no two decimals of 15 digits or fewer read as the same
+// double, the text is then the shortest that reads back as its value; it
+// is that text when it is also in the shortest text's form (no leading or
+// trailing zeros, plain notation).
+bool PlainDecimal(std::string_view text, char decimal, double& value, bool& shortest) {
+    const bool negative = !text.empty() && text.front() == '-';
+    std::size_t i = negative ? 1 : 0;
+    std::uint64_t mantissa = 0;
+    int digits = 0, fraction = 0, point = -1;
+    for (; i < text.size(); ++i) {
+        const char c = text[i];
+        if (c == decimal && point < 0) {
+            point = static_cast<int>(i);
+            continue;
+        }
+        if (c < '0' || c > '9')
+            return false;
+        if (point >= 0)
+            ++fraction;
+        if (digits == 0 && c == '0')
+            continue; // leading zeros are not significant
+        if (++digits > 15)
+            return false;
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+    }
+    const std::size_t begin = negative ? 1 : 0;
+    const std::size_t integerDigits = point < 0 ? text.size() - begin : point - begin;
+    if (integerDigits == 0 || fraction > 22 || (point >= 0 && fraction == 0))
+        return false; // ".5", "5." and long fractions go the general way
+    static constexpr double Powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
+                                        1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
+                                        1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
+    value = static_cast<double>(mantissa) / Powers[fraction];
+    if (negative)
+        value = -value;
+    shortest = (mantissa != 0 && std::fabs(value) >= 1e-6 &&
+                (integerDigits == 1 || text[begin] != '0') && (point < 0 || text.back() != '0')) ||
+               text == "0";
+    return true;
+}
+
 std::string NonFinite(double value) {
     if (std::isnan(value))
         return "NAN";
@@ -218,6 +262,38 @@ double StrToFloat(std::string_view text, char separator) {
     else if (res.ec != std::errc() || res.ptr != normal.data() + normal.size())
         return fail();
     return negative ? -value : value;
+}
+
+bool ReadDataNumber(std::string_view text, char decimal, double& value,
+                    std::string_view& shortest) {
+    while (!text.empty() && (text.front() == ' ' || text.front() == '\t'))
+        text.remove_prefix(1);
+    while (!text.empty() && (text.back() == ' ' || text.back() == '\t'))
+        text.remove_suffix(1);
+    if (!text.empty() && text.front() == '+')
+        text.remove_prefix(1);
+    shortest = {};
+    bool plainIsShortest = false;
+    if (PlainDecimal(text, decimal, value, plainIsShortest)) {
+        if (plainIsShortest)
+            shortest = text;
+        return true;
+    }
+    if (text.empty() || text.size() > 64)
+        return false;
+    char buf[64];
+    if (decimal != '.') {
+        if (text.find('.') != std::string_view::npos)
+            return false;
+        std::copy(text.begin(), text.end(), buf);
+        std::replace(buf, buf + text.size(), decimal, '.');
+        text = std::string_view(buf, text.size());
+    }
+    const char c = text.front() == '-' && text.size() > 1 ? text[1] : text.front();
+    if (!(c >= '0' && c <= '9') && c != '.')
+        return false; // from_chars would take "inf" and "nan"
+    const auto res = std::from_chars(text.data(), text.data() + text.size(), value);
+    return res.ec == std::errc() && res.ptr == text.data() + text.size() && std::isfinite(value);
 }
 
 std::size_t ShortestText(double value, char* out) {

@@ -31,6 +31,13 @@ std::string FormatFloat(std::string_view pattern, double value, char separator);
 // which callers treat as "converts but does not fit".
 double StrToFloat(std::string_view text, char separator);
 
+// A number in a data file: blanks around it, an optional sign, digits with
+// `decimal` as the separator, an optional exponent; no infinities, no NaN,
+// nothing else. shortest is set to the (trimmed) text when it is already
+// ShortestText's text of the value with `decimal`, else emptied, which
+// spares the writer formatting it again.
+bool ReadDataNumber(std::string_view text, char decimal, double& value, std::string_view& shortest);
+
 // The shortest text that reads back to exactly the value, with "." as the
 // separator, laid out as JavaScript prints numbers: plain from 1e-6 up to
 // below 1e21 (100000, 0.0001), an exponent outside (1e-7, 1.5e+300). Writes

@@ -13,30 +13,30 @@ ChargeAirSettings::ChargeAirSettings(std::string fileName, char decimalSeparator
     : IniFile(std::move(fileName), decimalSeparator), separator_(decimalSeparator) {}
 
 void ChargeAirSettings::ReadSettings() {
-    std::array<std::string_view, InputRows.size()> keys;
-    std::array<double, InputRows.size()> defs;
-    for (size_t i = 0; i < InputRows.size(); ++i) {
-        keys[i] = InputRows[i]->Key;
-        defs[i] = InputRows[i]->Default;
+    std::array<std::string_view, InputCount> keys;
+    std::array<double, InputCount> defs;
+    for (size_t i = 0; i < InputCount; ++i) {
+        keys[i] = StoredInputs[i].Input->Key;
+        defs[i] = StoredInputs[i].Default;
     }
     const std::vector<double> values = IniFile.ReadFloats(SettingsSection, keys, defs);
-    for (size_t i = 0; i < InputRows.size(); ++i)
-        Inputs.*InputRows[i]->Input = values[i];
+    for (size_t i = 0; i < InputCount; ++i)
+        Inputs.*StoredInputs[i].Input->Input = values[i];
 }
 
 void ChargeAirSettings::WriteSettings() const {
     // One transaction: a crash or a second program never leaves some of the
     // seven from this save and some from another.
     std::vector<IniEntry> entries;
-    entries.reserve(InputRows.size());
-    for (const ChargeAirRow* row : InputRows)
-        entries.push_back({row->Key, IniFile.FloatText(Inputs.*row->Input)});
+    entries.reserve(InputCount);
+    for (const StoredInput& s : StoredInputs)
+        entries.push_back({s.Input->Key, IniFile.FloatText(Inputs.*s.Input->Input)});
     IniFile.WriteStrings(SettingsSection, entries);
 }
 
 void ChargeAirSettings::SetFirstRunValues() {
-    for (const ChargeAirRow* row : InputRows)
-        Inputs.*row->Input = row->FirstRun;
+    for (const StoredInput& s : StoredInputs)
+        Inputs.*s.Input->Input = s.FirstRun;
 }
 
 float ChargeAirSettings::ParamToFloat(std::string_view text) const {
@@ -57,12 +57,12 @@ float ChargeAirSettings::ParamToFloat(std::string_view text) const {
 
 void ChargeAirSettings::ApplyCommandLine(const std::vector<std::string>& args) {
     const size_t n = args.size();
-    if (n == 0 || n > InputRows.size())
+    if (n == 0 || n > InputCount)
         return;
     for (size_t i = n; i-- > 0;) {
         const float v = ParamToFloat(args[i]);
         if (v > 0)
-            Inputs.*InputRows[i]->Input = static_cast<double>(v);
+            Inputs.*StoredInputs[i].Input->Input = static_cast<double>(v);
     }
 }
 

@@ -1,10 +1,10 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "core/Columns.h"
 #include "model/Chargeair.h"
 #include "platform/Inifile.h"
 #include "platform/NumberText.h"
-#include "settings/Rows.h"
 
 #include <array>
 #include <string>
@@ -16,6 +16,24 @@ namespace nebelkamm {
 // The settings file lives in the current working directory.
 inline constexpr const char* SettingsFileName = "./Nebelkamm.ini";
 inline constexpr const char* SettingsSection = "Input";
+
+// An input as the settings file keeps it: under its column's key, in the
+// columns' order (which is also the command line's).
+struct StoredInput {
+    const Column* Input;
+    double Default;  // for a missing or unreadable key
+    double FirstRun; // when there is no settings file
+};
+
+inline constexpr std::array<StoredInput, InputCount> StoredInputs{{
+    {.Input = &Columns[0], .Default = 50, .FirstRun = 50},
+    {.Input = &Columns[1], .Default = 20, .FirstRun = 20},
+    {.Input = &Columns[2], .Default = 1.02, .FirstRun = 1.2},
+    {.Input = &Columns[3], .Default = 2.4, .FirstRun = 2.4},
+    {.Input = &Columns[4], .Default = 40, .FirstRun = 40},
+    {.Input = &Columns[5], .Default = 7.8, .FirstRun = 7.8},
+    {.Input = &Columns[6], .Default = 40000, .FirstRun = 40000},
+}};
 
 // The inputs as the program keeps them between runs: loaded at start,
 // overridden by the command line, saved when the program ends.

@@ -2,10 +2,12 @@
 // Batches of logged points and sweeps: the CSV they read and write, and
 // that their numbers are exactly those of a single point.
 #include "cli/Cli.h"
+#include "core/Columns.h"
+#include "core/Errors.h"
+#include "core/Sweep.h"
+#include "io/Batch.h"
+#include "io/Stream.h"
 #include "platform/NumberText.h"
-#include "settings/Batch.h"
-#include "settings/Curve.h"
-#include "settings/Rows.h"
 
 #include <gtest/gtest.h>
 
@@ -16,7 +18,6 @@
 #include <sstream>
 #include <string>
 
-#include <sys/mman.h>
 #include <unistd.h>
 
 using namespace nebelkamm;
@@ -25,72 +26,63 @@ namespace {
 
 const ChargeAirInputs Stored{50, 20, 1.02, 2.4, 40, 7.8, 40000};
 
-// An in-memory file holding bytes, read from its start.
-int MemFile(const std::string& bytes) {
-    const int fd = ::memfd_create("batch", 0);
-    if (::write(fd, bytes.data(), bytes.size()) != static_cast<ssize_t>(bytes.size()))
-        return -1;
-    ::lseek(fd, 0, SEEK_SET);
-    return fd;
-}
-
-std::string Contents(int fd) {
-    std::string out;
-    ::lseek(fd, 0, SEEK_SET);
-    char buf[4096];
-    ssize_t n;
-    while ((n = ::read(fd, buf, sizeof buf)) > 0)
-        out.append(buf, static_cast<std::size_t>(n));
-    return out;
-}
-
 struct Batched {
     std::string out;
     BatchSummary summary;
+    BatchLayout layout;
 };
 
 Batched Batch(const std::string& in, char decimal = '.', unsigned threads = 1,
-              std::optional<AirBasis> reference = std::nullopt) {
-    const int fi = MemFile(in), fo = MemFile("");
+              std::optional<AirBasis> reference = std::nullopt,
+              std::size_t block = std::size_t(1) << 18) {
+    MemorySource source(in);
+    StringSink sink;
     BatchOptions options;
     options.DecimalSeparator = decimal;
     options.Threads = threads;
     options.Reference = reference;
+    options.BlockBytes = block;
     Batched b;
-    b.summary = RunBatch(fi, fo, Stored, options);
-    b.out = Contents(fo);
-    ::close(fi);
-    ::close(fo);
+    options.OnLayout = [&b](const BatchLayout& layout) { b.layout = layout; };
+    b.summary = RunBatch(source, sink, Stored, options);
+    b.out = sink.Text;
     return b;
 }
 
-const std::string Columns =
-    "RelativeHumidity,TempBeforeBlower,PressureBeforeBlower,ScavingAirPressure,TempAfterCooler,"
-    "SpecificAirFlow,PowerOnEngine,WaterContentBeforeBlower,PressureRatio,DewPointTemperature,"
-    "MaxWaterContentInCooler,CondensingWaterContent,WaterAtSeparator,WaterPerDay,message\n";
+std::string Header(char sep = ',') {
+    std::string h;
+    for (const Column& c : OutputColumns(false))
+        h += (h.empty() ? "" : std::string(1, sep)) + c.Key;
+    return h + "\n";
+}
+
+std::string Number(double v, char decimal = '.') {
+    char buf[ShortestTextMax];
+    std::string t(buf, ShortestText(v, buf));
+    std::replace(t.begin(), t.end(), '.', decimal);
+    return t;
+}
 
 // A batch's row for the inputs: the seven (a missing one empty), then the
-// results and the daily water, or nothing of them with a message.
-std::string Row(ChargeAirInputs in, int missing = -1, std::string message = "", char sep = ',',
+// results and the daily water, or none of them with a message.
+std::string Row(ChargeAirInputs in, std::string message = "", int missing = -1, char sep = ',',
                 char decimal = '.') {
-    const auto number = [&](double v) {
-        char buf[ShortestTextMax];
-        std::string t(buf, ShortestText(v, buf));
-        std::replace(t.begin(), t.end(), '.', decimal);
-        return t;
-    };
     std::string row;
     for (int k = 0; k < 7; ++k)
-        row += (k == missing ? std::string() : number(in.*InputRows[k]->Input)) + sep;
+        row += (k == missing ? std::string() : Number(in.*InputColumns[k].Input, decimal)) + sep;
     if (message.empty()) {
         const ChargeAirResults r = ComputeChargeAir(in);
-        for (const ChargeAirRow* res : ResultRows)
-            row += number(r.*res->Result) + sep;
-        row += number(WaterPerDay(r.WaterAtSeparator)) + sep;
+        for (const Column& c : ClassicColumns)
+            row += Number(c.Result ? r.*c.Result : WaterPerDay(r.WaterAtSeparator), decimal) + sep;
     } else {
         row += std::string(7, sep) + message;
     }
     return row + "\n";
+}
+
+// A row that could not be read at all: nothing but its message.
+std::string Unread(const std::string& message, int passedThrough = 0) {
+    return std::string(static_cast<std::size_t>(passedThrough) + 14, ',') + message + "\n";
 }
 
 const std::string StoredRow = Row(Stored);
@@ -106,6 +98,9 @@ ChargeAirInputs With(double ChargeAirInputs::*field, double v) {
     return in;
 }
 
+constexpr auto Humidity = &ChargeAirInputs::RelativeHumidity;
+const std::string Big(std::size_t(2) << 20, 'x');
+
 struct Case {
     const char* name;
     std::string in;
@@ -120,77 +115,232 @@ void PrintTo(const Case& c, std::ostream* os) {
 
 class BatchTable : public ::testing::TestWithParam<Case> {};
 
+// The same output whatever the threads and however the input is cut into
+// blocks: a quoted field, a CRLF or an overlong line across block ends, with
+// several chunks in flight.
 TEST_P(BatchTable, WritesOneRowPerRow) {
     const Case& c = GetParam();
-    for (unsigned threads : {1u, 2u}) {
-        const Batched b = Batch(c.in, c.decimal, threads);
-        EXPECT_EQ(b.out, c.out) << threads << " threads";
-        EXPECT_EQ(b.summary.Failed, c.failed);
-    }
+    for (unsigned threads : {1u, 2u})
+        for (std::size_t block : {std::size_t(1), std::size_t(7), std::size_t(1) << 18}) {
+            if (block == 1 && c.in.size() > 100000)
+                continue; // a byte at a time through megabytes takes long and adds nothing
+            const Batched b = Batch(c.in, c.decimal, threads, std::nullopt, block);
+            EXPECT_EQ(b.out, c.out) << threads << " threads, blocks of " << block;
+            EXPECT_EQ(b.summary.Failed, c.failed);
+        }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Csv, BatchTable,
     ::testing::Values(
-        Case{"EmptyInput", "", Columns, 0},
-        Case{"HeaderOnly", "time,engine\n", "time,engine," + Columns, 0},
-        Case{"NoInputColumnTakesTheStored", "id\n7\n", "id," + Columns + "7," + StoredRow, 0},
+        Case{"NoInputColumnsButOneTakesTheStored", "id,PowerOnEngine\n7,40000\n",
+             "id," + Header() + "7," + StoredRow, 0},
         Case{"BomCrLfAndNoLastLineEnd", "\xEF\xBB\xBFid,RelativeHumidity\r\n1,60\r\n2,50",
-             "id," + Columns + "1," + Row(With(&ChargeAirInputs::RelativeHumidity, 60)) + "2," +
-                 StoredRow,
-             0},
+             "id," + Header() + "1," + Row(With(Humidity, 60)) + "2," + StoredRow, 0},
+        Case{"LoneCrAndMixedLineEnds", "RelativeHumidity\r60\r\n70\n\r50\r",
+             Header() + Row(With(Humidity, 60)) + Row(With(Humidity, 70)) + StoredRow, 0},
         Case{"QuotedPassThroughKeptAsItStands", "RelativeHumidity,note\n50,\"a, \"\"b\"\"\nc\"\n",
-             "note," + Columns + "\"a, \"\"b\"\"\nc\"," + StoredRow, 0},
-        Case{"ColumnsInAnyOrderAndSubset", "PowerOnEngine,TempAfterCooler\n41200,35\n",
-             Columns + Row(ChargeAirInputs{50, 20, 1.02, 2.4, 35, 7.8, 41200}), 0},
-        Case{"BadNumberReportsTheLineAndTheRestGoOn", "RelativeHumidity\n50\nabc\n50\n",
-             Columns + StoredRow +
-                 Row(Stored, 0, "\"line 3, column RelativeHumidity: 'abc' is not a number\"") +
-                 StoredRow,
+             "note," + Header() + "\"a, \"\"b\"\"\nc\"," + StoredRow, 0},
+        Case{"QuotedNumberAndLinesCountedInsideQuotes",
+             "note,RelativeHumidity\n\"a\r\nb\",\"60\"\nx,abc\n",
+             "note," + Header() + "\"a\r\nb\"," + Row(With(Humidity, 60)) + "x," +
+                 Row(Stored, "\"line 4, column RelativeHumidity: 'abc' is not a number\"", 0),
              1},
-        Case{"FailingRowKeepsItsPlace", "RelativeHumidity\n0\n50\n",
-             Columns +
-                 Row(With(&ChargeAirInputs::RelativeHumidity, 0), -1,
-                     "Floating point division by zero") +
-                 StoredRow,
+        Case{"StrayQuoteInTheHeaderIsACharacter", "len\",RelativeHumidity\n5,60\n50,50\n",
+             "\"len\"\"\"," + Header() + "5," + Row(With(Humidity, 60)) + "50," + StoredRow, 0},
+        Case{"StrayQuoteInDataFailsItsRowOnly", "RelativeHumidity,note\n6\"0,a\"b\n50,x\n",
+             "note," + Header() + "\"a\"\"b\"," +
+                 Row(Stored, "\"line 2, column RelativeHumidity: '6\"\"0' is not a number\"", 0) +
+                 "x," + StoredRow,
              1},
-        Case{"BlankLinesAreNoRows", "RelativeHumidity\n\n50\n\n", Columns + StoredRow, 0},
-        Case{"TooManyFields", "RelativeHumidity\n50,1\n",
-             Columns + Row(Stored, -1, "\"line 2: 2 fields, the header has 1\""), 1},
+        Case{"TextAfterTheClosingQuote", "note,RelativeHumidity\n\"ab\"cd,60\n",
+             "note," + Header() + "abcd," + Row(With(Humidity, 60)), 0},
+        Case{"UnterminatedQuoteFailsItsRowOnly", "RelativeHumidity,note\n60,\"open\n50,x\n",
+             "note," + Header() + Unread("line 2: quoted field not closed", 1) + "x," + StoredRow,
+             1},
+        Case{"UnterminatedQuoteAtTheEnd", "RelativeHumidity,note\n50,x\n60,\"open",
+             "note," + Header() + "x," + StoredRow + Unread("line 3: quoted field not closed", 1),
+             1},
+        Case{"NulIsACharacter",
+             "RelativeHumidity,note\n5" + std::string(1, '\0') + "0,a" + std::string(1, '\0') +
+                 "b\n",
+             "note," + Header() + "a" + std::string(1, '\0') + "b," +
+                 Row(Stored, "\"line 2, column RelativeHumidity: '5 0' is not a number\"", 0),
+             1},
+        Case{"FieldOverOneMiB", "RelativeHumidity,note\n60," + Big + "\n50,y\n",
+             "note," + Header() + Unread("line 2: field longer than 1 MiB", 1) + "y," + StoredRow,
+             1},
+        Case{"QuotedFieldOverOneMiBWithALineEnd",
+             "RelativeHumidity,note\n60,\"a\n50,y\n" + Big + "\n50,z\n",
+             "note," + Header() + Unread("line 2: quoted field not closed", 1) + "y," + StoredRow +
+                 Unread("line 4: field longer than 1 MiB", 1) + "z," + StoredRow,
+             2},
+        Case{"RecordOverOneMiB", "RelativeHumidity\n" + [] {
+                 std::string r;
+                 for (int i = 0; i < 600000; ++i)
+                     r += "1,";
+                 return r;
+             }() + "\n50\n",
+             Header() + Unread("line 2: record longer than 1 MiB") + StoredRow, 1},
+        Case{"Tabs", "id\tRelativeHumidity\n1\t60\n",
+             "id\t" + Header('\t') + "1\t" + Row(With(Humidity, 60), "", -1, '\t'), 0},
+        Case{"TabsWithTheLocaleComma", "id\tPressureBeforeBlower\n1\t1,02\n",
+             "id\t" + Header('\t') + "1\t" + Row(Stored, "", -1, '\t', ','), 0, ','},
         Case{"SemicolonsWithTheLocaleComma", "RelativeHumidity;PressureBeforeBlower\n50;1,02\n",
-             Semi(Columns) + Row(Stored, -1, "", ';', ','), 0, ','},
+             Semi(Header()) + Row(Stored, "", -1, ';', ','), 0, ','},
         Case{"SemicolonsRefuseAPoint", "id;PressureBeforeBlower\n1;1.02\n",
-             "id;" + Semi(Columns) + "1;" +
-                 Row(Stored, 2, "line 2, column PressureBeforeBlower: '1.02' is not a number", ';',
-                     ','),
-             1, ','}),
+             "id;" + Semi(Header()) + "1;" +
+                 Row(Stored, "line 2, column PressureBeforeBlower: '1.02' is not a number", 2,
+                     ';', ','),
+             1, ','},
+        Case{"ColumnsInAnyOrderAndSubset", "PowerOnEngine,TempAfterCooler\n41200,35\n",
+             Header() + Row(ChargeAirInputs{50, 20, 1.02, 2.4, 35, 7.8, 41200}), 0},
+        Case{"BlankLinesAreNoRows", "RelativeHumidity\n\n50\n\r\n", Header() + StoredRow, 0},
+        Case{"TooManyFields", "RelativeHumidity\n50,1\n",
+             Header() + Row(Stored, "\"line 2: 2 fields, the header has 1\""), 1},
+        Case{"ImpossiblePointHasNoResults", "RelativeHumidity\n0\n50\n",
+             Header() + Row(With(Humidity, 0), "relative humidity not above 0 %") + StoredRow,
+             1}),
     [](const auto& info) { return std::string(info.param.name); });
 
+struct Refused {
+    const char* name;
+    std::string in;
+    const char* message;
+};
+
+void PrintTo(const Refused& c, std::ostream* os) {
+    *os << c.name;
+}
+
+class BatchRefused : public ::testing::TestWithParam<Refused> {};
+
+// A header that cannot be used ends the batch before any row, with a message.
+TEST_P(BatchRefused, IsADataError) {
+    try {
+        Batch(GetParam().in);
+        ADD_FAILURE() << "no error";
+    } catch (const EDataError& e) {
+        EXPECT_TRUE(e.Message().find(GetParam().message) != std::string::npos) << e.Message();
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Header, BatchRefused,
+    ::testing::Values(
+        Refused{"Empty", "", "the input is empty"},
+        Refused{"NamesNoInput", "time,engine\n1,2\n", "the header names no input"},
+        Refused{"NamesAnInputTwice", "TempAfterCooler,tempaftercooler\n1,2\n", "twice"},
+        Refused{"WrongUnit", "TempAfterCooler [K]\n300\n", "not the unit of the input"},
+        Refused{"Utf16", std::string("\xFF\xFER\0e\0l\0\n\0", 10), "UTF-16"},
+        Refused{"OverOneMiB", "RelativeHumidity," + Big + "\n1,2\n", "header's field longer"},
+        Refused{"QuoteNotClosed", "\"RelativeHumidity\n1\n", "header's quoted field not closed"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// A header cell names an input by key or caption, in any case, with blanks
+// and a unit of its own.
+TEST(Columns, HeaderCellsNameTheirInput) {
+    struct {
+        const char* cell;
+        const char* key; // null: no input
+        bool wrongUnit;
+    } const cases[] = {
+        {"RelativeHumidity", "RelativeHumidity", false},
+        {"relativehumidity", "RelativeHumidity", false},
+        {" RelativeHumidity\t", "RelativeHumidity", false},
+        {"Relative humidity [%]", "RelativeHumidity", false},
+        {"ACTUAL TEMPERATURE AFTER COOLER[°C]", "TempAfterCooler", false},
+        {"TempBeforeBlower [ C ]", "TempBeforeBlower", false},
+        {"PowerOnEngine [kw]", "PowerOnEngine", false},
+        {"TempAfterCooler [K]", nullptr, true},
+        {"Water content of air before blower", nullptr, false},
+        {"RelativeHumidity2", nullptr, false},
+        {"[%]", nullptr, false},
+        {"", nullptr, false},
+    };
+    for (const auto& c : cases) {
+        bool wrongUnit = !c.wrongUnit;
+        const Column* found = InputNamedBy(c.cell, &wrongUnit);
+        EXPECT_EQ(found ? std::string(found->Key) : "", c.key ? c.key : "") << c.cell;
+        EXPECT_EQ(wrongUnit, c.wrongUnit) << c.cell;
+    }
+    const Batched b = Batch("time, relativehumidity ,Actual temperature after cooler [°C],note\n"
+                            "t,90,35,n\n");
+    ChargeAirInputs in = Stored;
+    in.RelativeHumidity = 90;
+    in.TempAfterCooler = 35;
+    EXPECT_EQ(b.out, "time,note," + Header() + "t,n," + Row(in));
+    EXPECT_EQ(b.layout.PassedThrough, (std::vector<std::string>{"time", "note"}));
+    EXPECT_EQ(b.layout.FromStored.size(), 5u);
+}
+
+// Points that make no physical sense, or leave the classic formulas, get a
+// message saying which and no results; the reference ones too where the
+// inputs are impossible.
+TEST(Batch, ImpossiblePointsHaveAMessageAndNoResults) {
+    struct {
+        ChargeAirInputs in;
+        const char* message;
+    } const cases[] = {
+        {{90, 37, 1.02, 2.4, 40, 7.8, 41200}, ""},
+        {{150, 37, 1.02, 2.4, 40, 7.8, 41200}, "relative humidity above 100 %"},
+        {{-5, 37, 1.02, 2.4, 40, 7.8, 41200}, "relative humidity not above 0 %"},
+        {{90, 37, 0, 2.4, 40, 7.8, 41200}, "barometric pressure not above 0 bar"},
+        {{90, 37, 1.02, -1, 40, 7.8, 41200}, "scavenge air pressure below 0 bar"},
+        {{90, 37, 1.02, 2.4, 40, -7.8, 41200}, "specific air flow below 0 kg/kWh"},
+        {{90, 37, 1.02, 2.4, 40, 7.8, -41200}, "power on engine below 0 kW"},
+        {{90, -300, 1.02, 2.4, 40, 7.8, 41200}, "temperature before blower below absolute zero"},
+        {{90, 37, 1.02, 2.4, 140, 7.8, 41200},
+         "saturation pressure after cooler not below the pressure ratio"},
+        {{100, 110, 1.02, 2.4, 40, 7.8, 41200},
+         "vapour pressure before blower not below the barometric pressure"},
+    };
+    std::string in = "RelativeHumidity,TempBeforeBlower,PressureBeforeBlower,ScavingAirPressure,"
+                     "TempAfterCooler,SpecificAirFlow,PowerOnEngine\n";
+    for (const auto& c : cases) {
+        for (const Column& col : InputColumns)
+            in += Number(c.in.*col.Input) + (col.Input == InputColumns[6].Input ? "\n" : ",");
+    }
+    const Batched b = Batch(in, '.', 1, AirBasis::Humid);
+    std::istringstream lines(b.out);
+    std::string line;
+    std::getline(lines, line);
+    for (const auto& c : cases) {
+        ASSERT_TRUE(std::getline(lines, line));
+        std::vector<std::string> cells;
+        std::istringstream split(line + ",");
+        for (std::string cell; std::getline(split, cell, ',');)
+            cells.push_back(cell);
+        ASSERT_EQ(cells.size(), Columns.size()) << line;
+        EXPECT_TRUE(cells[14].starts_with(c.message)) << line;
+        for (std::size_t k = 7; k < 14; ++k)
+            EXPECT_EQ(cells[k].empty(), *c.message != 0) << line;
+        const bool inputsImpossible = c.in.TempAfterCooler != 140 && c.in.TempBeforeBlower != 110;
+        if (*c.message && inputsImpossible) {
+            EXPECT_EQ(cells.back(), c.message) << line; // RefMessage
+        }
+    }
+    EXPECT_EQ(b.summary.Failed, std::size(cases) - 1);
+}
+
 // The reference columns come after the message, so the classic ones keep
-// their places; a row whose classic result fails still gets its reference,
-// one that cannot be read gets neither.
+// their places; a row whose inputs cannot be read gets neither, and says so
+// in both messages.
 TEST(Batch, ReferenceColumnsFollowTheMessage) {
-    const std::string out = Batch("RelativeHumidity\n0\nabc\n90\n", '.', 1, AirBasis::Humid).out;
+    const std::string out = Batch("RelativeHumidity\nabc\n90\n", '.', 1, AirBasis::Humid).out;
     std::istringstream lines(out);
-    std::string header, zero, bad, humid;
+    std::string header, bad, humid;
     std::getline(lines, header);
-    std::getline(lines, zero);
     std::getline(lines, bad);
     std::getline(lines, humid);
-    EXPECT_TRUE(header.ends_with(
-        ",message,RefWaterContentBeforeBlower,RefCoolerPressure,RefDewPointTemperature,"
-        "RefMaxWaterContentInCooler,RefCondensingWaterContent,RefWaterAtSeparator,"
-        "RefWaterPerDay,RefDewPointMargin,RefMessage"))
-        << header;
-    EXPECT_TRUE(zero.ends_with(",Floating point division by zero,,,,,,,,,"
-                               "no dew point without water vapour (0 % humidity)"))
-        << zero;
-    EXPECT_TRUE(bad.ends_with("is not a number\",,,,,,,,,")) << bad;
-    const ReferenceResults ref = ComputeReference({90, 20, 1.02, 2.4, 40, 7.8, 40000});
-    char buf[ShortestTextMax];
-    EXPECT_TRUE(
-        humid.ends_with("," + std::string(buf, ShortestText(ref.DewPointMargin, buf)) + ","))
-        << humid;
+    std::string want;
+    for (const Column& c : Columns)
+        want += (want.empty() ? "" : ",") + std::string(c.Key);
+    EXPECT_EQ(header, want);
+    const std::string message = "\"line 2, column RelativeHumidity: 'abc' is not a number\"";
+    EXPECT_TRUE(bad.ends_with(message + ",,,,,,,,," + message)) << bad;
+    const Evaluation e = Evaluate({90, 20, 1.02, 2.4, 40, 7.8, 40000}, {AirBasis::Humid});
+    EXPECT_TRUE(humid.ends_with("," + Number(e.Reference.DewPointMargin) + ",")) << humid;
 }
 
 // Inputs are written back as their shortest text and computed with the
@@ -231,17 +381,9 @@ TEST(Batch, InputsReadAndWrittenBackExactly) {
             std::from_chars(t.data(), t.data() + t.size(), v);
             ChargeAirInputs point = Stored;
             point.TempAfterCooler = v;
-            const auto text = [decimal](double x) {
-                char buf[ShortestTextMax];
-                std::string s(buf, ShortestText(x, buf));
-                std::replace(s.begin(), s.end(), '.', decimal);
-                return s;
-            };
-            std::string wantX2; // empty where the point fails
-            try {
-                wantX2 = text(ComputeChargeAir(point).MaxWaterContentInCooler);
-            } catch (const Exception&) {
-            }
+            const Evaluation e = Evaluate(point);
+            const std::string wantX2 = e.Message() ? "" : Number(e.Classic.MaxWaterContentInCooler,
+                                                                 decimal);
             const char sep = decimal == '.' ? ',' : ';';
             std::vector<std::string> fields;
             std::istringstream split(line);
@@ -249,19 +391,16 @@ TEST(Batch, InputsReadAndWrittenBackExactly) {
                 fields.push_back(f);
             const std::size_t first = decimal == '.' ? 0 : 1; // after the passed-through x
             ASSERT_GT(fields.size(), first + 10) << line;
-            EXPECT_EQ(fields[first + 4], text(v)) << t;
+            EXPECT_EQ(fields[first + 4], Number(v, decimal)) << t;
             EXPECT_EQ(fields[first + 10], wantX2) << t;
         }
     }
 }
 
-TEST(Batch, AHeaderNamingAnInputTwiceIsAUsageError) {
-    EXPECT_THROW(Batch("TempAfterCooler,TempAfterCooler\n1,2\n"), EBatchUsage);
-}
-
 // The numbers of a one-row batch are exactly those that the single-point
-// command line prints with --json, for any point, the reference ones too;
-// and the classic numbers do not change with --reference.
+// command line prints with --json, column by column of the column table,
+// the reference ones too; and the classic numbers do not change with
+// --reference.
 TEST(Batch, OneRowGivesTheNumbersOfASinglePoint) {
     std::mt19937 rng(3);
     const auto u = [&](float lo, float hi) {
@@ -270,43 +409,42 @@ TEST(Batch, OneRowGivesTheNumbersOfASinglePoint) {
     char dir[] = "/tmp/nebelkamm-batch-test-XXXXXX";
     ASSERT_TRUE(mkdtemp(dir));
     ASSERT_EQ(chdir(dir), 0);
+    const std::span<const Column> columns = OutputColumns(true);
     for (int i = 0; i < 10000; ++i) {
         const float v[7] = {u(1, 100), u(0, 45), u(0.8f, 1.1f), u(0.1f, 4.5f),
                             u(20, 60), u(5, 9),  u(1000, 90000)};
         std::vector<std::string> args{"--json", "--no-save"};
         std::string header, row;
         for (int k = 0; k < 7; ++k) {
-            char buf[ShortestTextMax];
-            const std::string text(buf, ShortestText(v[k], buf));
+            const std::string text = Number(v[k]);
             args.push_back(text);
-            header += (k ? "," : "") + std::string(InputRows[k]->Key);
+            header += (k ? "," : "") + std::string(InputColumns[k].Key);
             row += (k ? "," : "") + text;
         }
         const bool dry = i % 2;
-        std::ostringstream plain, json, err;
+        StringSink plain, json;
+        std::ostringstream err;
         ASSERT_EQ(RunCli(args, '.', plain, err), 0) << err.str();
         args.insert(args.begin(), {"--reference", "--air-basis", dry ? "dry" : "humid"});
         ASSERT_EQ(RunCli(args, '.', json, err), 0) << err.str();
-        const std::string classic = plain.str().substr(0, plain.str().size() - 3); // "\n}\n"
-        ASSERT_EQ(json.str().substr(0, classic.size()), classic);
+        const std::string classic = plain.Text.substr(0, plain.Text.size() - 3); // "\n}\n"
+        ASSERT_EQ(json.Text.substr(0, classic.size()), classic);
         const std::string batch =
             Batch(header + "\n" + row + "\n", '.', 1, dry ? AirBasis::Dry : AirBasis::Humid).out;
-        const std::string line = batch.substr(batch.find('\n') + 1);
-        std::istringstream fields(line);
+        const std::size_t from = batch.find('\n') + 1;
+        std::istringstream fields(batch.substr(from, batch.find('\n', from) - from));
         std::string field;
-        for (std::size_t k = 0; k < 15 + ReferenceRows.size(); ++k) {
+        for (const Column& c : columns) {
             std::getline(fields, field, ',');
-            if (k == 14) {
-                ASSERT_EQ(field, ""); // message
+            if (!c.IsNumber()) {
+                ASSERT_EQ(field, "") << c.Key;
                 continue;
             }
-            const char* key = k < 7    ? InputRows[k]->Key
-                              : k < 13 ? ResultRows[k - 7]->Key
-                              : k < 14 ? "WaterPerDay"
-                                       : ReferenceRows[k - 15].Key;
-            const std::string want = "\"" + std::string(key) + "\": " + field;
-            const std::size_t from = k < 15 ? 0 : json.str().find("\"reference\"");
-            ASSERT_NE(json.str().find(want, from), std::string::npos) << want << "\n" << json.str();
+            const std::string want = "\"" + std::string(c.JsonKey()) + "\": " + field;
+            const std::size_t from = c.Group == ColumnGroup::Reference
+                                         ? json.Text.find("\"reference\"")
+                                         : 0;
+            ASSERT_NE(json.Text.find(want, from), std::string::npos) << want << "\n" << json.Text;
         }
     }
     ASSERT_EQ(chdir("/"), 0);
@@ -315,9 +453,9 @@ TEST(Batch, OneRowGivesTheNumbersOfASinglePoint) {
 
 struct SweepCase {
     const char* name;
-    const char* key;
     double from, to, step;
-    std::size_t points; // 0: a usage error
+    int decimals;
+    std::vector<double> points; // empty: a usage error
 };
 
 void PrintTo(const SweepCase& c, std::ostream* os) {
@@ -328,48 +466,51 @@ class SweepTable : public ::testing::TestWithParam<SweepCase> {};
 
 TEST_P(SweepTable, PointsOrUsageError) {
     const SweepCase& c = GetParam();
-    const int fo = MemFile("");
-    if (c.points == 0) {
-        EXPECT_THROW(RunSweep(fo, Stored, c.key, c.from, c.to, c.step), EBatchUsage);
-    } else {
-        const BatchSummary s = RunSweep(fo, Stored, c.key, c.from, c.to, c.step);
-        EXPECT_EQ(s.Rows, c.points);
-        const std::string out = Contents(fo);
-        EXPECT_EQ(std::count(out.begin(), out.end(), '\n'), static_cast<long>(c.points) + 1);
+    if (c.points.empty()) {
+        EXPECT_THROW(SweepPoints(c.from, c.to, c.step, c.decimals), EUsageError);
+        return;
     }
-    ::close(fo);
+    const std::vector<double> x = SweepPoints(c.from, c.to, c.step, c.decimals);
+    if (c.points.size() == 2) { // first and last, for long sweeps
+        ASSERT_FALSE(x.empty());
+        EXPECT_EQ(x.front(), c.points.front());
+        EXPECT_EQ(x.back(), c.points.back());
+    } else {
+        EXPECT_EQ(x, c.points);
+    }
 }
 
 INSTANTIATE_TEST_SUITE_P(
     Bounds, SweepTable,
-    ::testing::Values(SweepCase{"EndIncludedDespiteRounding", "TempAfterCooler", 20, 21, 0.1, 11},
-                      SweepCase{"Downwards", "TempAfterCooler", 60, 20, -0.5, 81},
-                      SweepCase{"OnePoint", "PowerOnEngine", 5, 5, 1, 1},
-                      SweepCase{"MostPoints", "TempAfterCooler", 0, 99999, 1, 100000},
-                      SweepCase{"TooManyPoints", "TempAfterCooler", 0, 100000, 1, 0},
-                      SweepCase{"ZeroStep", "TempAfterCooler", 20, 60, 0, 0},
-                      SweepCase{"WrongSign", "TempAfterCooler", 20, 60, -1, 0},
-                      SweepCase{"NotAnInput", "WaterAtSeparator", 20, 60, 1, 0},
-                      SweepCase{"NoSuchKey", "Foo", 20, 60, 1, 0}),
+    ::testing::Values(
+        SweepCase{"TenthsAreTheirDecimals", 0, 1, 0.1, 1,
+                  {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1}},
+        SweepCase{"ThirdsOfAPressure", 0.3, 0.9, 0.3, 1, {0.3, 0.6, 0.9}},
+        SweepCase{"Downwards", 60, 59, -0.25, 2, {60, 59.75, 59.5, 59.25, 59}},
+        SweepCase{"OnePoint", 5, 5, 1, 0, {5}},
+        SweepCase{"MostPoints", 0, 99999, 1, 0, {0, 99999}},
+        SweepCase{"TooManyPoints", 0, 100000, 1, 0, {}},
+        SweepCase{"ZeroStep", 20, 60, 0, 0, {}},
+        SweepCase{"WrongSign", 20, 60, -1, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The knee lies where the water content that condenses reaches 0: for the
 // cooler outlet, next to the condensation temperature (the model's
 // saturation law uses 2.71828 where its inverse uses e).
-TEST(Curve, KneeOfTheCoolerOutletIsWhereWaterStopsCondensing) {
+TEST(Sweep, KneeOfTheCoolerOutletIsWhereWaterStopsCondensing) {
     const ChargeAirInputs summer{90, 37, 1.02, 2.4, 40, 7.8, 41200};
-    const CondensateCurve c = ComputeCurve(summer, *InputRowByKey("TempAfterCooler"), 20, 70, 0.5);
-    ASSERT_TRUE(c.Knee);
+    const Sweep s = ComputeSweep(summer, *InputByKey("TempAfterCooler"), SweepPoints(20, 70, 0.5));
+    ASSERT_TRUE(s.Knee);
     const auto condensing = [&](double t2) {
         ChargeAirInputs in = summer;
         in.TempAfterCooler = t2;
         return ComputeChargeAir(in).CondensingWaterContent;
     };
-    EXPECT_GT(condensing(*c.Knee - 1e-7), 0);
-    EXPECT_EQ(condensing(*c.Knee + 1e-7), 0);
-    EXPECT_NEAR(*c.Knee, ComputeChargeAir(summer).DewPointTemperature, 1e-3);
-    EXPECT_EQ(c.X.size(), 101u);
-    EXPECT_EQ(c.Water.back(), 0.0);
+    EXPECT_GT(condensing(*s.Knee - 1e-7), 0);
+    EXPECT_EQ(condensing(*s.Knee + 1e-7), 0);
+    EXPECT_NEAR(*s.Knee, ComputeChargeAir(summer).DewPointTemperature, 1e-3);
+    EXPECT_EQ(s.Points.size(), 101u);
+    EXPECT_EQ(s.Points.back().Classic.WaterAtSeparator, 0.0);
 }
 
 } // namespace

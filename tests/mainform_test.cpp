@@ -85,20 +85,20 @@ private Q_SLOTS:
         QCOMPARE(form.Field("ValEdit3")->Precision(), 2);
     }
 
-    // The row table and the Designer form describe the same thirteen rows.
-    void rowTableMatchesTheForm() {
+    // The column table and the Designer form describe the same thirteen rows.
+    void columnTableMatchesTheForm() {
         TMainForm form({});
-        const auto& rows = nebelkamm::ChargeAirRows;
-        for (size_t i = 0; i < rows.size(); ++i) {
-            const TValEdit* field = form.FieldOf(rows[i]);
-            QVERIFY2(field && field->objectName() == QLatin1String(rows[i].Field), rows[i].Key);
-            QCOMPARE(field->MinVal(), rows[i].MinVal);
-            QCOMPARE(field->MaxVal(), rows[i].MaxVal);
-            QCOMPARE(field->Precision(), rows[i].Decimals);
-            QCOMPARE(field->isReadOnly(), !rows[i].IsInput());
+        for (int row = 1; row <= 13; ++row) {
+            const nebelkamm::Column* c = nebelkamm::WindowColumn(row);
+            QVERIFY2(c, qPrintable(QString::number(row)));
+            const TValEdit* field = form.FieldOf(*c);
+            QVERIFY2(field, c->Key);
+            QCOMPARE(field->Precision(), c->Decimals);
+            QCOMPARE(field->isReadOnly(), c->Group != nebelkamm::ColumnGroup::Input);
             // Caption and unit labels stand between this field's top and the next one's.
             const int top = field->y();
-            const int next = i + 1 < rows.size() ? form.FieldOf(rows[i + 1])->y() : top + 40;
+            const nebelkamm::Column* below = nebelkamm::WindowColumn(row + 1);
+            const int next = below ? form.FieldOf(*below)->y() : top + 40;
             QStringList caption, unit;
             QList<QLabel*> labels = form.findChildren<QLabel*>();
             std::sort(labels.begin(), labels.end(),
@@ -108,8 +108,8 @@ private Q_SLOTS:
                     continue;
                 (label->x() == 16 ? caption : unit) << label->text();
             }
-            QCOMPARE(caption.join(' '), QString::fromUtf8(rows[i].Caption));
-            QCOMPARE(unit.join(' '), QString::fromUtf8(rows[i].Unit));
+            QCOMPARE(caption.join(' '), QString::fromUtf8(c->Caption));
+            QCOMPARE(unit.join(' '), QString::fromUtf8(c->Unit));
         }
     }
 

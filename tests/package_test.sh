@@ -39,7 +39,7 @@ for f in /usr/bin/nebelkamm /usr/bin/nebelkamm-cli /usr/bin/nebelkamm-gallery \
     /usr/share/man/man1/nebelkamm-cli.1.gz /usr/share/doc/nebelkamm/copyright; do
     listing "$runtime" | grep -qx "$f" || fail "$runtime lacks $f"
 done
-for lib in model platform settings canvas controls; do
+for lib in model core platform io settings canvas controls; do
     listing "$runtime" | grep -q "/libnebelkamm_$lib.so.0" || fail "$runtime lacks libnebelkamm_$lib"
     listing "$dev" | grep -q "/libnebelkamm_$lib.so$" || fail "$dev lacks the link for $lib"
 done

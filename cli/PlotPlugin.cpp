@@ -1,0 +1,55 @@
+// SPDX-License-Identifier: MIT
+// The plotting plugin of nebelkamm-cli: the only part of the command line
+// that needs the GUI toolkit, loaded only for --plot.
+#include "app/CondensateChart.h"
+#include "cli/PlotInterface.h"
+#include "controls/Chart.h"
+#include "controls/ChartFile.h"
+
+#include <QApplication>
+#include <QObject>
+
+#include <memory>
+
+namespace {
+
+constexpr int Width = 800, Height = 500;
+
+class PlotPlugin : public QObject, public PlotInterface {
+    Q_OBJECT
+    Q_PLUGIN_METADATA(IID NebelkammPlotInterface_iid)
+    Q_INTERFACES(PlotInterface)
+
+public:
+    bool Render(const nebelkamm::Sweep& sweep, const nebelkamm::Evaluation& present,
+                const std::string& format, std::string& bytes, std::string& why) override {
+        // A headless application for the chart's widget, for this call only.
+        std::unique_ptr<QApplication> app;
+        if (!QCoreApplication::instance()) {
+            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
+                qputenv("QT_QPA_PLATFORM", "offscreen");
+            static int argc = 1;
+            static char name[] = "nebelkamm-cli";
+            static char* argv[] = {name, nullptr};
+            app = std::make_unique<QApplication>(argc, argv);
+        }
+        TChart chart;
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPixelSize(13);
+        chart.setFont(font);
+        ShowCondensate(chart, sweep, present);
+        QByteArray data;
+        QString reason;
+        if (!RenderChart(chart, QString::fromStdString(format), QSize(Width, Height), data,
+                         &reason)) {
+            why = reason.toStdString();
+            return false;
+        }
+        bytes.assign(data.constData(), static_cast<std::size_t>(data.size()));
+        return true;
+    }
+};
+
+} // namespace
+
+#include "PlotPlugin.moc"

@@ -1,0 +1,170 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/Evaluation.h"
+
+#include <array>
+#include <span>
+#include <string_view>
+
+namespace nebelkamm {
+
+enum class ColumnGroup : unsigned char {
+    Input,            // one of the seven inputs
+    Classic,          // a classic result
+    Message,          // why the classic results are missing
+    Reference,        // a reference result
+    ReferenceMessage, // why the reference results are missing
+};
+
+// One output column: what the text, JSON and CSV outputs, the window, the
+// copied results and the chart show of an evaluation. Exactly one of Input,
+// Result, Reference and Derived is set for a number.
+struct Column {
+    const char* Key = "";     // CSV header; JSON name (reference ones without "Ref")
+    const char* Caption = ""; // as the window and the text output show it
+    const char* Unit = "";    // with its brackets, "[kg/h]"
+    int Decimals = 0;         // shown after the decimal separator
+    ColumnGroup Group = ColumnGroup::Input;
+    int WindowRow = 0; // the window's row 1..13 that shows it; 0 for none
+    double ChargeAirInputs::*Input = nullptr;
+    double ChargeAirResults::*Result = nullptr;
+    double ReferenceResults::*Reference = nullptr;
+    double (*Derived)(const Evaluation&) = nullptr;
+
+    // Whether the column holds a number (else a message).
+    constexpr bool IsNumber() const {
+        return Group != ColumnGroup::Message && Group != ColumnGroup::ReferenceMessage;
+    }
+    // The column's number in an evaluation.
+    double Value(const Evaluation& e) const {
+        if (Input)
+            return e.Inputs.*Input;
+        if (Result)
+            return e.Classic.*Result;
+        if (Reference)
+            return e.Reference.*Reference;
+        return Derived(e);
+    }
+    // The message column's text (null for none).
+    const char* Text(const Evaluation& e) const {
+        return Group == ColumnGroup::Message ? e.Message() : e.ReferenceMessage();
+    }
+    // Whether the evaluation has a value for it: inputs always; results
+    // unless their block has a message.
+    bool Has(const Evaluation& e) const {
+        switch (Group) {
+        case ColumnGroup::Input:
+            return true;
+        case ColumnGroup::Classic:
+            return e.Message() == nullptr;
+        case ColumnGroup::Reference:
+            return e.Basis && e.Reference.Failure == nullptr;
+        default:
+            return false;
+        }
+    }
+    // The name inside its JSON object.
+    std::string_view JsonKey() const {
+        const std::string_view key = Key;
+        return Group == ColumnGroup::Reference ? key.substr(3) : key;
+    }
+};
+
+// Every output column once, in the order of a batch's columns: the seven
+// inputs, the six results, the water per day, the message, then the
+// reference ones.
+inline constexpr std::array<Column, 24> Columns{{
+    {.Key = "RelativeHumidity", .Caption = "Relative humidity", .Unit = "[%]", .Decimals = 1,
+     .WindowRow = 1, .Input = &ChargeAirInputs::RelativeHumidity},
+    {.Key = "TempBeforeBlower", .Caption = "Temperature before blower", .Unit = "[°C]",
+     .Decimals = 1, .WindowRow = 2, .Input = &ChargeAirInputs::TempBeforeBlower},
+    {.Key = "PressureBeforeBlower", .Caption = "Barometric pressure before blower",
+     .Unit = "[bar]", .Decimals = 2, .WindowRow = 3, .Input = &ChargeAirInputs::PressureBeforeBlower},
+    {.Key = "ScavingAirPressure", .Caption = "Scavenge air pressure", .Unit = "[bar]",
+     .Decimals = 1, .WindowRow = 5, .Input = &ChargeAirInputs::ScavingAirPressure},
+    {.Key = "TempAfterCooler", .Caption = "Actual temperature after cooler", .Unit = "[°C]",
+     .Decimals = 1, .WindowRow = 8, .Input = &ChargeAirInputs::TempAfterCooler},
+    {.Key = "SpecificAirFlow", .Caption = "Specific air flow", .Unit = "[kg/kWh]", .Decimals = 1,
+     .WindowRow = 9, .Input = &ChargeAirInputs::SpecificAirFlow},
+    {.Key = "PowerOnEngine", .Caption = "Actual power on engine", .Unit = "[kW]", .Decimals = 1,
+     .WindowRow = 10, .Input = &ChargeAirInputs::PowerOnEngine},
+
+    {.Key = "WaterContentBeforeBlower", .Caption = "Water content of air before blower",
+     .Unit = "[kg/kg]", .Decimals = 4, .Group = ColumnGroup::Classic, .WindowRow = 4,
+     .Result = &ChargeAirResults::WaterContentBeforeBlower},
+    {.Key = "PressureRatio", .Caption = "Pressure ratio", .Unit = "[-]", .Decimals = 2,
+     .Group = ColumnGroup::Classic, .WindowRow = 6, .Result = &ChargeAirResults::PressureRatio},
+    {.Key = "DewPointTemperature", .Caption = "Temperature where condensation takes place",
+     .Unit = "[°C]", .Decimals = 1, .Group = ColumnGroup::Classic, .WindowRow = 7,
+     .Result = &ChargeAirResults::DewPointTemperature},
+    {.Key = "MaxWaterContentInCooler", .Caption = "Max. water content in CAC", .Unit = "[kg/kg]",
+     .Decimals = 4, .Group = ColumnGroup::Classic, .WindowRow = 11,
+     .Result = &ChargeAirResults::MaxWaterContentInCooler},
+    {.Key = "CondensingWaterContent", .Caption = "Spec. water content which condenses",
+     .Unit = "[kg/kg]", .Decimals = 4, .Group = ColumnGroup::Classic, .WindowRow = 12,
+     .Result = &ChargeAirResults::CondensingWaterContent},
+    {.Key = "WaterAtSeparator", .Caption = "Theoretical water content at separator",
+     .Unit = "[kg/h]", .Decimals = 1, .Group = ColumnGroup::Classic, .WindowRow = 13,
+     .Result = &ChargeAirResults::WaterAtSeparator},
+    {.Key = "WaterPerDay", .Caption = "Water at separator per day", .Unit = "[t/day]",
+     .Decimals = 2, .Group = ColumnGroup::Classic,
+     .Derived = [](const Evaluation& e) { return WaterPerDay(e.Classic.WaterAtSeparator); }},
+    {.Key = "message", .Group = ColumnGroup::Message},
+
+    {.Key = "RefWaterContentBeforeBlower", .Caption = "Water content of air before blower",
+     .Unit = "[kg/kg]", .Decimals = 4, .Group = ColumnGroup::Reference,
+     .Reference = &ReferenceResults::WaterContentBeforeBlower},
+    {.Key = "RefCoolerPressure", .Caption = "Absolute pressure in cooler", .Unit = "[bar]",
+     .Decimals = 2, .Group = ColumnGroup::Reference, .Reference = &ReferenceResults::CoolerPressure},
+    {.Key = "RefDewPointTemperature", .Caption = "Dew point in cooler (over water)",
+     .Unit = "[°C]", .Decimals = 1, .Group = ColumnGroup::Reference,
+     .Reference = &ReferenceResults::DewPointTemperature},
+    {.Key = "RefMaxWaterContentInCooler", .Caption = "Max. water content in CAC",
+     .Unit = "[kg/kg]", .Decimals = 4, .Group = ColumnGroup::Reference,
+     .Reference = &ReferenceResults::MaxWaterContentInCooler},
+    {.Key = "RefCondensingWaterContent", .Caption = "Spec. water content which condenses",
+     .Unit = "[kg/kg]", .Decimals = 4, .Group = ColumnGroup::Reference,
+     .Reference = &ReferenceResults::CondensingWaterContent},
+    {.Key = "RefWaterAtSeparator", .Caption = "Theoretical water content at separator",
+     .Unit = "[kg/h]", .Decimals = 1, .Group = ColumnGroup::Reference,
+     .Reference = &ReferenceResults::WaterAtSeparator},
+    {.Key = "RefWaterPerDay", .Caption = "Water at separator per day", .Unit = "[t/day]",
+     .Decimals = 2, .Group = ColumnGroup::Reference,
+     .Derived = [](const Evaluation& e) { return WaterPerDay(e.Reference.WaterAtSeparator); }},
+    {.Key = "RefDewPointMargin", .Caption = "Margin after cooler above dew point", .Unit = "[K]",
+     .Decimals = 1, .Group = ColumnGroup::Reference,
+     .Reference = &ReferenceResults::DewPointMargin},
+    {.Key = "RefMessage", .Group = ColumnGroup::ReferenceMessage},
+}};
+
+inline constexpr std::size_t InputCount = 7;
+// The seven inputs, in the settings file's and the command line's order.
+inline constexpr std::span<const Column, InputCount> InputColumns{Columns.data(), InputCount};
+// The classic results with the water per day: the text output's rows
+// after the window's.
+inline constexpr std::span<const Column> ClassicColumns{Columns.data() + 7, 7};
+// The reference results, without their message.
+inline constexpr std::span<const Column> ReferenceColumns{Columns.data() + 15, 8};
+
+// The columns of a batch or sweep, the reference ones when asked for.
+constexpr std::span<const Column> OutputColumns(bool reference) {
+    return {Columns.data(), reference ? Columns.size() : 15};
+}
+
+// The column that the window shows in its row 1..13, or null.
+const Column* WindowColumn(int row);
+
+// The heading of the reference results wherever they are shown.
+inline constexpr const char* ReferenceTitle = "Reference (ASHRAE, absolute pressure)";
+
+// The input a header cell names: by its key or by the window's caption, in
+// any case, with blanks around it and an optional "[unit]" after it. Null
+// for a cell that names no input; a cell that names one with a unit that is
+// not its own sets wrongUnit and also gives null.
+const Column* InputNamedBy(std::string_view cell, bool* wrongUnit = nullptr);
+
+// The input column of a settings key (exactly as written), or null.
+const Column* InputByKey(std::string_view key);
+
+} // namespace nebelkamm

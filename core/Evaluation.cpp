@@ -1,0 +1,122 @@
+// SPDX-License-Identifier: MIT
+#include "core/Evaluation.h"
+
+#include "model/Exception.h"
+
+#include <cmath>
+#include <string_view>
+
+namespace nebelkamm {
+namespace {
+
+constexpr double AbsoluteZero = -273.15;
+
+// The maths library's reports as static texts, so that an evaluation holds
+// no strings of its own.
+const char* ReportText(const MathError& e) {
+    struct Known {
+        std::string_view Function, Kind;
+        const char* Text;
+    };
+    static constexpr Known known[] = {
+        {"log", "SING", "log: SING error"},         {"log", "DOMAIN", "log: DOMAIN error"},
+        {"log", "OVERFLOW", "log: OVERFLOW error"}, {"pow", "SING", "pow: SING error"},
+        {"pow", "DOMAIN", "pow: DOMAIN error"},     {"pow", "OVERFLOW", "pow: OVERFLOW error"},
+    };
+    for (const Known& k : known)
+        if (e.Function == k.Function && e.Kind == k.Kind)
+            return k.Text;
+    return "maths library error";
+}
+
+// Where the classic formulas stop describing air: a vapour pressure before
+// the blower that reaches the barometric pressure makes the water content
+// negative, a saturation pressure after the cooler that reaches the pressure
+// ratio (which stands where the cooler's pressure belongs) makes the max.
+// water content negative.
+const char* OutsideClassicDomain(const ChargeAirSteps& s) {
+    if (!(s.A > s.ps1))
+        return "vapour pressure before blower not below the barometric pressure";
+    if (!(s.r > s.ps2))
+        return "saturation pressure after cooler not below the pressure ratio (max. water "
+               "content negative)";
+    return nullptr;
+}
+
+} // namespace
+
+const char* ImpossibleInputs(const ChargeAirInputs& in) noexcept {
+    struct Finite {
+        double ChargeAirInputs::*Input;
+        const char* Text;
+    };
+    static constexpr Finite finite[] = {
+        {&ChargeAirInputs::RelativeHumidity, "relative humidity not a finite number"},
+        {&ChargeAirInputs::TempBeforeBlower, "temperature before blower not a finite number"},
+        {&ChargeAirInputs::PressureBeforeBlower, "barometric pressure not a finite number"},
+        {&ChargeAirInputs::ScavingAirPressure, "scavenge air pressure not a finite number"},
+        {&ChargeAirInputs::TempAfterCooler, "temperature after cooler not a finite number"},
+        {&ChargeAirInputs::SpecificAirFlow, "specific air flow not a finite number"},
+        {&ChargeAirInputs::PowerOnEngine, "power on engine not a finite number"},
+    };
+    for (const Finite& f : finite)
+        if (!std::isfinite(in.*f.Input))
+            return f.Text;
+    if (!(in.RelativeHumidity > 0))
+        return "relative humidity not above 0 %";
+    if (in.RelativeHumidity > 100)
+        return "relative humidity above 100 %";
+    if (in.TempBeforeBlower < AbsoluteZero)
+        return "temperature before blower below absolute zero";
+    if (!(in.PressureBeforeBlower > 0))
+        return "barometric pressure not above 0 bar";
+    if (in.ScavingAirPressure < 0)
+        return "scavenge air pressure below 0 bar";
+    if (in.TempAfterCooler < AbsoluteZero)
+        return "temperature after cooler below absolute zero";
+    if (in.SpecificAirFlow < 0)
+        return "specific air flow below 0 kg/kWh";
+    if (in.PowerOnEngine < 0)
+        return "power on engine below 0 kW";
+    return nullptr;
+}
+
+Evaluation Evaluate(const ChargeAirInputs& inputs, const EvaluationOptions& options) noexcept {
+    Evaluation e;
+    e.Inputs = inputs;
+    const char* const impossible = ImpossibleInputs(inputs);
+    e.Impossible = impossible;
+    ChargeAirSteps steps;
+    std::size_t reports = 0;
+    try {
+        e.Classic = ComputeChargeAir(
+            inputs,
+            [&](const MathError& m) {
+                if (reports < e.Reports.size())
+                    e.Reports[reports++] = ReportText(m);
+            },
+            &steps);
+        if (!e.Impossible)
+            e.Impossible = OutsideClassicDomain(steps);
+    } catch (const EZeroDivide&) {
+        e.Failure = "Floating point division by zero";
+    } catch (const EInvalidOp&) {
+        e.Failure = "Invalid floating point operation";
+    } catch (const EOverflow&) {
+        e.Failure = "Floating point overflow";
+    } catch (const Exception&) {
+        e.Failure = "the computation failed";
+    }
+    if (e.Failure)
+        e.Classic = ChargeAirResults{};
+    if (options.Reference) {
+        e.Basis = options.Reference;
+        if (impossible)
+            e.Reference.Failure = impossible;
+        else
+            e.Reference = ComputeReference(inputs, *options.Reference);
+    }
+    return e;
+}
+
+} // namespace nebelkamm

@@ -1,0 +1,307 @@
+// SPDX-License-Identifier: MIT
+#include "io/Batch.h"
+
+#include "core/Errors.h"
+#include "io/Writers.h"
+#include "platform/NumberText.h"
+
+#include <algorithm>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <exception>
+#include <memory>
+#include <mutex>
+#include <thread>
+
+namespace nebelkamm {
+namespace {
+
+// How the header's columns map onto the inputs and the output.
+struct Layout {
+    nebelkamm::Dialect Dialect;
+    std::vector<int> Input;                  // per column: the input's index, or -1
+    std::vector<std::size_t> PassedThrough; // the other columns, in order
+    std::span<const Column> Columns;
+    EvaluationOptions Options;
+};
+
+// At most 40 bytes of a text for a message on one line: cut where a
+// character starts, control characters as blanks.
+std::string Excerpt(std::string_view text) {
+    constexpr std::size_t most = 40;
+    std::size_t cut = text.size();
+    if (cut > most) {
+        cut = most;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+    }
+    std::string out(text.substr(0, cut));
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return cut < text.size() ? out + "..." : out;
+}
+
+Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOptions& options,
+                  BatchLayout& named) {
+    Layout layout;
+    layout.Dialect = dialect;
+    layout.Options.Reference = options.Reference;
+    layout.Columns = OutputColumns(options.Reference.has_value());
+    bool seen[InputCount] = {};
+    for (std::size_t c = 0; c < header.Text.size(); ++c) {
+        bool wrongUnit = false;
+        const Column* input = InputNamedBy(header.Text[c], &wrongUnit);
+        if (wrongUnit)
+            throw EDataError("column '" + Excerpt(header.Text[c]) + "': not the unit of the input");
+        const int k = input ? static_cast<int>(input - Columns.data()) : -1;
+        if (input && seen[k])
+            throw EDataError("the header names " + std::string(input->Key) + " twice");
+        if (input)
+            seen[k] = true;
+        else
+            layout.PassedThrough.push_back(c);
+        layout.Input.push_back(k);
+    }
+    named.Dialect = dialect;
+    for (std::size_t c : layout.PassedThrough)
+        named.PassedThrough.push_back(Excerpt(header.Text[c]));
+    for (std::size_t k = 0; k < InputCount; ++k)
+        if (!seen[k])
+            named.FromStored.push_back(&InputColumns[k]);
+    if (named.FromStored.size() == InputCount)
+        throw EDataError("the header names no input: name the columns by their keys or the "
+                         "window's captions, for instance RelativeHumidity or "
+                         "\"Relative humidity [%]\"");
+    return layout;
+}
+
+struct RowCounts {
+    std::uint64_t Rows = 0, Failed = 0;
+};
+
+// One output row for each record of the chunk.
+RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const ChargeAirInputs& stored,
+                    std::string& out) {
+    RowCounts counts;
+    std::string scratch, message;
+    const char sep = layout.Dialect.Separator;
+    const std::size_t columns = layout.Input.size();
+    for (const CsvRecord& r : chunk.Records) {
+        const CsvField* fields = chunk.Fields.data() + r.FirstField;
+        Evaluation e;
+        e.Inputs = stored;
+        InputCells cells;
+        message.clear();
+        if (r.Problem != CsvProblem::None)
+            message = "line " + std::to_string(r.Line) + ": " + ProblemText(r.Problem);
+        else if (r.Count > columns)
+            message = "line " + std::to_string(r.Line) + ": " + std::to_string(r.Count) +
+                      " fields, the header has " + std::to_string(columns);
+        for (std::size_t c = 0; c < columns && r.Problem == CsvProblem::None; ++c) {
+            const int k = layout.Input[c];
+            if (k < 0)
+                continue;
+            const std::string_view text =
+                c < r.Stored ? chunk.Text(fields[c], scratch) : std::string_view();
+            double v = 0;
+            if (ReadDataNumber(text, layout.Dialect.Decimal, v, cells.Shortest[k])) {
+                e.Inputs.*InputColumns[k].Input = v;
+                continue;
+            }
+            cells.Read[k] = false;
+            if (message.empty())
+                message = "line " + std::to_string(r.Line) + ", column " + InputColumns[k].Key +
+                          ": '" + Excerpt(text) + "' is not a number";
+        }
+        if (r.Problem != CsvProblem::None)
+            cells.Read.fill(false);
+        for (std::size_t c : layout.PassedThrough) {
+            if (c < r.Stored) {
+                const CsvField& f = fields[c];
+                if (f.Clean)
+                    out += chunk.Raw(f);
+                else
+                    AppendField(out, chunk.Text(f, scratch), sep);
+            }
+            out += sep;
+        }
+        if (message.empty())
+            e = Evaluate(e.Inputs, layout.Options);
+        AppendCsvCells(out, layout.Columns, e, cells, message, layout.Dialect);
+        ++counts.Rows;
+        counts.Failed += message.empty() && !e.Message() ? 0 : 1;
+    }
+    return counts;
+}
+
+// A chunk of records on its way through a worker.
+struct Job {
+    CsvChunk Chunk;
+    std::string Out;
+    RowCounts Counts;
+    bool Done = false;
+    std::exception_ptr Error;
+};
+
+// A fixed set of threads that run the work on jobs in the order given.
+class Workers {
+public:
+    template <class Work> Workers(unsigned n, Work work) {
+        for (unsigned i = 0; i < n; ++i)
+            threads_.emplace_back([this, work] { Loop(work); });
+    }
+    ~Workers() {
+        {
+            const std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        ready_.notify_all();
+        for (std::thread& t : threads_)
+            t.join();
+    }
+    void Submit(Job* job) {
+        {
+            const std::lock_guard lock(mutex_);
+            job->Done = false;
+            queue_.push_back(job);
+        }
+        ready_.notify_one();
+    }
+    void Wait(const Job& job) {
+        std::unique_lock lock(mutex_);
+        done_.wait(lock, [&] { return job.Done; });
+    }
+
+private:
+    template <class Work> void Loop(const Work& work) {
+        for (;;) {
+            Job* job = nullptr;
+            {
+                std::unique_lock lock(mutex_);
+                ready_.wait(lock, [&] { return stop_ || !queue_.empty(); });
+                if (queue_.empty())
+                    return;
+                job = queue_.front();
+                queue_.pop_front();
+            }
+            try {
+                work(*job);
+            } catch (...) {
+                job->Error = std::current_exception();
+            }
+            {
+                const std::lock_guard lock(mutex_);
+                job->Done = true;
+            }
+            done_.notify_all();
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable ready_, done_;
+    std::deque<Job*> queue_;
+    bool stop_ = false;
+    std::vector<std::thread> threads_;
+};
+
+// Writes what is done and tells the progress, at most once a second.
+class Collector {
+public:
+    Collector(Sink& out, const BatchOptions& options) : out_(out), options_(options) {}
+    void Take(const Job& job) {
+        if (job.Error)
+            std::rethrow_exception(job.Error);
+        out_.Write(job.Out);
+        summary.Rows += job.Counts.Rows;
+        summary.Failed += job.Counts.Failed;
+        if (!options_.Progress)
+            return;
+        const auto now = std::chrono::steady_clock::now();
+        if (now - last_ >= std::chrono::seconds(1)) {
+            last_ = now;
+            options_.Progress(summary.Rows, std::chrono::duration<double>(now - start_).count());
+        }
+    }
+    BatchSummary summary;
+
+private:
+    Sink& out_;
+    const BatchOptions& options_;
+    const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
+    std::chrono::steady_clock::time_point last_ = start_;
+};
+
+} // namespace
+
+BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
+                      const BatchOptions& options) {
+    CsvReader reader(in, options.BlockBytes);
+    CsvHeader header;
+    if (!reader.ReadHeader(options.DecimalSeparator, header))
+        throw EDataError("the input is empty: it has no header");
+    BatchLayout named;
+    const Layout layout = MakeLayout(header, reader.GetDialect(), options, named);
+    reader.SetFieldCap(header.Text.size() + 1);
+    if (options.OnLayout)
+        options.OnLayout(named);
+    {
+        std::string text;
+        std::vector<std::string> passed;
+        for (std::size_t c : layout.PassedThrough)
+            passed.push_back(header.Raw[c]);
+        AppendCsvHeader(text, layout.Columns, passed, layout.Dialect.Separator);
+        out.Write(text);
+    }
+
+    Collector collector(out, options);
+    const auto work = [&layout, &stored](Job& job) {
+        job.Out.clear();
+        job.Counts = ProcessChunk(job.Chunk, layout, stored, job.Out);
+    };
+    const unsigned threads =
+        options.Threads ? options.Threads : std::max(1u, std::thread::hardware_concurrency());
+    if (threads == 1) {
+        Job job;
+        while (reader.Next(job.Chunk)) {
+            work(job);
+            collector.Take(job);
+        }
+        return collector.summary;
+    }
+    // Chunks go to the workers as they are read, and their rows out in the
+    // order read; a bounded number in flight keeps memory flat. Before the
+    // reader waits for input, everything done is written.
+    std::deque<std::unique_ptr<Job>> inFlight, spare;
+    Workers workers(threads, work);
+    const auto writeFront = [&] {
+        workers.Wait(*inFlight.front());
+        collector.Take(*inFlight.front());
+        spare.push_back(std::move(inFlight.front()));
+        inFlight.pop_front();
+    };
+    for (;;) {
+        std::unique_ptr<Job> job;
+        if (spare.empty()) {
+            job = std::make_unique<Job>();
+        } else {
+            job = std::move(spare.back());
+            spare.pop_back();
+        }
+        if (!reader.Next(job->Chunk))
+            break;
+        workers.Submit(job.get());
+        inFlight.push_back(std::move(job));
+        while (inFlight.size() > 2 * threads)
+            writeFront();
+        if (in.WouldWait())
+            while (!inFlight.empty())
+                writeFront();
+    }
+    while (!inFlight.empty())
+        writeFront();
+    return collector.summary;
+}
+
+} // namespace nebelkamm

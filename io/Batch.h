@@ -1,0 +1,61 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/Columns.h"
+#include "core/Evaluation.h"
+#include "io/Csv.h"
+#include "io/Stream.h"
+
+#include <cstdint>
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace nebelkamm {
+
+// What the header named.
+struct BatchLayout {
+    nebelkamm::Dialect Dialect;
+    std::vector<std::string> PassedThrough;   // the other columns' names, shortened to a line
+    std::vector<const Column*> FromStored;    // the inputs it does not name
+};
+
+struct BatchOptions {
+    // The locale's decimal separator, for files in the semicolon and tab
+    // dialects.
+    char DecimalSeparator = '.';
+    // Worker threads; 0 takes as many as the machine has cores.
+    unsigned Threads = 0;
+    // How much is read at once, and about how many bytes of rows go to a
+    // worker together.
+    std::size_t BlockBytes = std::size_t(1) << 18;
+    // The reference results on this air-flow basis as Ref... columns after
+    // the message, and RefMessage.
+    std::optional<AirBasis> Reference;
+    // Called once the header is read, before any row; empty for none.
+    std::function<void(const BatchLayout&)> OnLayout;
+    // Called with the rows done and the seconds since the start, at most
+    // once a second; empty for none.
+    std::function<void(std::uint64_t rows, double seconds)> Progress;
+};
+
+struct BatchSummary {
+    std::uint64_t Rows = 0;   // rows written, one per row read
+    std::uint64_t Failed = 0; // rows whose message column is not empty
+};
+
+// Reads CSV from in to its end and writes one row to out for every row
+// read, in the same order, each as soon as it is computed when the input
+// pauses. A header cell names an input by its key or the window's caption
+// (InputNamedBy); a missing input takes its value from stored; every other
+// column is passed through. Output columns: the passed-through ones, then
+// OutputColumns. A row that cannot be read or whose point is impossible has
+// a message and no results. Memory stays bounded whatever the input.
+// Throws EDataError for a header it cannot use (none, naming no input or
+// one twice, a wrong unit, UTF-16, over 1 MiB), EInputError and
+// EOutputError when reading or writing fails.
+BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
+                      const BatchOptions& options);
+
+} // namespace nebelkamm

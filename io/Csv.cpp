@@ -1,0 +1,451 @@
+// SPDX-License-Identifier: MIT
+#include "io/Csv.h"
+
+#include "core/Errors.h"
+
+#include <algorithm>
+#include <cstring>
+
+namespace nebelkamm {
+namespace {
+
+constexpr std::string_view Utf8Bom = "\xEF\xBB\xBF";
+
+unsigned char Byte(char c) {
+    return static_cast<unsigned char>(c);
+}
+
+} // namespace
+
+const char* ProblemText(CsvProblem problem) {
+    switch (problem) {
+    case CsvProblem::FieldTooLong:
+        return "field longer than 1 MiB";
+    case CsvProblem::RecordTooLong:
+        return "record longer than 1 MiB";
+    case CsvProblem::QuoteNotClosed:
+        return "quoted field not closed";
+    case CsvProblem::None:
+        break;
+    }
+    return "";
+}
+
+void AppendField(std::string& out, std::string_view text, char separator) {
+    if (text.find_first_of(std::string_view{"\"\r\n", 3}) == std::string_view::npos &&
+        text.find(separator) == std::string_view::npos) {
+        out += text;
+        return;
+    }
+    out += '"';
+    for (const char c : text) {
+        if (c == '"')
+            out += '"';
+        out += c;
+    }
+    out += '"';
+}
+
+std::string_view CsvChunk::Text(const CsvField& f, std::string& scratch) const {
+    const std::string_view raw = Raw(f);
+    if (!f.Quoted)
+        return raw;
+    if (f.Clean && raw.size() >= 2 && raw.find('"', 1) == raw.size() - 1)
+        return raw.substr(1, raw.size() - 2);
+    scratch.clear();
+    for (std::size_t i = 1; i < raw.size(); ++i) {
+        if (raw[i] != '"') {
+            scratch += raw[i];
+        } else if (i + 1 < raw.size() && raw[i + 1] == '"') {
+            scratch += '"';
+            ++i;
+        } else { // the closing quote; what follows it stands as it is
+            scratch.append(raw.substr(i + 1));
+            break;
+        }
+    }
+    return scratch;
+}
+
+CsvReader::CsvReader(Source& source, std::size_t blockBytes)
+    : source_(source), block_(std::max<std::size_t>(blockBytes, 1)) {
+    Select(",");
+}
+
+void CsvReader::Select(std::string_view separators) {
+    separator_.fill(false);
+    special_.fill(false);
+    for (char c : separators)
+        separator_[Byte(c)] = special_[Byte(c)] = true;
+    special_[Byte('"')] = special_[Byte('\n')] = special_[Byte('\r')] = true;
+}
+
+bool CsvReader::Fill() {
+    const std::size_t old = buffer_.size();
+    buffer_.resize(old + block_);
+    const std::size_t n = source_.Read(buffer_.data() + old, block_);
+    buffer_.resize(old + n);
+    eof_ = n == 0;
+    return n > 0;
+}
+
+std::size_t CsvReader::LineEndLength(std::size_t at, bool& pending) const {
+    pending = false;
+    if (buffer_[at] == '\n' || at + 1 < buffer_.size())
+        return buffer_[at] == '\r' && buffer_[at + 1] == '\n' ? 2 : 1;
+    pending = !eof_; // a CR at the end: its LF may still come
+    return 1;
+}
+
+void CsvReader::Restart(std::size_t at, std::uint64_t line) {
+    scan_ = recordStart_ = done_ = at;
+    line_ = recordLine_ = line;
+    state_ = State::FieldStart;
+    count_ = stored_ = 0;
+    quoteLineEnd_ = 0;
+}
+
+void CsvReader::EndField(std::size_t at) {
+    ++count_;
+    if (stored_ < cap_) {
+        fields_.push_back({static_cast<std::uint32_t>(fieldStart_), static_cast<std::uint32_t>(at),
+                           quoted_, clean_});
+        ++stored_;
+    }
+}
+
+void CsvReader::EndRecord(std::size_t at) {
+    const bool blank = at == recordStart_ && count_ == 1 && !quoted_;
+    if (blank && !keepBlank_) {
+        fields_.resize(fields_.size() - stored_);
+    } else {
+        records_.push_back({recordLine_, static_cast<std::uint32_t>(fields_.size() - stored_),
+                            stored_, count_, CsvProblem::None});
+        keepBlank_ = false;
+    }
+}
+
+void CsvReader::Fail(CsvProblem problem) {
+    fields_.resize(fields_.size() - stored_);
+    records_.push_back(
+        {recordLine_, static_cast<std::uint32_t>(fields_.size()), 0, count_, problem});
+    keepBlank_ = false;
+}
+
+// A record too long to keep: nothing more of it is stored, and reading goes
+// on after its line end. Whether its field or the record as a whole is too
+// long shows only as the field goes on.
+void CsvReader::StartSkip(std::size_t at) {
+    fields_.resize(fields_.size() - stored_);
+    stored_ = 0;
+    skipping_ = failPending_ = true;
+    inField_ = state_ != State::FieldStart;
+    fieldLength_ = inField_ ? at - fieldStart_ : 0;
+    scan_ = at;
+}
+
+void CsvReader::Skip() {
+    const char* const from = buffer_.data() + scan_;
+    const std::size_t n = buffer_.size() - scan_;
+    const void* lf = std::memchr(from, '\n', n);
+    const void* cr = std::memchr(from, '\r', lf ? static_cast<const char*>(lf) - from : n);
+    const char* end = static_cast<const char*>(cr ? cr : lf);
+    if (failPending_) {
+        bool known = end || !inField_;
+        if (inField_) {
+            const char* const stop = end ? end : from + n;
+            const char* p = from;
+            while (p < stop && !separator_[Byte(*p)])
+                ++p;
+            fieldLength_ += static_cast<std::size_t>(p - from);
+            known = known || p < stop || fieldLength_ > MaxRecordBytes;
+        }
+        if (known) {
+            Fail(fieldLength_ > MaxRecordBytes ? CsvProblem::FieldTooLong
+                                               : CsvProblem::RecordTooLong);
+            failPending_ = false;
+        }
+    }
+    if (!end) {
+        buffer_.resize(recordStart_);
+        scan_ = recordStart_;
+        return;
+    }
+    bool pending = false;
+    const std::size_t at = static_cast<std::size_t>(end - buffer_.data());
+    const std::size_t after = at + LineEndLength(at, pending);
+    buffer_.erase(recordStart_, after - recordStart_);
+    pendingLf_ = pending;
+    skipping_ = false;
+    Restart(recordStart_, line_ + 1);
+}
+
+void CsvReader::Tokenize() {
+    const char* const b = buffer_.data();
+    const std::size_t size = buffer_.size();
+    std::size_t p = scan_;
+    if (pendingLf_ && p < size) {
+        pendingLf_ = false;
+        if (b[p] == '\n')
+            Restart(++p, line_);
+    }
+    const auto endRecord = [&] {
+        EndField(p);
+        EndRecord(p);
+        bool pending = false;
+        p += LineEndLength(p, pending);
+        pendingLf_ = pending;
+        Restart(p, line_ + 1);
+    };
+    while (p < size && !skipping_) {
+        // Scans stop just past the limit, so a record never grows beyond it.
+        const std::size_t stop = std::min(size, recordStart_ + MaxRecordBytes + 1);
+        if (p >= stop) {
+            if (state_ == State::Quoted && quoteLineEnd_) {
+                // An open quote with a line end in it: the record ends there.
+                Fail(CsvProblem::QuoteNotClosed);
+                p = quoteLineEnd_;
+                if (b[p - 1] == '\r' && p < size && b[p] == '\n')
+                    ++p;
+                Restart(p, quoteLineEndLine_);
+                continue;
+            }
+            StartSkip(p);
+            return;
+        }
+        switch (state_) {
+        case State::FieldStart:
+            fieldStart_ = p;
+            quoted_ = false;
+            clean_ = true;
+            if (b[p] == '"') {
+                state_ = State::Quoted;
+                quoted_ = true;
+                quoteLineEnd_ = 0;
+                ++p;
+                break;
+            }
+            state_ = State::Unquoted;
+            [[fallthrough]];
+        case State::Unquoted: {
+            while (p < stop && !special_[Byte(b[p])])
+                ++p;
+            if (p == stop)
+                break;
+            const char c = b[p];
+            if (c == '"') { // not at a field's start: an ordinary character
+                clean_ = false;
+                ++p;
+            } else if (separator_[Byte(c)]) {
+                ++used_[Byte(c)];
+                EndField(p++);
+                state_ = State::FieldStart;
+            } else {
+                endRecord();
+            }
+            break;
+        }
+        case State::Quoted: {
+            while (p < stop && b[p] != '"' && b[p] != '\n' && b[p] != '\r')
+                ++p;
+            if (p == stop)
+                break;
+            if (b[p] == '"') {
+                state_ = State::QuoteInQuoted;
+            } else {
+                if (!(b[p] == '\n' && p > 0 && b[p - 1] == '\r'))
+                    ++line_; // a CRLF is one line end
+                if (!quoteLineEnd_) {
+                    quoteLineEnd_ = p + 1;
+                    quoteLineEndLine_ = line_;
+                }
+            }
+            ++p;
+            break;
+        }
+        case State::QuoteInQuoted: {
+            const char c = b[p];
+            if (c == '"') { // a doubled quote
+                state_ = State::Quoted;
+                ++p;
+            } else if (separator_[Byte(c)]) {
+                ++used_[Byte(c)];
+                EndField(p++);
+                state_ = State::FieldStart;
+            } else if (c == '\n' || c == '\r') {
+                endRecord();
+            } else { // text after the closing quote
+                clean_ = false;
+                state_ = State::Unquoted;
+            }
+            break;
+        }
+        }
+        if (stopAfterRecord_ && !records_.empty())
+            break;
+    }
+    scan_ = p;
+}
+
+void CsvReader::Advance() {
+    for (;;) {
+        if (skipping_) {
+            Skip();
+            if (skipping_)
+                return; // the line end is still to come
+        }
+        Tokenize();
+        if (!skipping_ || (stopAfterRecord_ && !records_.empty()))
+            return;
+    }
+}
+
+// At the end of the input, which is all in the buffer now.
+void CsvReader::Finish() {
+    for (;;) {
+        Advance();
+        if (stopAfterRecord_ && !records_.empty())
+            return;
+        finished_ = true;
+        const std::size_t size = buffer_.size();
+        if (skipping_) { // an overlong last line: nothing of it is kept
+            if (failPending_)
+                Fail(fieldLength_ > MaxRecordBytes ? CsvProblem::FieldTooLong
+                                                   : CsvProblem::RecordTooLong);
+            failPending_ = false;
+            buffer_.resize(recordStart_);
+            skipping_ = false;
+            Restart(recordStart_, line_);
+            return;
+        }
+        if (state_ == State::Quoted) {
+            // Not closed: the record ends at the first line end inside the
+            // quote, or here when it has none.
+            Fail(CsvProblem::QuoteNotClosed);
+            if (!quoteLineEnd_) {
+                Restart(size, line_);
+                return;
+            }
+            std::size_t p = quoteLineEnd_;
+            if (buffer_[p - 1] == '\r' && p < size && buffer_[p] == '\n')
+                ++p;
+            Restart(p, quoteLineEndLine_);
+            continue;
+        }
+        if (recordStart_ < size || count_ > 0) { // the last line has no line end
+            EndField(size);
+            EndRecord(size);
+            Restart(size, line_ + 1);
+        }
+        return;
+    }
+}
+
+bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
+    while (buffer_.size() < Utf8Bom.size() && Fill()) {
+    }
+    const std::string_view start(buffer_);
+    if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF"))
+        throw EDataError("the input is UTF-16 (it starts with a UTF-16 byte-order mark); save it "
+                         "as UTF-8");
+    if (start.starts_with(Utf8Bom))
+        buffer_.erase(0, Utf8Bom.size());
+
+    // The dialect from the first record as any of the three separators would
+    // split it; then that record again, by the dialect's separator alone.
+    stopAfterRecord_ = true;
+    for (const std::string_view separators : {std::string_view(",;\t"), std::string_view()}) {
+        if (separators.empty()) {
+            const bool semicolon = used_[Byte(';')] > 0, comma = used_[Byte(',')] > 0;
+            dialect_.Separator = semicolon ? ';' : comma ? ',' : used_[Byte('\t')] ? '\t' : ',';
+            dialect_.Decimal = dialect_.Separator == ',' || localeDecimal == dialect_.Separator
+                                   ? '.'
+                                   : localeDecimal;
+        }
+        Select(separators.empty() ? std::string_view(&dialect_.Separator, 1) : separators);
+        fields_.clear();
+        records_.clear();
+        used_.fill(0);
+        pendingLf_ = skipping_ = failPending_ = finished_ = false;
+        keepBlank_ = true;
+        Restart(0, 1);
+        for (;;) {
+            Advance();
+            if (!records_.empty())
+                break;
+            if (eof_) {
+                Finish();
+                break;
+            }
+            Fill();
+        }
+        if (records_.empty())
+            return false;
+        if (records_.front().Problem != CsvProblem::None)
+            throw EDataError(std::string("the header's ") + ProblemText(records_.front().Problem));
+    }
+    stopAfterRecord_ = false;
+    finished_ = false;
+
+    const CsvRecord& r = records_.front();
+    std::string scratch;
+    CsvChunk view;
+    view.Bytes = buffer_.substr(0, done_);
+    for (std::uint32_t i = 0; i < r.Stored; ++i) {
+        const CsvField& f = fields_[r.FirstField + i];
+        header.Text.emplace_back(view.Text(f, scratch));
+        if (f.Clean) {
+            header.Raw.emplace_back(view.Raw(f));
+        } else {
+            header.Raw.emplace_back();
+            AppendField(header.Raw.back(), header.Text.back(), dialect_.Separator);
+        }
+    }
+    CsvChunk drop;
+    Emit(drop);
+    return true;
+}
+
+void CsvReader::Emit(CsvChunk& chunk) {
+    const std::size_t cut = done_;
+    chunk.Records.swap(records_);
+    records_.clear();
+    chunk.Fields.swap(fields_);
+    fields_.assign(chunk.Fields.end() - stored_, chunk.Fields.end());
+    chunk.Fields.resize(chunk.Fields.size() - stored_);
+    for (CsvField& f : fields_) {
+        f.Begin -= static_cast<std::uint32_t>(cut);
+        f.End -= static_cast<std::uint32_t>(cut);
+    }
+    chunk.Bytes.swap(buffer_);
+    buffer_.assign(chunk.Bytes, cut);
+    chunk.Bytes.resize(cut);
+    scan_ -= cut;
+    recordStart_ -= cut;
+    done_ = 0;
+    if (fieldStart_ >= cut)
+        fieldStart_ -= cut;
+    if (quoteLineEnd_)
+        quoteLineEnd_ -= cut;
+}
+
+bool CsvReader::Next(CsvChunk& chunk) {
+    for (;;) {
+        Advance();
+        if (eof_) {
+            if (!finished_)
+                Finish();
+            if (records_.empty())
+                return false;
+            Emit(chunk);
+            return true;
+        }
+        if (!records_.empty() && (done_ >= block_ || source_.WouldWait())) {
+            Emit(chunk);
+            return true;
+        }
+        Fill();
+    }
+}
+
+} // namespace nebelkamm

@@ -1,0 +1,144 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "io/Stream.h"
+
+#include <array>
+#include <cstdint>
+#include <limits>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace nebelkamm {
+
+// No field or record is read beyond this; its row fails instead.
+inline constexpr std::size_t MaxRecordBytes = std::size_t(1) << 20;
+
+// How a file separates fields and writes decimals.
+struct Dialect {
+    char Separator = ',';
+    char Decimal = '.';
+};
+
+// One field of a record: where its bytes stand in the chunk, quotes
+// included.
+struct CsvField {
+    std::uint32_t Begin = 0, End = 0;
+    bool Quoted = false; // opened with a quote
+    bool Clean = true;   // no quote out of place: its bytes may be copied as they stand
+};
+
+// Why a record could not be read at all.
+enum class CsvProblem : std::uint8_t { None, FieldTooLong, RecordTooLong, QuoteNotClosed };
+
+// The message of a problem, as "line 7: <it>".
+const char* ProblemText(CsvProblem problem);
+
+struct CsvRecord {
+    std::uint64_t Line = 0;       // the line it starts on, from 1
+    std::uint32_t FirstField = 0; // its first field in the chunk's fields
+    std::uint32_t Stored = 0;     // fields stored, at most the reader's cap
+    std::uint32_t Count = 0;      // fields it has
+    CsvProblem Problem = CsvProblem::None; // when set, no field is stored
+};
+
+// Whole records with their fields, as the reader hands them out.
+struct CsvChunk {
+    std::string Bytes;
+    std::vector<CsvField> Fields;
+    std::vector<CsvRecord> Records;
+
+    std::string_view Raw(const CsvField& f) const {
+        return std::string_view(Bytes).substr(f.Begin, f.End - f.Begin);
+    }
+    // The field's text: quotes removed, "" made one.
+    std::string_view Text(const CsvField& f, std::string& scratch) const;
+};
+
+// The first record of a file, which names its columns.
+struct CsvHeader {
+    std::vector<std::string> Raw;  // each cell as it is written again: as it stands, or quoted
+    std::vector<std::string> Text; // each cell's text
+};
+
+// Appends a text as a CSV field, quoted when it holds the separator, a
+// quote or a line end.
+void AppendField(std::string& out, std::string_view text, char separator);
+
+// Reads CSV after RFC 4180 from a source, in chunks of whole records. A
+// quote opens a quoted field only at a field's start; elsewhere it is an
+// ordinary character. Records end at LF, CRLF or a lone CR. A record over
+// MaxRecordBytes, or a quoted field that is not closed, fails alone and
+// reading goes on at the next line end: memory stays bounded and no two
+// rows are ever merged. Blank lines are no records.
+class CsvReader {
+public:
+    // blockBytes is how much is read at once and about a chunk's size.
+    explicit CsvReader(Source& source, std::size_t blockBytes = std::size_t(1) << 18);
+
+    // Reads the first record and takes the dialect from it: semicolons
+    // outside quotes make it ';' with the locale's decimal separator, else
+    // commas ',' with '.', else tabs '\t' with the locale's separator. A
+    // UTF-8 byte-order mark is skipped. False for an empty input; throws
+    // EDataError for UTF-16 and for a header over MaxRecordBytes.
+    bool ReadHeader(char localeDecimal, CsvHeader& header);
+    const Dialect& GetDialect() const { return dialect_; }
+    // Fields beyond this many are counted but not stored.
+    void SetFieldCap(std::size_t cap) { cap_ = cap; }
+
+    // The next whole records: at least blockBytes of them, or fewer where
+    // the source would wait for more (so that a live log's rows go on at
+    // once), or the last ones. False at the end.
+    bool Next(CsvChunk& chunk);
+
+private:
+    enum class State : std::uint8_t { FieldStart, Unquoted, Quoted, QuoteInQuoted };
+
+    bool Fill();
+    void Advance();
+    void Tokenize();
+    void EndField(std::size_t at);
+    void EndRecord(std::size_t at);
+    void Fail(CsvProblem problem);
+    void StartSkip(std::size_t at);
+    void Skip();
+    void Finish();
+    void Restart(std::size_t at, std::uint64_t line);
+    std::size_t LineEndLength(std::size_t at, bool& pending) const;
+    void Select(std::string_view separators);
+    void Emit(CsvChunk& chunk);
+
+    Source& source_;
+    std::size_t block_;
+    std::size_t cap_ = std::numeric_limits<std::size_t>::max();
+    Dialect dialect_;
+    std::array<bool, 256> separator_{};
+    std::array<bool, 256> special_{};
+    std::string buffer_;
+    bool eof_ = false;
+    bool keepBlank_ = false; // the header is a record even when blank
+    bool skipping_ = false;  // after an overlong record, up to its line end
+    bool failPending_ = false; // its failure is not yet recorded
+    bool inField_ = false;     // it broke off inside a field
+    std::size_t fieldLength_ = 0;
+    bool pendingLf_ = false; // a CR ended the last record at the buffer's end
+    bool stopAfterRecord_ = false; // while reading the header
+    bool finished_ = false;        // the end of the input is tokenized
+
+    // The tokenizer, at scan_ in buffer_.
+    std::size_t scan_ = 0;
+    State state_ = State::FieldStart;
+    std::size_t recordStart_ = 0, fieldStart_ = 0;
+    bool quoted_ = false, clean_ = true;
+    std::uint64_t line_ = 1, recordLine_ = 1;
+    std::size_t quoteLineEnd_ = 0; // first line end inside an open quoted field, + 1
+    std::uint64_t quoteLineEndLine_ = 0;
+    std::uint32_t count_ = 0, stored_ = 0;
+    std::size_t done_ = 0; // the bytes of complete records
+    std::vector<CsvField> fields_;
+    std::vector<CsvRecord> records_;
+    std::array<std::uint64_t, 256> used_{}; // separators that ended fields
+};
+
+} // namespace nebelkamm

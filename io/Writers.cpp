@@ -1,0 +1,175 @@
+// SPDX-License-Identifier: MIT
+#include "io/Writers.h"
+
+#include "platform/NumberText.h"
+
+#include <algorithm>
+#include <cstdio>
+#include <iomanip>
+#include <sstream>
+
+namespace nebelkamm {
+namespace {
+
+// JSON has no NaN or infinity: those become null.
+std::string JsonNumber(double v) {
+    char buf[ShortestTextMax];
+    const std::size_t n = ShortestText(v, buf);
+    return n ? std::string(buf, n) : "null";
+}
+
+std::string JsonString(std::string_view text) {
+    std::string out = "\"";
+    for (const char c : text) {
+        if (c == '"' || c == '\\')
+            out += '\\';
+        if (static_cast<unsigned char>(c) < 0x20) {
+            char buf[8];
+            std::snprintf(buf, sizeof buf, "\\u%04x", static_cast<unsigned>(c));
+            out += buf;
+            continue;
+        }
+        out += c;
+    }
+    return out + '"';
+}
+
+// One line of the text output: caption, value right-aligned, unit.
+void TextRow(std::ostream& out, const Column& c, const Evaluation& e, char decimal) {
+    out << std::left << std::setw(44) << c.Caption << std::right << std::setw(14)
+        << FormatFloat(DisplayPattern(c.Decimals), c.Value(e), decimal) << "  " << c.Unit << '\n';
+}
+
+void JsonObject(std::ostream& out, const char* name, const Evaluation& e, ColumnGroup group) {
+    out << "  \"" << name << "\": {";
+    bool first = true;
+    if (group == ColumnGroup::Reference) {
+        out << "\n    \"AirBasis\": \"" << AirBasisName(*e.Basis) << '"';
+        first = false;
+        if (e.Reference.Failure) {
+            out << ",\n    \"Failure\": " << JsonString(e.Reference.Failure) << "\n  }";
+            return;
+        }
+    }
+    for (const Column& c : Columns) {
+        if (c.Group != group)
+            continue;
+        out << (first ? "\n" : ",\n") << "    \"" << c.JsonKey() << "\": " << JsonNumber(c.Value(e));
+        first = false;
+    }
+    out << "\n  }";
+}
+
+} // namespace
+
+void AppendNumber(std::string& out, double value, char decimal) {
+    char buf[ShortestTextMax];
+    const std::size_t n = ShortestText(value, buf);
+    if (decimal != '.')
+        std::replace(buf, buf + n, '.', decimal);
+    out.append(buf, n);
+}
+
+void AppendCsvHeader(std::string& out, std::span<const Column> columns,
+                     std::span<const std::string> passedThrough, char separator) {
+    for (const std::string& cell : passedThrough)
+        (out += cell) += separator;
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        if (i)
+            out += separator;
+        out += columns[i].Key;
+    }
+    out += '\n';
+}
+
+void AppendCsvCells(std::string& out, std::span<const Column> columns, const Evaluation& e,
+                    const InputCells& inputs, std::string_view readError, const Dialect& dialect) {
+    const bool read = readError.empty();
+    const bool classic = read && e.Message() == nullptr;
+    const bool reference = read && e.Basis && e.Reference.Failure == nullptr;
+    // The columns start with the seven inputs, so an input's index is its cell's.
+    for (std::size_t i = 0; i < columns.size(); ++i) {
+        const Column& c = columns[i];
+        if (i)
+            out += dialect.Separator;
+        switch (c.Group) {
+        case ColumnGroup::Input:
+            if (!inputs.Shortest[i].empty())
+                out += inputs.Shortest[i];
+            else if (inputs.Read[i])
+                AppendNumber(out, c.Value(e), dialect.Decimal);
+            break;
+        case ColumnGroup::Classic:
+            if (classic)
+                AppendNumber(out, c.Value(e), dialect.Decimal);
+            break;
+        case ColumnGroup::Reference:
+            if (reference)
+                AppendNumber(out, c.Value(e), dialect.Decimal);
+            break;
+        case ColumnGroup::Message:
+        case ColumnGroup::ReferenceMessage:
+            if (!read) {
+                AppendField(out, readError, dialect.Separator);
+            } else if (const char* why = c.Text(e)) {
+                AppendField(out, why, dialect.Separator);
+            }
+            break;
+        }
+    }
+    out += '\n';
+}
+
+std::string TextResult(const Evaluation& e, char decimal) {
+    std::ostringstream out;
+    if (!e.Failure) {
+        for (int row = 1; const Column* c = WindowColumn(row); ++row)
+            TextRow(out, *c, e, decimal);
+        for (const Column& c : ClassicColumns)
+            if (c.WindowRow == 0)
+                TextRow(out, c, e, decimal);
+    }
+    if (e.Basis) {
+        out << '\n' << ReferenceTitle << ", air flow of " << AirBasisName(*e.Basis) << " air\n";
+        if (e.Reference.Failure)
+            out << "No result: " << e.Reference.Failure << '\n';
+        else
+            for (const Column& c : ReferenceColumns)
+                TextRow(out, c, e, decimal);
+    }
+    return out.str();
+}
+
+std::string JsonResult(const Evaluation& e) {
+    std::ostringstream out;
+    out << "{\n";
+    JsonObject(out, "inputs", e, ColumnGroup::Input);
+    out << ",\n";
+    JsonObject(out, "results", e, ColumnGroup::Classic);
+    out << ",\n  \"warnings\": [";
+    if (e.Impossible)
+        out << JsonString(e.Impossible);
+    out << ']';
+    if (e.Basis) {
+        out << ",\n";
+        JsonObject(out, "reference", e, ColumnGroup::Reference);
+    }
+    out << "\n}\n";
+    return out.str();
+}
+
+void WriteSweepCsv(Sink& out, const Sweep& sweep, bool reference) {
+    const std::span<const Column> columns = OutputColumns(reference);
+    std::string text;
+    AppendCsvHeader(text, columns, {}, ',');
+    for (const Evaluation& e : sweep.Points) {
+        AppendCsvCells(text, columns, e, {}, {}, Dialect{});
+        if (text.size() > (std::size_t(1) << 18)) {
+            out.Write(text);
+            text.clear();
+        }
+    }
+    out.Write(text);
+}
+
+} // namespace nebelkamm

@@ -1,0 +1,49 @@
+// SPDX-License-Identifier: MIT
+#pragma once
+
+#include "core/Columns.h"
+#include "core/Evaluation.h"
+#include "core/Sweep.h"
+#include "io/Csv.h"
+#include "io/Stream.h"
+
+#include <array>
+#include <span>
+#include <string>
+#include <string_view>
+
+namespace nebelkamm {
+
+// The seven inputs of a row as read: the text of each where it already is
+// its value's shortest text (else empty: it is formatted), and whether it
+// was read at all (else its cell stays empty).
+struct InputCells {
+    std::array<std::string_view, InputCount> Shortest{};
+    std::array<bool, InputCount> Read{true, true, true, true, true, true, true};
+};
+
+// Appends a number as its shortest text, with the decimal separator.
+void AppendNumber(std::string& out, double value, char decimal);
+
+// The CSV header of the columns, after the passed-through cells (as they
+// stand), with its line end.
+void AppendCsvHeader(std::string& out, std::span<const Column> columns,
+                     std::span<const std::string> passedThrough, char separator);
+// One row's cells of the columns with its line end: the inputs, then the
+// results unless their block has a message. readError, when not empty, is
+// the row's message instead of the evaluation's, and it has no results.
+void AppendCsvCells(std::string& out, std::span<const Column> columns, const Evaluation& e,
+                    const InputCells& inputs, std::string_view readError, const Dialect& dialect);
+
+// The text output of a point: the window's thirteen rows and the water per
+// day (unless the classic model failed), then the reference block when it
+// was asked for.
+std::string TextResult(const Evaluation& e, char decimal);
+// The JSON output: "inputs", "results", "warnings" (why the point makes no
+// physical sense) and "reference" when it was asked for.
+std::string JsonResult(const Evaluation& e);
+
+// A sweep as CSV in the comma dialect, with the columns of a batch.
+void WriteSweepCsv(Sink& out, const Sweep& sweep, bool reference);
+
+} // namespace nebelkamm
