@@ -29,23 +29,47 @@ const char* ReportText(const MathError& e) {
     return "maths library error";
 }
 
-// Where the classic formulas stop describing air: a vapour pressure before
-// the blower that reaches the barometric pressure makes the water content
-// negative, a saturation pressure after the cooler that reaches the pressure
-// ratio (which stands where the cooler's pressure belongs) makes the max.
-// water content negative.
-const char* OutsideClassicDomain(const ChargeAirSteps& s) {
-    if (!(s.A > s.ps1))
+// Where the classic formulas stop describing air, for inputs that do: a
+// vapour pressure before the blower that reaches the barometric pressure
+// makes the water content negative, a saturation pressure after the cooler
+// that reaches the pressure ratio (which stands where the cooler's pressure
+// belongs) makes the max. water content negative.
+const char* OutsideClassicDomain(const ChargeAirResults& r) {
+    if (r.WaterContentBeforeBlower < 0)
         return "vapour pressure before blower not below the barometric pressure";
-    if (!(s.r > s.ps2))
+    if (r.MaxWaterContentInCooler < 0)
         return "saturation pressure after cooler not below the pressure ratio (max. water "
                "content negative)";
     return nullptr;
 }
 
+// The evaluation whose computation runs on this thread, for the handler of
+// the maths library's reports, which is made once and not for every point.
+thread_local Evaluation* running = nullptr;
+
+const MathErrorHandler& KeepReport() {
+    static const MathErrorHandler keep = [](const MathError& m) {
+        for (const char*& slot : running->Reports)
+            if (!slot) {
+                slot = ReportText(m);
+                return;
+            }
+    };
+    return keep;
+}
+
 } // namespace
 
 const char* ImpossibleInputs(const ChargeAirInputs& in) noexcept {
+    // The common case in one test: every input finite and in its range.
+    const double zero = 0 * in.RelativeHumidity + 0 * in.TempBeforeBlower +
+                          0 * in.PressureBeforeBlower + 0 * in.ScavingAirPressure +
+                          0 * in.TempAfterCooler + 0 * in.SpecificAirFlow + 0 * in.PowerOnEngine;
+    if (zero == 0 && in.RelativeHumidity > 0 && in.RelativeHumidity <= 100 &&
+        in.PressureBeforeBlower > 0 && in.ScavingAirPressure >= 0 && in.SpecificAirFlow >= 0 &&
+        in.PowerOnEngine >= 0 && in.TempBeforeBlower >= AbsoluteZero &&
+        in.TempAfterCooler >= AbsoluteZero)
+        return nullptr;
     struct Finite {
         double ChargeAirInputs::*Input;
         const char* Text;
@@ -86,18 +110,11 @@ Evaluation Evaluate(const ChargeAirInputs& inputs, const EvaluationOptions& opti
     e.Inputs = inputs;
     const char* const impossible = ImpossibleInputs(inputs);
     e.Impossible = impossible;
-    ChargeAirSteps steps;
-    std::size_t reports = 0;
+    running = &e;
     try {
-        e.Classic = ComputeChargeAir(
-            inputs,
-            [&](const MathError& m) {
-                if (reports < e.Reports.size())
-                    e.Reports[reports++] = ReportText(m);
-            },
-            &steps);
+        e.Classic = ComputeChargeAir(inputs, KeepReport());
         if (!e.Impossible)
-            e.Impossible = OutsideClassicDomain(steps);
+            e.Impossible = OutsideClassicDomain(e.Classic);
     } catch (const EZeroDivide&) {
         e.Failure = "Floating point division by zero";
     } catch (const EInvalidOp&) {

@@ -90,8 +90,7 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
     const std::size_t columns = layout.Input.size();
     for (const CsvRecord& r : chunk.Records) {
         const CsvField* fields = chunk.Fields.data() + r.FirstField;
-        Evaluation e;
-        e.Inputs = stored;
+        ChargeAirInputs in = stored;
         InputCells cells;
         message.clear();
         if (r.Problem != CsvProblem::None)
@@ -107,7 +106,7 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
                 c < r.Stored ? chunk.Text(fields[c], scratch) : std::string_view();
             double v = 0;
             if (ReadDataNumber(text, layout.Dialect.Decimal, v, cells.Shortest[k])) {
-                e.Inputs.*InputColumns[k].Input = v;
+                in.*InputColumns[k].Input = v;
                 continue;
             }
             cells.Read[k] = false;
@@ -127,11 +126,17 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
             }
             out += sep;
         }
-        if (message.empty())
-            e = Evaluate(e.Inputs, layout.Options);
-        AppendCsvCells(out, layout.Columns, e, cells, message, layout.Dialect);
+        if (message.empty()) {
+            const Evaluation e = Evaluate(in, layout.Options);
+            AppendCsvCells(out, layout.Columns, e, cells, message, layout.Dialect);
+            counts.Failed += e.Message() ? 1 : 0;
+        } else {
+            Evaluation e;
+            e.Inputs = in;
+            AppendCsvCells(out, layout.Columns, e, cells, message, layout.Dialect);
+            ++counts.Failed;
+        }
         ++counts.Rows;
-        counts.Failed += message.empty() && !e.Message() ? 0 : 1;
     }
     return counts;
 }

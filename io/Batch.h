@@ -29,7 +29,7 @@ struct BatchOptions {
     unsigned Threads = 0;
     // How much is read at once, and about how many bytes of rows go to a
     // worker together.
-    std::size_t BlockBytes = std::size_t(1) << 18;
+    std::size_t BlockBytes = std::size_t(1) << 16;
     // The reference results on this air-flow basis as Ref... columns after
     // the message, and RefMessage.
     std::optional<AirBasis> Reference;

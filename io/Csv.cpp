@@ -73,6 +73,7 @@ CsvReader::CsvReader(Source& source, std::size_t blockBytes)
 }
 
 void CsvReader::Select(std::string_view separators) {
+    plainLines_ = separators.size() == 1;
     separator_.fill(false);
     special_.fill(false);
     for (char c : separators)
@@ -103,15 +104,6 @@ void CsvReader::Restart(std::size_t at, std::uint64_t line) {
     state_ = State::FieldStart;
     count_ = stored_ = 0;
     quoteLineEnd_ = 0;
-}
-
-void CsvReader::EndField(std::size_t at) {
-    ++count_;
-    if (stored_ < cap_) {
-        fields_.push_back({static_cast<std::uint32_t>(fieldStart_), static_cast<std::uint32_t>(at),
-                           quoted_, clean_});
-        ++stored_;
-    }
 }
 
 void CsvReader::EndRecord(std::size_t at) {
@@ -180,6 +172,35 @@ void CsvReader::Skip() {
     Restart(recordStart_, line_ + 1);
 }
 
+// A whole line without a quote or a CR: split at its separators without the
+// state machine's work for each field. False where that does not apply.
+bool CsvReader::PlainLine(std::size_t& at) {
+    const char* const b = buffer_.data();
+    const std::size_t limit = std::min(buffer_.size(), recordStart_ + MaxRecordBytes + 1);
+    const char* const begin = b + at;
+    const auto* const end = static_cast<const char*>(std::memchr(begin, '\n', limit - at));
+    if (!end || std::memchr(begin, '"', static_cast<std::size_t>(end - begin)) ||
+        std::memchr(begin, '\r', static_cast<std::size_t>(end - begin)))
+        return false;
+    const char sep = dialect_.Separator;
+    fieldStart_ = at;
+    quoted_ = false;
+    clean_ = true;
+    for (const char* p = begin;;) {
+        p = static_cast<const char*>(std::memchr(p, sep, static_cast<std::size_t>(end - p)));
+        if (!p)
+            break;
+        EndField(static_cast<std::size_t>(p - b));
+        fieldStart_ = static_cast<std::size_t>(++p - b);
+    }
+    at = static_cast<std::size_t>(end - b);
+    EndField(at);
+    EndRecord(at);
+    Restart(at + 1, line_ + 1);
+    at = scan_;
+    return true;
+}
+
 void CsvReader::Tokenize() {
     const char* const b = buffer_.data();
     const std::size_t size = buffer_.size();
@@ -215,6 +236,8 @@ void CsvReader::Tokenize() {
         }
         switch (state_) {
         case State::FieldStart:
+            if (plainLines_ && count_ == 0 && PlainLine(p))
+                break;
             fieldStart_ = p;
             quoted_ = false;
             clean_ = true;

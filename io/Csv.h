@@ -75,7 +75,7 @@ void AppendField(std::string& out, std::string_view text, char separator);
 class CsvReader {
 public:
     // blockBytes is how much is read at once and about a chunk's size.
-    explicit CsvReader(Source& source, std::size_t blockBytes = std::size_t(1) << 18);
+    explicit CsvReader(Source& source, std::size_t blockBytes = std::size_t(1) << 16);
 
     // Reads the first record and takes the dialect from it: semicolons
     // outside quotes make it ';' with the locale's decimal separator, else
@@ -98,7 +98,15 @@ private:
     bool Fill();
     void Advance();
     void Tokenize();
-    void EndField(std::size_t at);
+    bool PlainLine(std::size_t& at);
+    [[gnu::always_inline]] void EndField(std::size_t at) {
+        ++count_;
+        if (stored_ < cap_) {
+            fields_.push_back({static_cast<std::uint32_t>(fieldStart_),
+                               static_cast<std::uint32_t>(at), quoted_, clean_});
+            ++stored_;
+        }
+    }
     void EndRecord(std::size_t at);
     void Fail(CsvProblem problem);
     void StartSkip(std::size_t at);
@@ -125,6 +133,7 @@ private:
     bool pendingLf_ = false; // a CR ended the last record at the buffer's end
     bool stopAfterRecord_ = false; // while reading the header
     bool finished_ = false;        // the end of the input is tokenized
+    bool plainLines_ = false;      // one separator: lines without quotes take a short way
 
     // The tokenizer, at scan_ in buffer_.
     std::size_t scan_ = 0;

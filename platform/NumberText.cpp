@@ -45,39 +45,42 @@ Decimal SignificantDigits(double value, int count) {
 // is that text when it is also in the shortest text's form (no leading or
 // trailing zeros, plain notation).
 bool PlainDecimal(std::string_view text, char decimal, double& value, bool& shortest) {
-    const bool negative = !text.empty() && text.front() == '-';
-    std::size_t i = negative ? 1 : 0;
+    const char* p = text.data();
+    const char* const end = p + text.size();
+    const bool negative = p < end && *p == '-';
+    p += negative ? 1 : 0;
+    const char* const first = p;
     std::uint64_t mantissa = 0;
-    int digits = 0, fraction = 0, point = -1;
-    for (; i < text.size(); ++i) {
-        const char c = text[i];
-        if (c == decimal && point < 0) {
-            point = static_cast<int>(i);
-            continue;
-        }
-        if (c < '0' || c > '9')
-            return false;
-        if (point >= 0)
-            ++fraction;
-        if (digits == 0 && c == '0')
-            continue; // leading zeros are not significant
-        if (++digits > 15)
-            return false;
-        mantissa = mantissa * 10 + static_cast<std::uint64_t>(c - '0');
+    while (p < end && static_cast<unsigned char>(*p - '0') < 10)
+        mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+    const std::size_t integerDigits = static_cast<std::size_t>(p - first);
+    const bool point = p < end && *p == decimal;
+    std::size_t fraction = 0;
+    if (point) {
+        const char* const f = ++p;
+        while (p < end && static_cast<unsigned char>(*p - '0') < 10)
+            mantissa = mantissa * 10 + static_cast<std::uint64_t>(*p++ - '0');
+        fraction = static_cast<std::size_t>(p - f);
     }
-    const std::size_t begin = negative ? 1 : 0;
-    const std::size_t integerDigits = point < 0 ? text.size() - begin : point - begin;
-    if (integerDigits == 0 || fraction > 22 || (point >= 0 && fraction == 0))
-        return false; // ".5", "5." and long fractions go the general way
+    if (p != end || integerDigits == 0 || fraction > 22 || (point && fraction == 0))
+        return false; // ".5", "5." and anything else go the general way
+    if (integerDigits + fraction > 15) {
+        // Leading zeros do not count, but the mantissa may have wrapped.
+        std::size_t zeros = 0;
+        for (const char* q = first; q < end && (*q == '0' || *q == decimal); ++q)
+            zeros += *q == '0' ? 1 : 0;
+        if (integerDigits + fraction - zeros > 15)
+            return false;
+    }
     static constexpr double Powers[] = {1e0,  1e1,  1e2,  1e3,  1e4,  1e5,  1e6,  1e7,
                                         1e8,  1e9,  1e10, 1e11, 1e12, 1e13, 1e14, 1e15,
                                         1e16, 1e17, 1e18, 1e19, 1e20, 1e21, 1e22};
     value = static_cast<double>(mantissa) / Powers[fraction];
     if (negative)
         value = -value;
-    shortest = (mantissa != 0 && std::fabs(value) >= 1e-6 &&
-                (integerDigits == 1 || text[begin] != '0') && (point < 0 || text.back() != '0')) ||
-               text == "0";
+    shortest = (mantissa != 0 && std::fabs(value) >= 1e-6 && (integerDigits == 1 || *first != '0') &&
+                (!point || end[-1] != '0')) ||
+               (text.size() == 1 && *first == '0');
     return true;
 }
 
