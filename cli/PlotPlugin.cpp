@@ -9,11 +9,20 @@
 #include <QApplication>
 #include <QObject>
 
+#include <cstdio>
 #include <memory>
 
 namespace {
 
 constexpr int Width = 800, Height = 500;
+
+// The toolkit's complaint about a missing runtime folder, which a command
+// line started from a script often has, says nothing about the chart.
+void Quieter(QtMsgType type, const QMessageLogContext& context, const QString& message) {
+    if (message.startsWith(QLatin1String("QStandardPaths: XDG_RUNTIME_DIR not set")))
+        return;
+    std::fprintf(stderr, "%s\n", qPrintable(qFormatLogMessage(type, context, message)));
+}
 
 class PlotPlugin : public QObject, public PlotInterface {
     Q_OBJECT
@@ -26,6 +35,7 @@ public:
         // A headless application for the chart's widget, for this call only.
         std::unique_ptr<QApplication> app;
         if (!QCoreApplication::instance()) {
+            qInstallMessageHandler(Quieter);
             if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
                 qputenv("QT_QPA_PLATFORM", "offscreen");
             static int argc = 1;

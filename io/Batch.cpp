@@ -49,6 +49,9 @@ Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOp
     layout.Dialect = dialect;
     layout.Options.Reference = options.Reference;
     layout.Columns = OutputColumns(options.Reference.has_value());
+    layout.Input.reserve(header.Text.size());
+    layout.PassedThrough.reserve(header.Text.size());
+    named.FromStored.reserve(InputCount);
     bool seen[InputCount] = {};
     for (std::size_t c = 0; c < header.Text.size(); ++c) {
         bool wrongUnit = false;
@@ -253,10 +256,10 @@ BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
         options.OnLayout(named);
     {
         std::string text;
-        std::vector<std::string> passed;
+        text.reserve(512);
         for (std::size_t c : layout.PassedThrough)
-            passed.push_back(header.Raw[c]);
-        AppendCsvHeader(text, layout.Columns, passed, layout.Dialect.Separator);
+            (text += header.Raw[c]) += layout.Dialect.Separator;
+        AppendCsvHeader(text, layout.Columns, {}, layout.Dialect.Separator);
         out.Write(text);
     }
 

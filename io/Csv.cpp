@@ -32,8 +32,8 @@ const char* ProblemText(CsvProblem problem) {
 }
 
 void AppendField(std::string& out, std::string_view text, char separator) {
-    if (text.find_first_of(std::string_view{"\"\r\n", 3}) == std::string_view::npos &&
-        text.find(separator) == std::string_view::npos) {
+    const auto has = [text](char c) { return std::memchr(text.data(), c, text.size()) != nullptr; };
+    if (!has('"') && !has('\n') && !has('\r') && !has(separator)) {
         out += text;
         return;
     }
@@ -70,12 +70,14 @@ std::string_view CsvChunk::Text(const CsvField& f, std::string& scratch) const {
 CsvReader::CsvReader(Source& source, std::size_t blockBytes)
     : source_(source), block_(std::max<std::size_t>(blockBytes, 1)) {
     Select(",");
+    fields_.reserve(64);
+    records_.reserve(16);
 }
 
 void CsvReader::Select(std::string_view separators) {
     plainLines_ = separators.size() == 1;
-    separator_.fill(false);
-    special_.fill(false);
+    std::memset(separator_.data(), 0, separator_.size());
+    std::memset(special_.data(), 0, special_.size());
     for (char c : separators)
         separator_[Byte(c)] = special_[Byte(c)] = true;
     special_[Byte('"')] = special_[Byte('\n')] = special_[Byte('\r')] = true;
@@ -405,15 +407,18 @@ bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
         if (records_.empty())
             return false;
         if (records_.front().Problem != CsvProblem::None)
-            throw EDataError(std::string("the header's ") + ProblemText(records_.front().Problem));
+            throw EDataError(std::string("line 1, the header: ") +
+                             ProblemText(records_.front().Problem));
     }
     stopAfterRecord_ = false;
     finished_ = false;
 
     const CsvRecord& r = records_.front();
+    CsvChunk view; // the header's fields, in place
+    view.Bytes.swap(buffer_);
     std::string scratch;
-    CsvChunk view;
-    view.Bytes = buffer_.substr(0, done_);
+    header.Raw.reserve(r.Stored);
+    header.Text.reserve(r.Stored);
     for (std::uint32_t i = 0; i < r.Stored; ++i) {
         const CsvField& f = fields_[r.FirstField + i];
         header.Text.emplace_back(view.Text(f, scratch));
@@ -424,6 +429,7 @@ bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
             AppendField(header.Raw.back(), header.Text.back(), dialect_.Separator);
         }
     }
+    buffer_.swap(view.Bytes);
     CsvChunk drop;
     Emit(drop);
     return true;
@@ -433,7 +439,9 @@ void CsvReader::Emit(CsvChunk& chunk) {
     const std::size_t cut = done_;
     chunk.Records.swap(records_);
     records_.clear();
+    records_.reserve(chunk.Records.capacity());
     chunk.Fields.swap(fields_);
+    fields_.reserve(chunk.Fields.capacity());
     fields_.assign(chunk.Fields.end() - stored_, chunk.Fields.end());
     chunk.Fields.resize(chunk.Fields.size() - stored_);
     for (CsvField& f : fields_) {

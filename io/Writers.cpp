@@ -71,10 +71,13 @@ public:
     CellWriter& operator=(const CellWriter&) = delete;
     ~CellWriter() { Flush(); }
 
-    void Put(char c) {
-        if (used_ == sizeof buffer_)
+    // Begins a cell: the separator before it unless it is the first, and
+    // room for a number.
+    void Cell(bool first, char separator) {
+        if (sizeof buffer_ - used_ < ShortestTextMax + 2)
             Flush();
-        buffer_[used_++] = c;
+        if (!first)
+            buffer_[used_++] = separator;
     }
     void Put(std::string_view text) {
         if (text.size() > sizeof buffer_ - used_) {
@@ -87,9 +90,8 @@ public:
         std::memcpy(buffer_ + used_, text.data(), text.size());
         used_ += text.size();
     }
+    // A number: after Cell, which left room for it.
     void Number(double value, char decimal) {
-        if (sizeof buffer_ - used_ < ShortestTextMax)
-            Flush();
         char* const at = buffer_ + used_;
         const std::size_t n = ShortestText(value, at);
         if (decimal != '.')
@@ -142,8 +144,7 @@ void AppendCsvCells(std::string& out, std::span<const Column> columns, const Eva
     // The columns start with the seven inputs, so an input's index is its cell's.
     for (std::size_t i = 0; i < columns.size(); ++i) {
         const Column& c = columns[i];
-        if (i)
-            cells.Put(dialect.Separator);
+        cells.Cell(i == 0, dialect.Separator);
         switch (c.Group) {
         case ColumnGroup::Input:
             if (!inputs.Shortest[i].empty())
@@ -169,7 +170,7 @@ void AppendCsvCells(std::string& out, std::span<const Column> columns, const Eva
             break;
         }
     }
-    cells.Put('\n');
+    cells.Put("\n");
 }
 
 std::string TextResult(const Evaluation& e, char decimal) {

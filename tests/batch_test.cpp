@@ -233,8 +233,8 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"NamesAnInputTwice", "TempAfterCooler,tempaftercooler\n1,2\n", "twice"},
         Refused{"WrongUnit", "TempAfterCooler [K]\n300\n", "not the unit of the input"},
         Refused{"Utf16", std::string("\xFF\xFER\0e\0l\0\n\0", 10), "UTF-16"},
-        Refused{"OverOneMiB", "RelativeHumidity," + Big + "\n1,2\n", "header's field longer"},
-        Refused{"QuoteNotClosed", "\"RelativeHumidity\n1\n", "header's quoted field not closed"}),
+        Refused{"OverOneMiB", "RelativeHumidity," + Big + "\n1,2\n", "line 1, the header: field longer than 1 MiB"},
+        Refused{"QuoteNotClosed", "\"RelativeHumidity\n1\n", "line 1, the header: quoted field not closed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A header cell names an input by key or caption, in any case, with blanks

@@ -1,12 +1,11 @@
 // SPDX-License-Identifier: MIT
 // The command-line calculator end to end: the real binary in a fresh directory.
+#include "CliRun.h"
 #include "TempDir.h"
 
 #include "core/Columns.h"
 
 #include <QFileInfo>
-#include <QProcess>
-#include <QProcessEnvironment>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -18,39 +17,6 @@
 #include <sys/resource.h>
 #include <sys/stat.h>
 #include <unistd.h>
-
-namespace {
-
-struct CliRun {
-    int status = -1;
-    std::string out, err;
-};
-
-CliRun RunCli(const QStringList& args, const char* numericLocale = "C",
-              const QStringList& prefix = {}) {
-    QProcess p;
-    auto env = QProcessEnvironment::systemEnvironment();
-    env.remove("LC_ALL");
-    env.insert("LANG", "C");
-    env.insert("LC_NUMERIC", numericLocale);
-    p.setProcessEnvironment(env);
-    if (prefix.isEmpty())
-        p.start(QStringLiteral(NEBELKAMM_CLI), args);
-    else
-        p.start(prefix.front(), prefix.mid(1) + args);
-    p.waitForFinished(30000);
-    CliRun r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
-    r.out = p.readAllStandardOutput().toStdString();
-    r.err = p.readAllStandardError().toStdString();
-    return r;
-}
-
-bool Has(const std::string& text, const std::string& part) {
-    return text.find(part) != std::string::npos;
-}
-
-} // namespace
 
 class Cli : public InTempDir {};
 

@@ -1,0 +1,196 @@
+// SPDX-License-Identifier: MIT
+// The command line's batches, sweeps and plots end to end, as a user and an
+// attacker run them: exit statuses, failing outputs, pauses, huge input.
+#include "CliRun.h"
+#include "TempDir.h"
+
+#include <QDir>
+#include <QFileInfo>
+
+#include <gtest/gtest.h>
+
+#include <sstream>
+
+#include <sys/resource.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+const QStringList Sweep = {"--sweep", "TempAfterCooler=20:70:0.5"};
+
+} // namespace
+
+class DataPath : public InTempDir {};
+
+struct Status {
+    const char* name;
+    QStringList args;
+    std::string input; // standard input
+    int status;
+    const char* err; // part of what standard error says
+};
+
+void PrintTo(const Status& s, std::ostream* os) {
+    *os << s.name;
+}
+
+class DataPathStatus : public DataPath, public ::testing::WithParamInterface<Status> {};
+
+// Every ending has its status after sysexits.h and a message.
+TEST_P(DataPathStatus, EndsWithItsStatusAndMessage) {
+    const Status& s = GetParam();
+    const CliRun r = RunCli(s.args, "C", {}, s.input);
+    EXPECT_EQ(r.status, s.status) << r.err;
+    EXPECT_TRUE(Has(r.err, s.err)) << r.err;
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Table, DataPathStatus,
+    ::testing::Values(
+        Status{"UsageUnknownOption", {"--frobnicate"}, "", 64, "unknown option --frobnicate"},
+        Status{"UsageJsonWithABatch", {"--json", "--batch", "-"}, "", 64, "--json goes with"},
+        Status{"UsageBatchTwice", {"--batch", "a", "--batch", "b"}, "", 64, "--batch is given twice"},
+        Status{"UsagePlotTwice", Sweep + QStringList{"--plot", "a.png", "--plot", "b.png"}, "", 64,
+               "--plot is given twice"},
+        Status{"UsageUnknownKeyListsTheInputs", {"--sweep", "Foo=1:2:1"}, "", 64,
+               "v7  PowerOnEngine         Actual power on engine [kW]"},
+        Status{"UsagePlotExtension", Sweep + QStringList{"--plot", "c.gif"}, "", 64,
+               "a chart is saved as .png, .svg or .pdf"},
+        Status{"DataHeaderNamesNoInput", {"--batch", "-"}, "time,engine\n1,2\n", 65,
+               "the header names no input"},
+        Status{"DataUtf16", {"--batch", "-"}, std::string("\xFF\xFEt\0i\0m\0e\0\n\0", 12), 65,
+               "UTF-16"},
+        Status{"DataHeaderOverOneMiB", {"--batch", "-"}, std::string(2 << 20, 'h') + "\n", 65,
+               "longer than 1 MiB"},
+        Status{"NoInputMissingFile", {"--batch", "missing.csv"}, "", 66,
+               "cannot open missing.csv: No such file or directory"},
+        Status{"NoInputAFolder", {"--batch", "."}, "", 66, "cannot read .: Is a directory"},
+        Status{"CannotCreateThePlot", Sweep + QStringList{"--plot", "nowhere/c.png"}, "", 73,
+               "cannot create nowhere/c.png"},
+        Status{"SomeRowsFailed", {"--batch", "-"}, "RelativeHumidity\n50\n150\n", 3,
+               "columns passed through: none; inputs from the settings file: TempBeforeBlower"},
+        Status{"Done", {"--batch", "-"}, "time,Relative humidity [%]\n1,50\n", 0,
+               "columns passed through: time;"}),
+    [](const auto& info) { return std::string(info.param.name); });
+
+// Whatever is written, a failing write ends with a message and status 74:
+// on /dev/full, and on a small file system that is full.
+TEST_F(DataPath, EveryOutputFailureIsReported) {
+    const std::pair<QStringList, std::string> modes[] = {
+        {{"--no-save"}, ""},
+        {{"--no-save", "--json"}, ""},
+        {{"--help"}, ""},
+        {{"--version"}, ""},
+        {{"--batch", "-"}, "RelativeHumidity\n50\n"},
+        {Sweep, ""},
+    };
+    const bool root = geteuid() == 0;
+    if (!root)
+        std::cout << "[ NOTE     ] the full file system needs root; /dev/full only\n";
+    QDir().mkdir("small");
+    const QString full = QStringLiteral("exec \"$0\" \"$@\" > /dev/full");
+    const QString small = QStringLiteral(
+                              "mount -t tmpfs -o size=16k nebelkamm %1 && "
+                              "(cat /dev/zero > %1/fill) 2>/dev/null; exec \"$0\" \"$@\" > %1/out")
+                              .arg(Path("small"));
+    for (const auto& [args, input] : modes)
+        for (const QString& script : {full, small}) {
+            if (script == small && !root)
+                continue;
+            const QStringList prefix = script == full
+                                           ? QStringList{"sh", "-c", script}
+                                           : QStringList{"unshare", "-m", "sh", "-c", script};
+            const CliRun r = RunCli(args, "C", prefix + QStringList{NEBELKAMM_CLI}, input);
+            EXPECT_EQ(r.status, 74) << args.join(' ').toStdString() << " " << r.err;
+            EXPECT_TRUE(Has(r.err, "cannot write the output: No space left on device")) << r.err;
+        }
+}
+
+// A plot that cannot be written completely leaves the old file as it was
+// and no temporary file behind; its path is bytes, UTF-8 or not.
+TEST_F(DataPath, PlotsReplaceTheOldFileOnlyWhenComplete) {
+    ASSERT_EQ(RunCli(Sweep + QStringList{"--plot", "keep.png"}).status, 0);
+    const std::string old = Get("keep.png");
+    ASSERT_TRUE(old.starts_with("\x89PNG"));
+    const CliRun limited = RunCli(Sweep + QStringList{"--reference", "--plot", "keep.png"}, "C",
+                                  {"prlimit", "--fsize=2000", NEBELKAMM_CLI});
+    EXPECT_EQ(limited.status, 74);
+    EXPECT_TRUE(Has(limited.err, "cannot write keep.png: File too large")) << limited.err;
+    EXPECT_EQ(Get("keep.png"), old);
+    EXPECT_EQ(QDir(".").entryList(QDir::Files | QDir::Hidden), QStringList{"keep.png"});
+
+    const CliRun bytes = RunCli(
+        Sweep, "C",
+        {"sh", "-c", "exec \"$0\" \"$@\" --plot \"$(printf 'caf\\351\\377.svg')\"", NEBELKAMM_CLI});
+    EXPECT_EQ(bytes.status, 0) << bytes.err;
+    struct stat st {};
+    EXPECT_EQ(::stat("caf\xe9\xff.svg", &st), 0);
+}
+
+// A row is written as soon as it is computed when the input pauses, not
+// when the input ends: a live log goes on at once.
+TEST_F(DataPath, RowsComeOutWhileTheInputPauses) {
+    QProcess p;
+    p.start(QStringLiteral(NEBELKAMM_CLI), {"--batch", "-"});
+    ASSERT_TRUE(p.waitForStarted());
+    p.write("RelativeHumidity\n60\n");
+    QByteArray out;
+    while (out.count('\n') < 2 && p.waitForReadyRead(30000))
+        out += p.readAllStandardOutput();
+    EXPECT_EQ(out.count('\n'), 2) << out.toStdString(); // header and row, input still open
+    p.write("70\n");
+    p.closeWriteChannel();
+    ASSERT_TRUE(p.waitForFinished(30000));
+    out += p.readAllStandardOutput();
+    EXPECT_EQ(out.count('\n'), 3);
+    EXPECT_EQ(p.exitCode(), 0);
+}
+
+// A line of 128 MiB fails alone, in bounded memory; the next row is read.
+TEST_F(DataPath, AHugeLineFailsAloneInBoundedMemory) {
+    const CliRun r = RunCli({"--batch", "-"}, "C",
+                            {"sh", "-c",
+                             "{ echo RelativeHumidity,note; head -c 134217728 /dev/zero | tr '\\0' x;"
+                             " echo; echo 50,y; } | exec \"$0\" \"$@\"",
+                             NEBELKAMM_CLI});
+    EXPECT_EQ(r.status, 3) << r.err;
+    std::istringstream lines(r.out);
+    std::string header, huge, next;
+    std::getline(lines, header);
+    std::getline(lines, huge);
+    std::getline(lines, next);
+    EXPECT_EQ(huge, std::string(15, ',') + "line 2: field longer than 1 MiB");
+    EXPECT_TRUE(next.starts_with("y,50,")) << next;
+#if !NEBELKAMM_SANITIZED // the sanitizers' shadow memory is no measure
+    struct rusage usage {};
+    getrusage(RUSAGE_CHILDREN, &usage);
+    EXPECT_LT(usage.ru_maxrss, 64 * 1024) << "KiB";
+#endif
+}
+
+// Sweep points are written as FROM + i x STEP with the decimals they were
+// given with, and --help names the seven keys.
+TEST_F(DataPath, SweepNumbersAreCleanAndTheKeysAreListed) {
+    const auto column = [](const std::string& csv, int k) {
+        std::istringstream in(csv);
+        std::string line, values;
+        std::getline(in, line);
+        while (std::getline(in, line)) {
+            std::istringstream cells(line);
+            std::string cell;
+            for (int i = 0; i <= k; ++i)
+                std::getline(cells, cell, ',');
+            values += cell + " ";
+        }
+        return values;
+    };
+    EXPECT_EQ(column(RunCli({"--sweep", "PowerOnEngine=0:1:0.1"}).out, 6),
+              "0 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9 1 ");
+    EXPECT_EQ(column(RunCli({"--sweep", "ScavingAirPressure=0.3:0.9:0.3"}).out, 3), "0.3 0.6 0.9 ");
+    EXPECT_EQ(column(RunCli({"--sweep", "RelativeHumidity=1e1:2e1:5"}).out, 0), "10 15 20 ");
+    const std::string help = RunCli({"--help"}).out;
+    for (const char* line : {"v1  RelativeHumidity      Relative humidity [%]",
+                             "v5  TempAfterCooler       Actual temperature after cooler [°C]"})
+        EXPECT_TRUE(Has(help, line)) << line;
+}
