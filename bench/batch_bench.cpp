@@ -4,7 +4,12 @@
 // std::from_chars / std::to_chars and no model, and against the same work
 // in pandas and NumPy (bench/pandas_batch.py), all in one run. Prints the
 // median of five runs of each, rows per second and the ratios.
+// With NEBELKAMM_AGAINST=<another nebelkamm-cli> (bench/against.sh builds
+// one from an earlier commit) it also runs both command lines on the file,
+// in turns, on all cores and on one.
 // Usage: batch_bench [ROWS] (default 1000000)
+//        batch_bench --rss: peak memory of the command line for a 1 GiB line
+//        and for 10 M rows
 #include "io/Batch.h"
 #include "io/Stream.h"
 
@@ -20,6 +25,9 @@
 #include <vector>
 
 #include <fcntl.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 using namespace nebelkamm;
@@ -120,9 +128,123 @@ template <class F> double MedianSeconds(int runs, F run) {
     return t[t.size() / 2];
 }
 
+struct Ran {
+    double Seconds = 0;
+    long MaxRssKiB = 0;
+    int Status = -1;
+};
+
+// Runs a command line with its standard input from inFd (or /dev/null) and
+// its standard output to outPath, on one core when asked.
+Ran RunProcess(const std::vector<std::string>& args, int inFd, const std::string& outPath,
+               bool oneCore) {
+    const auto start = Clock::now();
+    const pid_t pid = ::fork();
+    if (pid == 0) {
+        if (oneCore) {
+            cpu_set_t one;
+            CPU_ZERO(&one);
+            CPU_SET(0, &one);
+            ::sched_setaffinity(0, sizeof one, &one);
+        }
+        const int in = inFd >= 0 ? inFd : ::open("/dev/null", O_RDONLY);
+        const int out = ::open(outPath.c_str(), O_WRONLY | O_CREAT | O_TRUNC, 0644);
+        const int err = ::open("/dev/null", O_WRONLY);
+        ::dup2(in, 0);
+        ::dup2(out, 1);
+        ::dup2(err, 2);
+        std::vector<char*> argv;
+        for (const std::string& a : args)
+            argv.push_back(const_cast<char*>(a.c_str()));
+        argv.push_back(nullptr);
+        ::execv(argv[0], argv.data());
+        ::_exit(127);
+    }
+    Ran r;
+    int status = 0;
+    struct rusage usage {};
+    ::wait4(pid, &status, 0, &usage);
+    r.Seconds = std::chrono::duration<double>(Clock::now() - start).count();
+    r.MaxRssKiB = usage.ru_maxrss;
+    r.Status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
+    return r;
+}
+
+double Median(std::vector<double> v) {
+    std::sort(v.begin(), v.end());
+    return v[v.size() / 2];
+}
+
+// The command line of this build against another one on the same file, in
+// turns (ABBA, so that neither always runs second), nine rounds each.
+void Against(const std::string& other, const std::string& in, const std::string& out, long rows) {
+    std::printf("  this build's command line against %s, --batch to a file, medians of 9:\n",
+                other.c_str());
+    for (const bool oneCore : {false, true}) {
+        std::vector<double> mine, theirs;
+        for (int i = 0; i < 9; ++i) {
+            const auto run = [&](const std::string& cli) {
+                return RunProcess({cli, "--batch", in}, -1, out, oneCore).Seconds;
+            };
+            if (i % 2) {
+                mine.push_back(run(NEBELKAMM_CLI));
+                theirs.push_back(run(other));
+            } else {
+                theirs.push_back(run(other));
+                mine.push_back(run(NEBELKAMM_CLI));
+            }
+        }
+        const double a = Median(mine), b = Median(theirs);
+        std::printf("    %-9s this %6.3f s %5.2f M rows/s, other %6.3f s %5.2f M rows/s: %.3fx its "
+                    "time\n",
+                    oneCore ? "one core" : "all cores", a, rows / a / 1e6, b, rows / b / 1e6, a / b);
+    }
+}
+
+// Peak memory of the command line for a line of 1 GiB from a pipe, and for
+// a file of 10 M rows.
+int PeakMemory(const std::string& dir) {
+    int pipeFds[2];
+    if (::pipe(pipeFds) != 0)
+        return 1;
+    const pid_t writer = ::fork();
+    if (writer == 0) {
+        ::close(pipeFds[0]);
+        const std::string head = "RelativeHumidity,note\n60,";
+        const std::string block(1 << 20, 'x');
+        bool ok = ::write(pipeFds[1], head.data(), head.size()) > 0;
+        for (int i = 0; ok && i < 1024; ++i)
+            ok = ::write(pipeFds[1], block.data(), block.size()) > 0;
+        ok = ok && ::write(pipeFds[1], "\n50,y\n", 6) > 0;
+        ::_exit(ok ? 0 : 1);
+    }
+    ::close(pipeFds[1]);
+    const Ran line = RunProcess({NEBELKAMM_CLI, "--batch", "-"}, pipeFds[0], dir + "/out.csv", false);
+    ::close(pipeFds[0]);
+    ::waitpid(writer, nullptr, 0);
+    std::printf("a line of 1 GiB:  %6.2f s, peak RSS %6.1f MB, status %d\n", line.Seconds,
+                line.MaxRssKiB / 1024.0, line.Status);
+    const std::string in = dir + "/rows.csv";
+    MakeInput(in, 10000000);
+    const Ran rows = RunProcess({NEBELKAMM_CLI, "--batch", in}, -1, dir + "/out.csv", false);
+    std::printf("10 M rows:        %6.2f s, peak RSS %6.1f MB, status %d\n", rows.Seconds,
+                rows.MaxRssKiB / 1024.0, rows.Status);
+    std::remove(in.c_str());
+    std::remove((dir + "/out.csv").c_str());
+    return 0;
+}
+
 } // namespace
 
 int main(int argc, char** argv) {
+    char scratch[] = "/tmp/nebelkamm-batch-XXXXXX";
+    if (argc > 1 && std::string(argv[1]) == "--rss") {
+        if (!mkdtemp(scratch))
+            return 1;
+        const int status = PeakMemory(scratch);
+        ::rmdir(scratch);
+        return status;
+    }
     const long rows = argc > 1 ? std::atol(argv[1]) : 1000000;
     char dir[] = "/tmp/nebelkamm-batch-XXXXXX";
     if (!mkdtemp(dir))
@@ -140,8 +262,9 @@ int main(int argc, char** argv) {
     std::printf(
         "  batch, 1 thread                         %7.3f s  %5.2f M rows/s  %.2fx the floor\n", one,
         rows / one / 1e6, one / floor);
-    std::printf("  batch, 2 threads                        %7.3f s  %5.2f M rows/s\n", two,
-                rows / two / 1e6);
+    std::printf(
+        "  batch, 2 threads                        %7.3f s  %5.2f M rows/s  %.2fx the floor\n", two,
+        rows / two / 1e6, two / floor);
     std::printf("  batch --reference, 1 thread             %7.3f s  %5.2f M rows/s\n", ref,
                 rows / ref / 1e6);
 
@@ -163,6 +286,8 @@ int main(int argc, char** argv) {
                                                    ? "skipped (NEBELKAMM_NO_PANDAS)"
                                                    : "not installed (apt-get install python3-pandas)");
     }
+    if (const char* other = std::getenv("NEBELKAMM_AGAINST"))
+        Against(other, in, out, rows);
     std::remove(in.c_str());
     std::remove(out.c_str());
     ::rmdir(dir);
