@@ -18,6 +18,7 @@
 #include <fcntl.h>
 #include <sys/file.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace nebelkamm {
@@ -35,6 +36,10 @@ public:
     Fd& operator=(const Fd&) = delete;
     ~Fd() { Close(); }
     int Get() const { return fd_; }
+    void Reset(int fd) {
+        Close();
+        fd_ = fd;
+    }
     int Release() {
         const int fd = fd_;
         fd_ = -1;
@@ -82,6 +87,26 @@ std::optional<std::string> ReadAll(const std::string& path) {
     return bytes;
 }
 
+// The whole content of an open regular file, read from its start.
+std::optional<std::string> ReadFrom(int fd, off_t size) {
+    std::string bytes(static_cast<size_t>(size), '\0');
+    size_t have = 0;
+    for (;;) {
+        if (have == bytes.size())
+            bytes.resize(bytes.size() + 4096);
+        const ssize_t n = ::pread(fd, bytes.data() + have, bytes.size() - have, off_t(have));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            return std::nullopt;
+        if (n == 0)
+            break;
+        have += static_cast<size_t>(n);
+    }
+    bytes.resize(have);
+    return bytes;
+}
+
 bool WriteAll(int fd, std::string_view bytes) {
     while (!bytes.empty()) {
         const ssize_t n = ::write(fd, bytes.data(), bytes.size());
@@ -90,6 +115,20 @@ bool WriteAll(int fd, std::string_view bytes) {
         if (n <= 0)
             return false;
         bytes.remove_prefix(static_cast<size_t>(n));
+    }
+    return true;
+}
+
+// Writes every byte at the offset.
+bool WritesAt(int fd, std::string_view bytes, off_t at) {
+    while (!bytes.empty()) {
+        const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), at);
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n <= 0)
+            return false;
+        bytes.remove_prefix(static_cast<size_t>(n));
+        at += n;
     }
     return true;
 }
@@ -157,6 +196,51 @@ private:
     int fd_ = -1;
 };
 
+// Waits for an exclusive lock on an open file, as long as a save may take.
+bool LockExclusive(int fd) {
+    const auto deadline = std::chrono::steady_clock::now() + LockWait;
+    auto pause = std::chrono::microseconds(200);
+    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
+        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > deadline)
+            return false;
+        std::this_thread::sleep_for(pause);
+        pause = std::min(pause * 2, std::chrono::microseconds(10000));
+    }
+    return true;
+}
+
+// The settings file itself, open for reading and writing and locked, so
+// that a save in place excludes every other save (a replacing one takes
+// this lock too). Nothing when it is missing; Failed when it cannot be
+// opened or locked, or is no regular file.
+struct HeldFile {
+    enum class Result { Held, Missing, Failed };
+    Fd fd;
+    struct stat st {};
+};
+
+HeldFile::Result HoldFile(const std::string& target, HeldFile& held) {
+    for (int attempt = 0; attempt < 100; ++attempt) {
+        Fd fd(::open(target.c_str(), O_RDWR | O_NONBLOCK | O_CLOEXEC | O_NOFOLLOW));
+        if (fd.Get() < 0)
+            return errno == ENOENT ? HeldFile::Result::Missing : HeldFile::Result::Failed;
+        struct stat now {};
+        if (::fstat(fd.Get(), &held.st) != 0 || !S_ISREG(held.st.st_mode) || !LockExclusive(fd.Get()))
+            return HeldFile::Result::Failed;
+        // A replacing save may have put a new file there while we waited.
+        if (::stat(target.c_str(), &now) == 0 && now.st_dev == held.st.st_dev &&
+            now.st_ino == held.st.st_ino && ::fstat(fd.Get(), &held.st) == 0) {
+            held.fd.Reset(fd.Release());
+            return HeldFile::Result::Held;
+        }
+    }
+    return HeldFile::Result::Failed;
+}
+
+bool HasAcl(int fd) {
+    return ::fgetxattr(fd, "system.posix_acl_access", nullptr, 0) > 0;
+}
+
 // Removes the temporary files of saves whose writer died. Only called under
 // the lock, so none of them belongs to a save in progress.
 void RemoveLeftovers(const std::string& dir, const std::string& base) {
@@ -171,10 +255,14 @@ void RemoveLeftovers(const std::string& dir, const std::string& base) {
     ::closedir(d);
 }
 
+enum class Replaced { Done, OwnerNotKept, Failed };
+
 // Writes the content to a new file beside the target and renames it over
-// the target: a crash leaves the old or the new file, never a mix.
-bool Replace(const std::string& dir, const std::string& base, const std::string& target,
-             std::string_view content, const struct stat* old) {
+// the target: a crash leaves the old or the new file, never a mix. The new
+// file takes the old one's owner, group and mode; where it cannot have its
+// owner or group, nothing is replaced.
+Replaced Replace(const std::string& dir, const std::string& base, const std::string& target,
+                 std::string_view content, const struct stat* old) {
     static thread_local std::mt19937_64 rng(std::random_device{}() ^
                                             static_cast<unsigned>(::getpid()));
     std::string tmp;
@@ -187,34 +275,44 @@ bool Replace(const std::string& dir, const std::string& base, const std::string&
         tmp = dir + "/" + base + std::string(SavingTag) + suffix;
         created = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
         if (created < 0 && (errno != EEXIST || attempt > 100))
-            return false;
+            return Replaced::Failed;
     }
     Fd fd(created);
-    bool ok = WriteAll(fd.Get(), content);
-    if (ok && old) {
-        // Keep the owner and group (root can), then the mode, which a change
-        // of owner may have cleared bits of.
-        if (old->st_uid != ::geteuid() || old->st_gid != ::getegid())
-            (void)::fchown(fd.Get(), old->st_uid, old->st_gid);
-        ok = ::fchmod(fd.Get(), old->st_mode & 07777) == 0;
+    if (old && (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
+        ::fchown(fd.Get(), old->st_uid, old->st_gid) != 0) {
+        ::unlink(tmp.c_str());
+        return Replaced::OwnerNotKept;
     }
-    ok = ok && ::fsync(fd.Get()) == 0;
+    // The mode after the owner, whose change may have cleared bits of it.
+    bool ok = (!old || ::fchmod(fd.Get(), old->st_mode & 07777) == 0) &&
+              WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
     ok = fd.Close() && ok;
     ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
     if (!ok)
         ::unlink(tmp.c_str());
-    return ok;
+    return ok ? Replaced::Done : Replaced::Failed;
 }
 
-// A writable file in a folder that refuses new files: rewritten in place.
-bool RewriteInPlace(const std::string& target, std::string_view content) {
-    Fd fd(::open(target.c_str(), O_WRONLY | O_CLOEXEC));
-    if (fd.Get() < 0)
-        return false;
-    bool ok = WriteAll(fd.Get(), content) &&
-              ::ftruncate(fd.Get(), static_cast<off_t>(content.size())) == 0 &&
-              ::fsync(fd.Get()) == 0;
-    return fd.Close() && ok;
+// Rewrites the held file in place so that a kill at any moment leaves the
+// old content, the new one, or one of them followed by blank lines: a longer
+// file is first lengthened with line ends (so that the space is there), the
+// new content goes in one write padded with line ends to the old length,
+// and only then is the file cut to it.
+bool RewriteInPlace(int fd, std::string_view content, off_t oldSize) {
+    const size_t old = static_cast<size_t>(oldSize);
+    if (content.size() > old) {
+        const std::string room(content.size() - old, '\n');
+        if (!WritesAt(fd, room, oldSize)) {
+            (void)::ftruncate(fd, oldSize);
+            return false;
+        }
+    }
+    std::string padded(content);
+    if (padded.size() < old)
+        padded.append(old - padded.size(), '\n');
+    return WritesAt(fd, padded, 0) &&
+           (content.size() >= old || ::ftruncate(fd, off_t(content.size())) == 0) &&
+           ::fsync(fd) == 0;
 }
 
 std::mutex inProcess; // the file lock serialises processes, this the threads
@@ -290,17 +388,17 @@ void TIniFile::WriteStrings(std::string_view section, std::span<const IniEntry> 
         }
     }
 
-    // Look at the file only now: another writer may have replaced it.
-    const bool exists = ::stat(target.c_str(), &st) == 0;
-    if (!exists && errno != ENOENT)
-        refuse();
-    if (exists && (!S_ISREG(st.st_mode) || !Writable(st, target)))
-        refuse();
-    if (!exists && !folderWritable)
+    // The file itself is locked too (where it exists), so that a save in
+    // place, which may have no lock file, excludes every other save.
+    HeldFile held;
+    const HeldFile::Result hold = HoldFile(target, held);
+    const bool exists = hold == HeldFile::Result::Held;
+    if (hold == HeldFile::Result::Failed || (exists && !Writable(held.st, target)) ||
+        (!exists && !folderWritable))
         refuse();
     std::string content;
     if (exists) {
-        auto current = ReadAll(target);
+        auto current = ReadFrom(held.fd.Get(), held.st.st_size);
         if (!current)
             refuse(); // never replace what we could not read
         content = std::move(*current);
@@ -310,13 +408,22 @@ void TIniFile::WriteStrings(std::string_view section, std::span<const IniEntry> 
         edits.push_back({e.Key, e.Value});
     content = ProfileUpdateMany(content, section, edits);
 
-    if (!folderWritable) {
-        if (!RewriteInPlace(target, content))
+    // A replacement would be a new file: it would split hard links, lose an
+    // ACL, or (where it cannot take the old owner) change the owner.
+    const bool inPlace =
+        !folderWritable || (exists && (held.st.st_nlink > 1 || HasAcl(held.fd.Get())));
+    if (!inPlace) {
+        RemoveLeftovers(dir, base);
+        switch (Replace(dir, base, target, content, exists ? &held.st : nullptr)) {
+        case Replaced::Done:
+            return;
+        case Replaced::OwnerNotKept: // in place, which keeps it
+            break;
+        case Replaced::Failed:
             refuse();
-        return;
+        }
     }
-    RemoveLeftovers(dir, base);
-    if (!Replace(dir, base, target, content, exists ? &st : nullptr))
+    if (!RewriteInPlace(held.fd.Get(), content, held.st.st_size))
         refuse();
 }
 

@@ -16,6 +16,7 @@
 
 #include <sys/resource.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 class Cli : public InTempDir {};
@@ -193,6 +194,7 @@ struct Fault {
     int status;                  // of `nebelkamm-cli 70`
     const char* file;            // path checked afterwards (bytes)
     std::string after;           // its bytes; "" for "must not exist"
+    std::function<void()> also = [] {}; // what else must hold afterwards
 };
 
 void PrintTo(const Fault& f, std::ostream* os) {
@@ -222,6 +224,8 @@ TEST_P(CliFault, AnswersAndKeepsTheOldFile) {
     QFile::setPermissions(bin.path(), FolderReadOnly | QFile::WriteOwner);
     QFile::setPermissions(".", FolderOpen | QFile::ReadOther | QFile::ExeOther);
     f.setup();
+    if (IsSkipped())
+        return;
     const CliRun r = RunCli({"70"}, "C", f.prefix + QStringList{bin.filePath("nebelkamm-cli")});
     QFile::setPermissions(".", FolderOpen);
     EXPECT_EQ(r.status, f.status) << r.err;
@@ -235,6 +239,7 @@ TEST_P(CliFault, AnswersAndKeepsTheOldFile) {
         std::ifstream in(f.file, std::ios::binary); // the name is bytes, UTF-8 or not
         EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), f.after);
     }
+    f.also();
     // No lock or temporary file is left behind, whatever happened.
     EXPECT_TRUE(
         QDir(".").entryList({"*.lock", "*.saving-*"}, QDir::Files | QDir::Hidden).isEmpty());
@@ -317,6 +322,41 @@ INSTANTIATE_TEST_SUITE_P(
                                                       ReadOnly | QFile::WriteOwner);
                             },
                             AsNobody, 2, "Nebelkamm.ini", Old},
+                      Fault{"ForeignOwnerKeptAsUser",
+                            [] {
+                                InTempDir::Put("Nebelkamm.ini", Old);
+                                ASSERT_EQ(::chown("Nebelkamm.ini", 0, 0), 0);
+                                ASSERT_EQ(::chmod("Nebelkamm.ini", 0666), 0);
+                                ASSERT_EQ(::chmod(".", 0777), 0);
+                            },
+                            AsNobody, 0, "Nebelkamm.ini", Saved("70"),
+                            [] {
+                                struct stat st {};
+                                ASSERT_EQ(::stat("Nebelkamm.ini", &st), 0);
+                                EXPECT_EQ(st.st_uid, 0u);
+                                EXPECT_EQ(st.st_gid, 0u);
+                                EXPECT_EQ(st.st_mode & 07777, 0666u);
+                            }},
+                      Fault{"HardLinksStayOneFile",
+                            [] {
+                                InTempDir::Put("Nebelkamm.ini", Old);
+                                ASSERT_EQ(::link("Nebelkamm.ini", "second.ini"), 0);
+                            },
+                            {}, 0, "second.ini", Saved("70"),
+                            [] { EXPECT_EQ(InTempDir::Get("Nebelkamm.ini"), Saved("70")); }},
+                      Fault{"AclKept",
+                            [] {
+                                InTempDir::Put("Nebelkamm.ini", Old);
+                                if (std::system("setfacl -m u:65534:rw Nebelkamm.ini 2>/dev/null") !=
+                                    0)
+                                    GTEST_SKIP() << "setfacl or ACLs on this file system missing";
+                            },
+                            {}, 0, "Nebelkamm.ini", Saved("70"),
+                            [] {
+                                EXPECT_GT(::getxattr("Nebelkamm.ini", "system.posix_acl_access",
+                                                     nullptr, 0),
+                                          0);
+                            }},
                       Fault{"NonUtf8FolderName",
                             [] {
                                 ASSERT_EQ(::mkdir("caf\xe9", 0755), 0);

@@ -10,7 +10,7 @@ packages=(
     libgtest-dev libgmock-dev libbenchmark-dev
     fonts-liberation fonts-dejavu-core
     xvfb xauth x11-utils xdotool xclip imagemagick
-    strace util-linux
+    strace util-linux acl
     "$@"
 )
 
