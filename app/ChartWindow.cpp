@@ -4,10 +4,13 @@
 #include "app/CondensateChart.h"
 #include "controls/Chart.h"
 #include "controls/ChartFile.h"
-#include "core/Sweep.h"
+#include "controls/ReturnPresses.h"
+#include "platform/Errors.h"
 
 #include <QComboBox>
+#include <QDoubleSpinBox>
 #include <QFileDialog>
+#include <QFileInfo>
 #include <QHBoxLayout>
 #include <QLabel>
 #include <QMessageBox>
@@ -21,48 +24,93 @@ using namespace nebelkamm;
 
 namespace {
 
-// What each axis spans: where charge-air coolers work, widened to hold the
-// present point.
-struct AxisRange {
-    const char* Key;
-    double From, To, Step;
-};
-constexpr AxisRange Axes[] = {
-    {"TempAfterCooler", 20, 70, 0.5},
-    {"RelativeHumidity", 5, 100, 1},
-    {"ScavingAirPressure", 0, 5, 0.05},
+// The inputs a chart may be drawn over.
+constexpr const char* Axes[] = {"TempAfterCooler", "RelativeHumidity", "ScavingAirPressure"};
+
+const QString Formats = QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
+
+// "png" of "PNG image (*.png)".
+QString SuffixOf(const QString& filter) {
+    const qsizetype dot = filter.lastIndexOf(QLatin1String("*."));
+    return dot < 0 ? QString() : filter.mid(dot + 2).chopped(1);
+}
+
+// The save dialog: a name without an extension takes the chosen type's; a
+// name with one the chart cannot be saved as keeps the dialog open with a
+// message.
+class ChartFileDialog : public QFileDialog {
+public:
+    explicit ChartFileDialog(QWidget* parent) : QFileDialog(parent, QStringLiteral("Save chart")) {
+        setAcceptMode(AcceptSave);
+        setOption(DontUseNativeDialog);
+        setNameFilter(Formats);
+        setDefaultSuffix(QStringLiteral("png"));
+        selectFile(QStringLiteral("condensate.png"));
+        connect(this, &QFileDialog::filterSelected, this,
+                [this](const QString& filter) { setDefaultSuffix(SuffixOf(filter)); });
+    }
+
+protected:
+    void accept() override {
+        const QStringList files = selectedFiles();
+        const QString suffix = files.isEmpty() ? QString() : QFileInfo(files.front()).suffix();
+        if (!files.isEmpty() && !Formats.contains(QStringLiteral("*.") + suffix.toLower() + u')')) {
+            QMessageBox::warning(this, windowTitle(),
+                                 QStringLiteral("%1: a chart is saved as .png, .svg or .pdf")
+                                     .arg(QFileInfo(files.front()).fileName()));
+            return;
+        }
+        QFileDialog::accept();
+    }
 };
 
 } // namespace
 
 TChartWindow::TChartWindow(QWidget* parent) : QWidget(parent, Qt::Window) {
     setWindowTitle(QStringLiteral("Condensate chart"));
-    resize(640, 420);
+    resize(720, 480);
     axis_ = new QComboBox;
-    for (const AxisRange& a : Axes) {
-        const Column* row = InputByKey(a.Key);
+    for (const char* key : Axes) {
+        const Column* row = InputByKey(key);
         axis_->addItem(QString::fromUtf8(row->Caption) + QLatin1Char(' ') +
                            QString::fromUtf8(row->Unit),
-                       QString::fromLatin1(a.Key));
+                       QString::fromLatin1(key));
     }
+    from_ = new QDoubleSpinBox;
+    to_ = new QDoubleSpinBox;
+    for (QDoubleSpinBox* box : {from_, to_})
+        box->setKeyboardTracking(false);
+    automaticButton_ = new QPushButton(QStringLiteral("Automatic"));
     auto* save = new QPushButton(QStringLiteral("Save…"));
+    for (QPushButton* button : {automaticButton_, save})
+        PressOnReturn(button);
     auto* top = new QHBoxLayout;
     top->addWidget(new QLabel(QStringLiteral("Over:")));
     top->addWidget(axis_, 1);
+    top->addWidget(new QLabel(QStringLiteral("from")));
+    top->addWidget(from_);
+    top->addWidget(new QLabel(QStringLiteral("to")));
+    top->addWidget(to_);
+    top->addWidget(automaticButton_);
     top->addWidget(save);
     // The chart fills a plain frame of its own.
     auto* frame = new QWidget;
     chart_ = new TChart(frame);
-    chart_->SetYLabel(QStringLiteral("Water at separator [kg/h]"));
+    QFont font = chart_->font();
+    font.setPixelSize(12); // a size larger than the form's, for a chart that is read from afar
+    chart_->setFont(font);
     auto* layout = new QVBoxLayout(this);
     layout->addLayout(top);
     layout->addWidget(frame, 1);
-    connect(axis_, &QComboBox::currentIndexChanged, this, &TChartWindow::Redraw);
+    connect(axis_, &QComboBox::currentIndexChanged, this, &TChartWindow::ShowAutomaticRange);
+    connect(from_, &QDoubleSpinBox::editingFinished, this, &TChartWindow::RangeTyped);
+    connect(to_, &QDoubleSpinBox::editingFinished, this, &TChartWindow::RangeTyped);
+    connect(automaticButton_, &QPushButton::clicked, this, &TChartWindow::ShowAutomaticRange);
     connect(save, &QPushButton::clicked, this, &TChartWindow::Save);
 }
 
-void TChartWindow::Follow(const ChargeAirInputs& inputs) {
-    inputs_ = inputs;
+void TChartWindow::Follow(const Evaluation& point) {
+    point_ = point;
     Redraw();
 }
 
@@ -72,17 +120,53 @@ void TChartWindow::ChartOver(const char* key) {
         axis_->setCurrentIndex(i);
 }
 
+void TChartWindow::ShowRange(double from, double to) {
+    if (!(to > from)) { // the range stays as it was, and the boxes say so
+        Redraw();
+        return;
+    }
+    // About 150 points on a round step.
+    const double raw = (to - from) / 150;
+    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
+    const double m = raw / magnitude;
+    const double step = (m >= 5 ? 5 : m >= 2 ? 2 : 1) * magnitude;
+    const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
+    range_ = {from, to, step, std::max(decimals, std::max(from_->decimals(), 0))};
+    automatic_ = false;
+    Redraw();
+}
+
+void TChartWindow::ShowAutomaticRange() {
+    automatic_ = true;
+    Redraw();
+}
+
+void TChartWindow::RangeTyped() {
+    if (from_->value() != range_.From || to_->value() != range_.To)
+        ShowRange(from_->value(), to_->value());
+}
+
 void TChartWindow::Redraw() {
-    const AxisRange& a = Axes[std::max(0, axis_->currentIndex())];
-    const Column& row = *InputByKey(a.Key);
-    const double present = inputs_.*row.Input;
-    double to = a.To;
-    if (std::isfinite(present) && present > to)
-        to = std::min(present * 1.2, a.From + a.Step * 10000);
+    const Column& row = *InputByKey(Axes[std::max(0, axis_->currentIndex())]);
     const EvaluationOptions options{AirBasis::Humid};
-    const Sweep sweep =
-        ComputeSweep(inputs_, row, SweepPoints(a.From, to, a.Step), options);
-    ShowCondensate(*chart_, sweep, Evaluate(inputs_, options));
+    if (automatic_)
+        range_ = AutomaticRange(point_.Inputs, row, options);
+    for (QDoubleSpinBox* box : {from_, to_}) {
+        const QSignalBlocker quiet(box);
+        box->setDecimals(std::max(row.Decimals, range_.Decimals));
+        box->setRange(row.Lowest, row.Highest);
+        box->setValue(box == from_ ? range_.From : range_.To);
+    }
+    automaticButton_->setEnabled(!automatic_);
+    if (point_.Failure) {
+        ShowFailure(*chart_, row, range_, point_.Inputs,
+                    QString::fromStdString(ExceptionDisplayText(point_.Failure)));
+        return;
+    }
+    const Sweep sweep = ComputeSweep(
+        point_.Inputs, row, SweepPoints(range_.From, range_.To, range_.Step, range_.Decimals),
+        options);
+    ShowCondensate(*chart_, sweep, point_);
 }
 
 bool TChartWindow::SaveAs(const QString& path) {
@@ -94,9 +178,7 @@ bool TChartWindow::SaveAs(const QString& path) {
 }
 
 void TChartWindow::Save() {
-    const QString path = QFileDialog::getSaveFileName(
-        this, QStringLiteral("Save chart"), QStringLiteral("condensate.png"),
-        QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)"));
-    if (!path.isEmpty())
-        SaveAs(path);
+    ChartFileDialog dialog(this);
+    if (dialog.exec() == QDialog::Accepted && !dialog.selectedFiles().isEmpty())
+        SaveAs(dialog.selectedFiles().front());
 }

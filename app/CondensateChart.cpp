@@ -12,24 +12,61 @@ using namespace nebelkamm;
 
 namespace {
 
+constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
+
 const Column& ColumnOf(std::string_view key) {
     return *std::find_if(Columns.begin(), Columns.end(),
                          [key](const Column& c) { return key == c.Key; });
 }
 
+// "°C" of "[°C]".
+QString UnitOf(const Column& c) {
+    const QString unit = QString::fromUtf8(c.Unit);
+    return unit.mid(1, unit.size() - 2);
+}
+
+QString Shown(double v, int decimals) {
+    return QString::fromStdString(
+        FormatFloat(DisplayPattern(decimals), v, SystemDecimalSeparator()));
+}
+
 // The water at the separator of one model over the swept input: a gap where
-// the point has no result.
+// the point has no result. Not drawn where it never condenses.
 ChartSeries Curve(const Sweep& sweep, const Column& water) {
     ChartSeries s;
+    bool condenses = false;
     for (std::size_t i = 0; i < sweep.Points.size(); ++i) {
         const Evaluation& e = sweep.Points[i];
-        s.Points.emplace_back(sweep.X(i), water.Has(e) ? water.Value(e)
-                                                       : std::numeric_limits<double>::quiet_NaN());
+        const double y = water.Has(e) ? water.Value(e) : Nan;
+        condenses = condenses || y > 0;
+        s.Points.emplace_back(sweep.X(i), y);
     }
+    s.Drawn = condenses;
     return s;
 }
 
+QString Between(const Column& swept, double from, double to) {
+    const int decimals = std::max(0, swept.Decimals - 1);
+    return QStringLiteral("no condensation between %1 and %2 %3")
+        .arg(Shown(from, decimals), Shown(to, decimals), UnitOf(swept));
+}
+
+void Label(TChart& chart, const Column& swept) {
+    chart.SetXLabel(QString::fromUtf8(swept.Caption) + QLatin1Char(' ') +
+                    QString::fromUtf8(swept.Unit));
+    chart.SetYLabel(QStringLiteral("Water at separator [kg/h]"));
+    chart.SetXUnit(UnitOf(swept));
+}
+
 } // namespace
+
+QString OperatingPoint(const ChargeAirInputs& inputs) {
+    QStringList parts;
+    for (const Column& c : InputColumns)
+        parts << QString::fromUtf8(c.Symbol) + QLatin1Char(' ') +
+                     Shown(inputs.*c.Input, c.Decimals) + QLatin1Char(' ') + UnitOf(c);
+    return parts.join(QStringLiteral(", "));
+}
 
 void ShowCondensate(TChart& chart, const Sweep& sweep, const Evaluation& present) {
     const bool twoModels = !sweep.Points.empty() && sweep.Points.front().Basis;
@@ -43,17 +80,43 @@ void ShowCondensate(TChart& chart, const Sweep& sweep, const Evaluation& present
         series[1].Color = clGreen;
         series[1].Knee = sweep.ReferenceKnee;
     }
-    chart.SetXLabel(QString::fromUtf8(sweep.Swept->Caption) + QLatin1Char(' ') +
-                    QString::fromUtf8(sweep.Swept->Unit));
-    chart.SetYLabel(QStringLiteral("Water at separator [kg/h]"));
+    const double from = sweep.Points.empty() ? 0 : sweep.X(0);
+    const double to = sweep.Points.empty() ? 0 : sweep.X(sweep.Points.size() - 1);
+    const bool none = std::none_of(series.begin(), series.end(),
+                                   [](const ChartSeries& s) { return s.Drawn; });
+    for (ChartSeries& s : series)
+        if (!s.Drawn && (none ? &s == &series.front() : true))
+            s.Remark = (none || series.size() == 1 ? QString() : s.Name + QStringLiteral(": ")) +
+                       Between(*sweep.Swept, from, to);
+    const double x = present.Inputs.*sweep.Swept->Input;
+    const bool inside = x >= std::min(from, to) && x <= std::max(from, to);
+    if (!inside) { // said, never left out without a word
+        ChartSeries outside;
+        outside.Drawn = false;
+        outside.Color = clRed;
+        outside.Remark = QStringLiteral("present point at %1 %2, outside the range")
+                             .arg(Shown(x, sweep.Swept->Decimals), UnitOf(*sweep.Swept));
+        series.push_back(outside);
+    }
+    Label(chart, *sweep.Swept);
+    chart.SetNote(OperatingPoint(present.Inputs));
     chart.SetSeries(std::move(series));
     QString label = QStringLiteral("present point");
     if (present.Basis && !present.Reference.Failure)
-        label +=
-            QStringLiteral(", dew-point margin %1 K")
-                .arg(QString::fromStdString(FormatFloat("0.0", present.Reference.DewPointMargin, '.')));
-    const double x = present.Inputs.*sweep.Swept->Input;
-    const bool inside = !sweep.Points.empty() && x >= std::min(sweep.X(0), sweep.X(sweep.Points.size() - 1)) &&
-                        x <= std::max(sweep.X(0), sweep.X(sweep.Points.size() - 1));
+        label += QStringLiteral(", dew-point margin %1 K")
+                     .arg(Shown(present.Reference.DewPointMargin, 1));
     chart.SetMarker(inside ? std::optional<double>(x) : std::nullopt, label);
+}
+
+void ShowFailure(TChart& chart, const Column& swept, const SweepRange& range,
+                 const ChargeAirInputs& inputs, const QString& why) {
+    ChartSeries nothing;
+    nothing.Points = {{range.From, Nan}, {range.To, Nan}};
+    nothing.Drawn = false;
+    nothing.Color = clRed;
+    nothing.Remark = QStringLiteral("No result: ") + why;
+    Label(chart, swept);
+    chart.SetNote(OperatingPoint(inputs));
+    chart.SetSeries({nothing});
+    chart.SetMarker(std::nullopt);
 }

@@ -2,6 +2,7 @@
 #include "app/Main.h"
 
 #include "app/ChartWindow.h"
+#include "controls/ReturnPresses.h"
 #include "controls/Valedit.h"
 #include "model/Exception.h"
 #include "platform/Errors.h"
@@ -69,6 +70,8 @@ TMainForm::TMainForm(const std::vector<std::string>& args, QWidget* parent,
 
     for (size_t i = 0; i < fields_.size(); ++i)
         fields_[i] = Field(RowFields[i]);
+    PressOnReturn(ui_->Button1);
+    PressOnReturn(ui_->btnExit);
 
     settings_.Start(args);
 
@@ -98,8 +101,9 @@ void TMainForm::Button1Click() {
     ReadInputs();
     // The reference beside the classic result, never instead of it: kept
     // even when the classic model fails.
-    const Evaluation e = Evaluate(settings_.Inputs, {AirBasis::Humid});
-    reference_ = e.Reference;
+    const Evaluation& e = last_.emplace(Evaluate(settings_.Inputs, {AirBasis::Humid}));
+    if (chart_)
+        chart_->Follow(e);
     for (const char* report : e.Reports)
         if (report)
             ErrorBox(this, QString::fromUtf8(report));
@@ -111,32 +115,38 @@ void TMainForm::Button1Click() {
     for (const Column& c : ClassicColumns)
         if (TValEdit* field = FieldOf(c))
             field->SetValue(c.Value(e));
-    if (chart_)
-        chart_->Follow(settings_.Inputs);
 }
 
 QString TMainForm::ResultsText() const {
+    if (!last_)
+        return {};
+    const Evaluation& e = *last_;
     QString text;
-    const auto line = [&text](const char* caption, const QString& value, const char* unit) {
-        text += QString::fromUtf8(caption) + QLatin1Char('\t') + value + QLatin1Char('\t') +
-                QString::fromUtf8(unit) + QLatin1Char('\n');
+    const auto line = [&text, &e](const Column& c) {
+        text += QString::fromUtf8(c.Caption) + QLatin1Char('\t') +
+                QString::fromStdString(
+                    FormatFloat(DisplayPattern(c.Decimals), c.Value(e), SystemDecimalSeparator())) +
+                QLatin1Char('\t') + QString::fromUtf8(c.Unit) + QLatin1Char('\n');
     };
     for (int row = 1; const Column* c = WindowColumn(row); ++row)
-        line(c->Caption, FieldOf(*c)->text().trimmed(), c->Unit);
-    if (!reference_)
-        return text;
-    text += QString::fromUtf8(ReferenceTitle) + QLatin1Char('\n');
-    if (!*reference_)
-        return text + QStringLiteral("No result: ") + QString::fromUtf8(reference_->Failure) +
+        if (c->Group == ColumnGroup::Input || !e.Failure)
+            line(*c);
+    for (const Column& c : ClassicColumns)
+        if (c.WindowRow == 0 && !e.Failure)
+            line(c);
+    if (e.Failure)
+        text += QStringLiteral("No result: ") +
+                QString::fromStdString(ExceptionDisplayText(e.Failure)) + QLatin1Char('\n');
+    if (e.Impossible)
+        text += QStringLiteral("Warning: ") + QString::fromUtf8(e.Impossible) +
+                QStringLiteral("; the results have no physical meaning\n");
+    text += QString::fromUtf8(ReferenceTitle) + QStringLiteral(", air flow of ") +
+            QString::fromUtf8(AirBasisName(*e.Basis)) + QStringLiteral(" air\n");
+    if (e.Reference.Failure)
+        return text + QStringLiteral("No result: ") + QString::fromUtf8(e.Reference.Failure) +
                QLatin1Char('\n');
-    Evaluation e;
-    e.Basis = AirBasis::Humid;
-    e.Reference = *reference_;
     for (const Column& c : ReferenceColumns)
-        line(c.Caption,
-             QString::fromStdString(
-                 FormatFloat(DisplayPattern(c.Decimals), c.Value(e), SystemDecimalSeparator())),
-             c.Unit);
+        line(c);
     return text;
 }
 
@@ -148,7 +158,7 @@ TChartWindow* TMainForm::ShowChart() {
     if (!chart_) {
         chart_ = new TChartWindow(this);
         chart_->setAttribute(Qt::WA_DeleteOnClose);
-        chart_->Follow(settings_.Inputs);
+        chart_->Follow(last_.value_or(Evaluate(settings_.Inputs, {AirBasis::Humid})));
     }
     chart_->show();
     chart_->raise();
@@ -158,7 +168,9 @@ TChartWindow* TMainForm::ShowChart() {
 
 void TMainForm::contextMenuEvent(QContextMenuEvent* event) {
     QMenu menu(this);
-    menu.addAction(QStringLiteral("Copy results"), this, &TMainForm::CopyResults);
+    // Nothing to copy before the first "Calculate".
+    menu.addAction(QStringLiteral("Copy results"), this, &TMainForm::CopyResults)
+        ->setEnabled(last_.has_value());
     menu.addAction(QStringLiteral("Condensate chart…"), this, [this] { ShowChart(); });
     menu.exec(event->globalPos());
 }

@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Columns.h"
+#include "core/Evaluation.h"
 #include "model/Chargeair.h"
 #include "model/Reference.h"
 #include "settings/Settings.h"
@@ -41,9 +42,12 @@ public:
     // The field that shows a column, or null for one the window does not show.
     TValEdit* FieldOf(const nebelkamm::Column& column) const;
 
-    // The thirteen rows as shown, one a line: caption, value, unit, separated
-    // by tabs (a table when pasted into a spreadsheet); after a "Calculate",
-    // the reference rows below them under their heading.
+    // The last "Calculate" as it was computed, whatever the fields show now,
+    // one row a line: caption, value, unit, separated by tabs (a table when
+    // pasted into a spreadsheet): the thirteen rows and the water per day,
+    // then the reference rows under their heading. After a failed
+    // "Calculate", its inputs and why there are no results. Empty before
+    // the first "Calculate".
     QString ResultsText() const;
     // Puts ResultsText on the clipboard.
     void CopyResults();
@@ -64,7 +68,7 @@ private:
     std::unique_ptr<Ui::TMainForm> ui_;
     nebelkamm::ChargeAirSettings settings_;
     nebelkamm::ChargeAirResults results_;
-    std::optional<nebelkamm::ReferenceResults> reference_; // of the last "Calculate"
+    std::optional<nebelkamm::Evaluation> last_; // of the last "Calculate"
     std::array<TValEdit*, 13> fields_{}; // of the rows 1..13
     QPointer<TChartWindow> chart_;
 };

@@ -44,8 +44,8 @@ std::string Usage() {
     return "Usage: nebelkamm-cli [--json] [--no-save] [--reference [--air-basis humid|dry]]\n"
            "                     [--help] [--version] [--] [v1 ... v7]\n"
            "       nebelkamm-cli --batch FILE [--reference ...] [--] [v1 ... v7]\n"
-           "       nebelkamm-cli --sweep KEY=FROM:TO:STEP [--plot FILE] [--reference ...] [--]\n"
-           "                     [v1 ... v7]\n"
+           "       nebelkamm-cli --sweep KEY[=FROM:TO:STEP] [--plot FILE] [--reference ...]\n"
+           "                     [--] [v1 ... v7]\n"
            "\n"
            "Computes the water that condenses in the charge air cooler from the inputs in\n"
            "./Nebelkamm.ini (created with first-run values when missing), overridden by up to\n"
@@ -66,7 +66,9 @@ std::string Usage() {
            "             A row that cannot be read or makes no physical sense gets a message\n"
            "             and no results.\n"
            "  --sweep KEY=FROM:TO:STEP  the stored inputs with one of them stepped, as CSV\n"
-           "             (for instance TempAfterCooler=20:60:0.5; at most 100000 points)\n"
+           "             (for instance TempAfterCooler=20:60:0.5; at most 100000 points);\n"
+           "             --sweep KEY alone takes the range a chart of the point shows: the\n"
+           "             present value and every knee, on round bounds\n"
            "  --plot FILE  with --sweep: the chart of WaterAtSeparator as PNG, SVG or PDF\n"
            "  --reference  adds the reference result: saturation after Hyland and Wexler,\n"
            "             the enhancement factor of moist air, the cooler at its absolute\n"
@@ -183,26 +185,37 @@ const Column& SweptInput(std::string_view key) {
                       InputList());
 }
 
-int RunSweep(const Options& o, const ChargeAirInputs& stored, char separator, Sink& out) {
-    const std::string& spec = *o.Sweep;
+// The points of --sweep KEY=FROM:TO:STEP, or of --sweep KEY over the range
+// a chart of the point would show.
+std::vector<double> SweepSpec(const std::string& spec, const ChargeAirInputs& stored,
+                              const EvaluationOptions& options, char separator,
+                              const Column*& swept) {
     const std::size_t eq = spec.find('=');
+    swept = &SweptInput(std::string_view(spec).substr(0, eq));
+    if (eq == std::string::npos) {
+        const SweepRange r = AutomaticRange(stored, *swept, options);
+        return SweepPoints(r.From, r.To, r.Step, r.Decimals);
+    }
     const std::size_t c1 = spec.find(':', eq);
     const std::size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
     const std::string_view view(spec);
     double from = 0, to = 0, step = 0;
     int fromDecimals = 0, toDecimals = 0, stepDecimals = 0;
-    if (eq == std::string::npos || c2 == std::string::npos ||
+    if (c2 == std::string::npos ||
         !SweepNumber(view.substr(eq + 1, c1 - eq - 1), separator, from, fromDecimals) ||
         !SweepNumber(view.substr(c1 + 1, c2 - c1 - 1), separator, to, toDecimals) ||
         !SweepNumber(view.substr(c2 + 1), separator, step, stepDecimals))
-        throw EUsageError("--sweep wants KEY=FROM:TO:STEP, not " + spec);
-    const Column& swept = SweptInput(view.substr(0, eq));
-    const std::vector<double> x =
-        SweepPoints(from, to, step, std::max(fromDecimals, stepDecimals));
+        throw EUsageError("--sweep wants KEY or KEY=FROM:TO:STEP, not " + spec);
+    return SweepPoints(from, to, step, std::max(fromDecimals, stepDecimals));
+}
+
+int RunSweep(const Options& o, const ChargeAirInputs& stored, char separator, Sink& out) {
+    const EvaluationOptions options{Basis(o)};
+    const Column* swept = nullptr;
+    const std::vector<double> x = SweepSpec(*o.Sweep, stored, options, separator, swept);
     if (o.Plot)
         CheckPlotName(*o.Plot); // before any work
-    const EvaluationOptions options{Basis(o)};
-    const Sweep sweep = ComputeSweep(stored, swept, x, options);
+    const Sweep sweep = ComputeSweep(stored, *swept, x, options);
     if (o.Plot)
         PlotSweep(*o.Plot, sweep, Evaluate(stored, options));
     WriteSweepCsv(out, sweep, options.Reference.has_value());

@@ -24,10 +24,12 @@ struct Column {
     const char* Key = "";     // CSV header; JSON name (reference ones without "Ref")
     const char* Caption = ""; // as the window and the text output show it
     const char* Unit = "";    // with its brackets, "[kg/h]"
+    const char* Symbol = "";  // inputs: the short name in a line of all seven, "t2"
     int Decimals = 0;         // shown after the decimal separator
     ColumnGroup Group = ColumnGroup::Input;
     int WindowRow = 0; // the window's row 1..13 that shows it; 0 for none
     double ChargeAirInputs::*Input = nullptr;
+    double Lowest = 0, Highest = 0; // inputs: where a sweep of it may go
     double ChargeAirResults::*Result = nullptr;
     double ReferenceResults::*Reference = nullptr;
     double (*Derived)(const Evaluation&) = nullptr;
@@ -75,20 +77,27 @@ struct Column {
 // inputs, the six results, the water per day, the message, then the
 // reference ones.
 inline constexpr std::array<Column, 24> Columns{{
-    {.Key = "RelativeHumidity", .Caption = "Relative humidity", .Unit = "[%]", .Decimals = 1,
-     .WindowRow = 1, .Input = &ChargeAirInputs::RelativeHumidity},
-    {.Key = "TempBeforeBlower", .Caption = "Temperature before blower", .Unit = "[°C]",
-     .Decimals = 1, .WindowRow = 2, .Input = &ChargeAirInputs::TempBeforeBlower},
+    {.Key = "RelativeHumidity", .Caption = "Relative humidity", .Unit = "[%]", .Symbol = "φ", .Decimals = 1,
+     .WindowRow = 1, .Input = &ChargeAirInputs::RelativeHumidity,
+     .Lowest = 0, .Highest = 100},
+    {.Key = "TempBeforeBlower", .Caption = "Temperature before blower", .Unit = "[°C]", .Symbol = "t1",
+     .Decimals = 1, .WindowRow = 2, .Input = &ChargeAirInputs::TempBeforeBlower,
+     .Lowest = -50, .Highest = 100},
     {.Key = "PressureBeforeBlower", .Caption = "Barometric pressure before blower",
-     .Unit = "[bar]", .Decimals = 2, .WindowRow = 3, .Input = &ChargeAirInputs::PressureBeforeBlower},
-    {.Key = "ScavingAirPressure", .Caption = "Scavenge air pressure", .Unit = "[bar]",
-     .Decimals = 1, .WindowRow = 5, .Input = &ChargeAirInputs::ScavingAirPressure},
-    {.Key = "TempAfterCooler", .Caption = "Actual temperature after cooler", .Unit = "[°C]",
-     .Decimals = 1, .WindowRow = 8, .Input = &ChargeAirInputs::TempAfterCooler},
-    {.Key = "SpecificAirFlow", .Caption = "Specific air flow", .Unit = "[kg/kWh]", .Decimals = 1,
-     .WindowRow = 9, .Input = &ChargeAirInputs::SpecificAirFlow},
-    {.Key = "PowerOnEngine", .Caption = "Actual power on engine", .Unit = "[kW]", .Decimals = 1,
-     .WindowRow = 10, .Input = &ChargeAirInputs::PowerOnEngine},
+     .Unit = "[bar]", .Symbol = "p1", .Decimals = 2, .WindowRow = 3, .Input = &ChargeAirInputs::PressureBeforeBlower,
+     .Lowest = 0, .Highest = 2},
+    {.Key = "ScavingAirPressure", .Caption = "Scavenge air pressure", .Unit = "[bar]", .Symbol = "ps",
+     .Decimals = 1, .WindowRow = 5, .Input = &ChargeAirInputs::ScavingAirPressure,
+     .Lowest = 0, .Highest = 10},
+    {.Key = "TempAfterCooler", .Caption = "Actual temperature after cooler", .Unit = "[°C]", .Symbol = "t2",
+     .Decimals = 1, .WindowRow = 8, .Input = &ChargeAirInputs::TempAfterCooler,
+     .Lowest = -50, .Highest = 200},
+    {.Key = "SpecificAirFlow", .Caption = "Specific air flow", .Unit = "[kg/kWh]", .Symbol = "m", .Decimals = 1,
+     .WindowRow = 9, .Input = &ChargeAirInputs::SpecificAirFlow,
+     .Lowest = 0, .Highest = 50},
+    {.Key = "PowerOnEngine", .Caption = "Actual power on engine", .Unit = "[kW]", .Symbol = "P", .Decimals = 1,
+     .WindowRow = 10, .Input = &ChargeAirInputs::PowerOnEngine,
+     .Lowest = 0, .Highest = 100000},
 
     {.Key = "WaterContentBeforeBlower", .Caption = "Water content of air before blower",
      .Unit = "[kg/kg]", .Decimals = 4, .Group = ColumnGroup::Classic, .WindowRow = 4,

@@ -3,6 +3,7 @@
 
 #include "core/Errors.h"
 
+#include <algorithm>
 #include <cmath>
 #include <limits>
 #include <string>
@@ -60,7 +61,68 @@ std::optional<double> Rounded(double from, double step, std::size_t i, int decim
     return x / scale;
 }
 
+// The 1, 2 or 5 x 10^n nearest to v from below (v > 0).
+double RoundDown(double v) {
+    const double magnitude = std::pow(10.0, std::floor(std::log10(v)));
+    const double m = v / magnitude;
+    return (m >= 5 ? 5 : m >= 2 ? 2 : 1) * magnitude;
+}
+
+// The decimals that a multiple of the step needs.
+int DecimalsOf(double step) {
+    int d = 0;
+    while (d < 15 && std::fabs(step * std::pow(10.0, d) - std::round(step * std::pow(10.0, d))) >
+                         1e-9 * step * std::pow(10.0, d))
+        ++d;
+    return d;
+}
+
 } // namespace
+
+SweepRange AutomaticRange(const ChargeAirInputs& base, const Column& swept,
+                          const EvaluationOptions& options) {
+    const double lowest = swept.Lowest, highest = swept.Highest;
+    // The knees, searched where the input may go.
+    const Sweep wide = ComputeSweep(base, swept,
+                                    SweepPoints(lowest, highest, (highest - lowest) / 500), options);
+    std::vector<double> marks;
+    const double present = base.*swept.Input;
+    if (std::isfinite(present))
+        marks.push_back(std::clamp(present, lowest, highest));
+    for (const auto& knee : {wide.Knee, wide.ReferenceKnee})
+        if (knee)
+            marks.push_back(*knee);
+    if (marks.empty())
+        marks.push_back((lowest + highest) / 2);
+    double from = *std::min_element(marks.begin(), marks.end());
+    double to = *std::max_element(marks.begin(), marks.end());
+    const double least = (highest - lowest) / 8;
+    if (to - from < least) {
+        const double middle = (from + to) / 2;
+        from = middle - least / 2;
+        to = middle + least / 2;
+    }
+    const double margin = (to - from) * 0.15;
+    from -= margin;
+    to += margin;
+    // Bounds on the ticks of a chart's axis: the finest 1, 2 or 5 x 10^n
+    // with at most eight intervals, so that the curves fill it.
+    const double magnitude = std::pow(10.0, std::floor(std::log10((to - from) / 8)));
+    double tick = 10 * magnitude;
+    for (const double m : {1.0, 2.0, 5.0}) {
+        if (std::ceil(to / (m * magnitude) - 1e-9) - std::floor(from / (m * magnitude) + 1e-9) <=
+            8) {
+            tick = m * magnitude;
+            break;
+        }
+    }
+    from = std::max(lowest, std::floor(from / tick + 1e-9) * tick);
+    to = std::min(highest, std::ceil(to / tick - 1e-9) * tick);
+    const double step = RoundDown(tick / 20);
+    const int decimals = DecimalsOf(step);
+    const double scale = std::pow(10.0, decimals);
+    return {std::round(from * scale) / scale, std::round(to * scale) / scale, step, decimals};
+}
 
 std::vector<double> SweepPoints(double from, double to, double step, int decimals) {
     if (!std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step) || step == 0 ||

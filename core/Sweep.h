@@ -18,6 +18,19 @@ inline constexpr std::size_t MaxSweepPoints = 100000;
 // than MaxSweepPoints points.
 std::vector<double> SweepPoints(double from, double to, double step, int decimals = -1);
 
+// Where a sweep goes: from, to, by step, each written with that many decimals.
+struct SweepRange {
+    double From = 0, To = 0, Step = 0;
+    int Decimals = 0;
+};
+
+// The range a chart of the swept input shows, chosen from the point: it
+// holds the present value and every knee (the classic one and, when asked
+// for, the reference one) with a margin, on round bounds (1, 2 or 5 x 10^n),
+// within where the input may go; about 150 points.
+SweepRange AutomaticRange(const ChargeAirInputs& base, const Column& swept,
+                          const EvaluationOptions& options = {});
+
 // One input stepped through its values, the others held.
 struct Sweep {
     const Column* Swept = nullptr;

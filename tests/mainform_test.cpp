@@ -113,36 +113,81 @@ private Q_SLOTS:
         }
     }
 
-    void contextMenuCopiesTheRowsAsATable() {
-        TMainForm form({"90", "37", "1.02", "2.4", "40", "7.8", "41200"});
-        form.show();
-        form.Button1Click();
+    // The menu's entries as offered; the first one triggered when enabled.
+    QStringList OpenMenuAndCopy(TMainForm& form) {
         QStringList offered;
         QTimer::singleShot(50, [&] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
                 for (QAction* a : menu->actions())
-                    offered << a->text();
-                menu->actions().front()->trigger();
+                    offered << a->text() + (a->isEnabled() ? "" : " (off)");
+                if (menu->actions().front()->isEnabled())
+                    menu->actions().front()->trigger();
                 menu->close();
             }
         });
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 380),
                                 form.mapToGlobal(QPoint(100, 380)));
         QApplication::sendEvent(&form, &event);
-        QCOMPARE(offered, QStringList({"Copy results", "Condensate chart…"}));
+        return offered;
+    }
+
+    void contextMenuCopiesTheRowsAsATable() {
+        TMainForm form({"90", "37", "1.02", "2.4", "40", "7.8", "41200"});
+        form.show();
+        QGuiApplication::clipboard()->clear();
+        QCOMPARE(OpenMenuAndCopy(form), QStringList({"Copy results (off)", "Condensate chart…"}));
+        QCOMPARE(QGuiApplication::clipboard()->text(), QString()); // nothing before a Calculate
+        form.Button1Click();
+        QCOMPARE(OpenMenuAndCopy(form), QStringList({"Copy results", "Condensate chart…"}));
         const QStringList lines =
             QGuiApplication::clipboard()->text().split('\n', Qt::SkipEmptyParts);
-        QCOMPARE(lines.size(), 13 + 1 + 8);
+        QCOMPARE(lines.size(), 13 + 1 + 1 + 8);
         QCOMPARE(lines[0], QStringLiteral("Relative humidity\t90.0\t[%]"));
-        QCOMPARE(lines[13], QStringLiteral("Reference (ASHRAE, absolute pressure)"));
-        QCOMPARE(lines[16], QStringLiteral("Dew point in cooler (over water)\t58.8\t[°C]"));
-        QCOMPARE(lines[19],
-                 QStringLiteral("Theoretical water content at separator\t7065.0\t[kg/h]"));
-        QCOMPARE(lines[21], QStringLiteral("Margin after cooler above dew point\t-18.8\t[K]"));
         QCOMPARE(lines[6],
                  QStringLiteral("Temperature where condensation takes place\t58.5\t[°C]"));
         QCOMPARE(lines[12],
                  QStringLiteral("Theoretical water content at separator\t7224.4\t[kg/h]"));
+        QCOMPARE(lines[13], QStringLiteral("Water at separator per day\t173.39\t[t/day]"));
+        QCOMPARE(lines[14],
+                 QStringLiteral("Reference (ASHRAE, absolute pressure), air flow of humid air"));
+        QCOMPARE(lines[17], QStringLiteral("Dew point in cooler (over water)\t58.8\t[°C]"));
+        QCOMPARE(lines[20],
+                 QStringLiteral("Theoretical water content at separator\t7065.0\t[kg/h]"));
+        QCOMPARE(lines[22], QStringLiteral("Margin after cooler above dew point\t-18.8\t[K]"));
+    }
+
+    // What is copied is one computation: typing over a field afterwards
+    // changes nothing of it; a failed Calculate copies its inputs and why it
+    // has no results, never the numbers of the one before.
+    void copiedResultsAreOneComputation() {
+        TMainForm form({"90", "37", "1.02", "2.4", "40", "7.8", "41200"});
+        form.Button1Click();
+        form.Field("ValEdit1")->SetValue(30);
+        const QString copied = form.ResultsText();
+        QVERIFY(copied.startsWith(QStringLiteral("Relative humidity\t90.0\t[%]\n")));
+        QVERIFY(copied.contains(QStringLiteral("separator\t7224.4\t[kg/h]\n")));
+        form.Field("ValEdit1")->SetValue(0);
+        BoxCatcher boxes;
+        form.Button1Click();
+        const QString failed = form.ResultsText();
+        QVERIFY(failed.startsWith(QStringLiteral("Relative humidity\t0.0\t[%]\n")));
+        QVERIFY(failed.contains(QStringLiteral("\nNo result: Floating point division by zero.\n")));
+        QVERIFY2(!failed.contains(QStringLiteral("7224.4")), qPrintable(failed));
+        QCOMPARE(failed.count('\n'), 7 + 1 + 1 + 2); // inputs, no result, warning, reference
+    }
+
+    // Return on a focused push button presses it; in a field it does nothing.
+    void returnPressesTheFocusedButton() {
+        TMainForm form({"90", "37", "1.02", "2.4", "40", "7.8", "41200"});
+        form.show();
+        QVERIFY(QTest::qWaitForWindowExposed(&form));
+        form.Field("ValEdit1")->setFocus();
+        QTest::keyClick(form.Field("ValEdit1"), Qt::Key_Return);
+        QCOMPARE(Shown(form, "ValEdit14"), QStringLiteral("0.0"));
+        auto* calculate = form.findChild<QPushButton*>("Button1");
+        calculate->setFocus();
+        QTest::keyClick(calculate, Qt::Key_Return);
+        QTRY_COMPARE(Shown(form, "ValEdit14"), QStringLiteral("7224.4"));
     }
 
     void chartFollowsEveryCalculate() {
@@ -156,12 +201,19 @@ private Q_SLOTS:
         // The reference curve's knee is its dew point at the cooler's pressure.
         QCOMPARE(chart->Chart().Series().size(), 2u);
         QVERIFY(std::fabs(chart->Chart().Series()[1].Knee.value() -
-                          ComputeReference(form.Inputs()).DewPointTemperature) < 1e-6);
+                          nebelkamm::ComputeReference(form.Inputs()).DewPointTemperature) < 1e-6);
         chart->ChartOver("RelativeHumidity");
         QCOMPARE(chart->Chart().Marker().value(), 90.0);
         QCOMPARE(chart->Chart().GetXLabel(), QStringLiteral("Relative humidity [%]"));
         chart->ChartOver("ScavingAirPressure");
         QVERIFY(std::fabs(chart->Chart().Marker().value() - 2.4) < 1e-6);
+        // A failed Calculate: no curve, and why not in its place.
+        form.Field("ValEdit1")->SetValue(0);
+        BoxCatcher boxes;
+        form.Button1Click();
+        QVERIFY(!chart->Chart().Marker());
+        QCOMPARE(chart->Chart().Series().front().Remark,
+                 QStringLiteral("No result: Floating point division by zero."));
     }
 
     void firstStartWritesTheFileAndShowsTheInputs() {

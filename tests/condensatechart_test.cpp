@@ -1,0 +1,99 @@
+// SPDX-License-Identifier: MIT
+// The condensate chart at operating points that used to hide what matters:
+// over the range chosen from the point, the present point and every knee lie
+// inside the plot, no two boxes of text meet, and no water is negative.
+#include "app/CondensateChart.h"
+#include "controls/Chart.h"
+#include "core/Sweep.h"
+
+#include <QFontMetrics>
+#include <QTest>
+
+using namespace nebelkamm;
+
+Q_DECLARE_METATYPE(ChargeAirInputs)
+
+class CondensateChartTest : public QObject {
+    Q_OBJECT
+
+private slots:
+    void initTestCase() {
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPixelSize(13);
+        QApplication::setFont(font);
+    }
+
+    void showsThePointAndEveryKnee_data() {
+        QTest::addColumn<ChargeAirInputs>("point");
+        QTest::addColumn<QString>("over");
+        const struct {
+            const char* name;
+            ChargeAirInputs point;
+        } points[] = {
+            {"humid summer day", {90, 37, 1.02, 2.4, 40, 7.8, 41200}},
+            {"95 %, 45 C, 4.5 bar", {95, 45, 1.02, 4.5, 40, 7.8, 41200}},
+            {"10 C after the cooler", {90, 37, 1.02, 2.4, 10, 7.8, 41200}},
+            {"cold dry day", {20, 0, 1.02, 2.4, 40, 7.8, 41200}},
+            {"past every knee", {90, 37, 1.02, 2.4, 75, 7.8, 41200}},
+        };
+        for (const auto& p : points)
+            for (const char* key : {"TempAfterCooler", "RelativeHumidity", "ScavingAirPressure"})
+                QTest::addRow("%s over %s", p.name, key) << p.point << QString::fromLatin1(key);
+    }
+
+    void showsThePointAndEveryKnee() {
+        QFETCH(ChargeAirInputs, point);
+        QFETCH(QString, over);
+        const Column& swept = *InputByKey(over.toStdString());
+        const EvaluationOptions options{AirBasis::Humid};
+        const SweepRange range = AutomaticRange(point, swept, options);
+        const Sweep sweep = ComputeSweep(
+            point, swept, SweepPoints(range.From, range.To, range.Step, range.Decimals), options);
+        TChart chart;
+        ShowCondensate(chart, sweep, Evaluate(point, options));
+        QVERIFY(chart.YAxis().Lo >= 0);
+        QVERIFY(chart.Marker().has_value());
+        for (const QSize size : {QSize(700, 440), QSize(1600, 1000)}) {
+            const ChartLayout layout =
+                chart.Arrange(size.width(), size.height(), QFontMetrics(chart.font()));
+            QVERIFY(layout.Marker && layout.Plot.contains(*layout.Marker));
+            QCOMPARE(layout.Knees.size(), std::size_t(bool(sweep.Knee) + bool(sweep.ReferenceKnee)));
+            for (const QPoint knee : layout.Knees)
+                QVERIFY(layout.Plot.contains(knee));
+            // The present point's label, each knee's and each remark are
+            // there, none meeting another box, the legend or the frame.
+            const auto remarks = std::count_if(chart.Series().begin(), chart.Series().end(),
+                                               [](const ChartSeries& s) { return !s.Remark.isEmpty(); });
+            QCOMPARE(layout.Labels.size(), 1 + layout.Knees.size() + std::size_t(remarks));
+            for (std::size_t i = 0; i < layout.Labels.size(); ++i) {
+                const QRect box = layout.Labels[i].Box;
+                QVERIFY2(layout.Plot.adjusted(1, 1, -1, -1).contains(box),
+                         qPrintable(layout.Labels[i].Text));
+                QVERIFY(!box.intersects(layout.Legend));
+                for (std::size_t j = i + 1; j < layout.Labels.size(); ++j)
+                    QVERIFY2(!box.intersects(layout.Labels[j].Box),
+                             qPrintable(layout.Labels[i].Text + " / " + layout.Labels[j].Text));
+            }
+        }
+    }
+
+    // A range without condensation says so instead of drawing a flat line;
+    // a point outside the range is said to be there.
+    void saysWhatItCannotShow() {
+        const ChargeAirInputs summer{90, 37, 1.02, 2.4, 40, 7.8, 41200};
+        const Column& outlet = *InputByKey("TempAfterCooler");
+        const Sweep sweep = ComputeSweep(summer, outlet, SweepPoints(60, 70, 0.5, 1));
+        TChart chart;
+        ShowCondensate(chart, sweep, Evaluate(summer));
+        QVERIFY(!chart.Series().front().Drawn);
+        QStringList said;
+        for (const auto& label : chart.Arrange(700, 440, QFontMetrics(chart.font())).Labels)
+            said << label.Text;
+        QVERIFY(said.contains(QStringLiteral("no condensation between 60 and 70 °C")));
+        QVERIFY(said.contains(QStringLiteral("present point at 40.0 °C, outside the range")));
+        QCOMPARE(chart.YAxis().Lo, 0.0);
+    }
+};
+
+QTEST_MAIN(CondensateChartTest)
+#include "condensatechart_test.moc"
