@@ -189,6 +189,10 @@ TEST_F(DataPath, SweepNumbersAreCleanAndTheKeysAreListed) {
               "0 0.1 0.2 0.3 0.4 0.5 0.6 0.7 0.8 0.9 1 ");
     EXPECT_EQ(column(RunCli({"--sweep", "ScavingAirPressure=0.3:0.9:0.3"}).out, 3), "0.3 0.6 0.9 ");
     EXPECT_EQ(column(RunCli({"--sweep", "RelativeHumidity=1e1:2e1:5"}).out, 0), "10 15 20 ");
+    // A key alone: the chart's range, from the point to past the knee at 80 C.
+    const std::string t2 =
+        column(RunCli({"--sweep", "TempAfterCooler", "95", "45", "1.02", "4.5", "40"}).out, 4);
+    EXPECT_TRUE(t2.starts_with("30 30.5 31 ") && t2.ends_with(" 89.5 90 ")) << t2;
     const std::string help = RunCli({"--help"}).out;
     for (const char* line : {"v1  RelativeHumidity      Relative humidity [%]",
                              "v5  TempAfterCooler       Actual temperature after cooler [°C]"})
