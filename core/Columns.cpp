@@ -56,7 +56,7 @@ const Column* InputByKey(std::string_view key) {
     return nullptr;
 }
 
-const Column* InputNamedBy(std::string_view cell, bool* wrongUnit) {
+int InputNamedBy(std::string_view cell, bool* wrongUnit) {
     if (wrongUnit)
         *wrongUnit = false;
     std::string_view name = Trimmed(cell), unit;
@@ -69,17 +69,18 @@ const Column* InputNamedBy(std::string_view cell, bool* wrongUnit) {
             hasUnit = true;
         }
     }
-    for (const Column& c : InputColumns) {
+    for (std::size_t k = 0; k < InputCount; ++k) {
+        const Column& c = InputColumns[k];
         if (!SameText(name, c.Key) && !SameText(name, c.Caption))
             continue;
         if (hasUnit && !SameUnit(unit, c.Unit)) {
             if (wrongUnit)
                 *wrongUnit = true;
-            return nullptr;
+            return -1;
         }
-        return &c;
+        return static_cast<int>(k);
     }
-    return nullptr;
+    return -1;
 }
 
 } // namespace nebelkamm

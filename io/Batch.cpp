@@ -55,13 +55,12 @@ Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOp
     bool seen[InputCount] = {};
     for (std::size_t c = 0; c < header.Text.size(); ++c) {
         bool wrongUnit = false;
-        const Column* input = InputNamedBy(header.Text[c], &wrongUnit);
+        const int k = InputNamedBy(header.Text[c], &wrongUnit);
         if (wrongUnit)
             throw EDataError("column '" + Excerpt(header.Text[c]) + "': not the unit of the input");
-        const int k = input ? static_cast<int>(input - Columns.data()) : -1;
-        if (input && seen[k])
-            throw EDataError("the header names " + std::string(input->Key) + " twice");
-        if (input)
+        if (k >= 0 && seen[k])
+            throw EDataError("the header names " + std::string(InputColumns[k].Key) + " twice");
+        if (k >= 0)
             seen[k] = true;
         else
             layout.PassedThrough.push_back(c);

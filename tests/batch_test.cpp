@@ -260,8 +260,9 @@ TEST(Columns, HeaderCellsNameTheirInput) {
     };
     for (const auto& c : cases) {
         bool wrongUnit = !c.wrongUnit;
-        const Column* found = InputNamedBy(c.cell, &wrongUnit);
-        EXPECT_EQ(found ? std::string(found->Key) : "", c.key ? c.key : "") << c.cell;
+        const int found = InputNamedBy(c.cell, &wrongUnit);
+        EXPECT_EQ(found >= 0 ? std::string(InputColumns[found].Key) : "", c.key ? c.key : "")
+            << c.cell;
         EXPECT_EQ(wrongUnit, c.wrongUnit) << c.cell;
     }
     const Batched b = Batch("time, relativehumidity ,Actual temperature after cooler [°C],note\n"

@@ -3,7 +3,8 @@
 # The Debian packages as a user gets them: built with cpack, checked with
 # lintian, desktop-file-validate and appstreamcli, installed, used (the
 # command line from a temporary folder, a consumer project built with
-# find_package(Nebelkamm)), removed, and nothing of them left behind.
+# find_package(Nebelkamm), the Python module), removed, and nothing of them
+# left behind.
 # Needs root (dpkg). Usage: tests/package_test.sh
 set -euo pipefail
 cd "$(dirname "$0")/.."
@@ -28,7 +29,8 @@ cmake --build build-package
 version="$(sed -n 's/^project(Nebelkamm VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
 runtime="build-package/nebelkamm_${version}_amd64.deb"
 dev="build-package/nebelkamm-dev_${version}_amd64.deb"
-[ -f "$runtime" ] && [ -f "$dev" ] || fail "cpack made $(ls build-package/*.deb)"
+python="build-package/python3-nebelkamm_${version}_amd64.deb"
+[ -f "$runtime" ] && [ -f "$dev" ] && [ -f "$python" ] || fail "cpack made $(ls build-package/*.deb)"
 
 # Contents: the three programs, the libraries, menu entry, icon, metainfo,
 # manual pages; headers, CMake files and the Designer plugin in -dev.
@@ -49,8 +51,15 @@ for f in /usr/include/nebelkamm/controls/Valedit.h /usr/include/nebelkamm/model/
     listing "$dev" | grep -qx "$f" || fail "$dev lacks $f"
 done
 
+for f in /usr/lib/python3/dist-packages/nebelkamm/__init__.py \
+    /usr/lib/python3/dist-packages/nebelkamm/dask.py /usr/share/doc/python3-nebelkamm/copyright; do
+    listing "$python" | grep -qx "$f" || fail "$python lacks $f"
+done
+listing "$python" | grep -q '/usr/lib/python3/dist-packages/nebelkamm/_core\.cpython-.*\.so$' ||
+    fail "$python lacks the extension"
+
 # The checkers: lintian without errors, desktop entry and metainfo valid.
-for deb in "$runtime" "$dev"; do
+for deb in "$runtime" "$dev" "$python"; do
     lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" ||
         fail "lintian reports errors for $deb"
 done
@@ -63,8 +72,8 @@ appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/org.nebelkamm.N
     fail "appstreamcli validate"
 
 # Installed and used.
-dpkg --purge nebelkamm-dev nebelkamm >/dev/null 2>&1 || true
-quiet apt-get install -y -qq "$root/$runtime" "$root/$dev"
+dpkg --purge python3-nebelkamm nebelkamm-dev nebelkamm >/dev/null 2>&1 || true
+quiet apt-get install -y -qq "$root/$runtime" "$root/$dev" "$root/$python"
 [ "$(/usr/bin/nebelkamm-cli --version)" = "nebelkamm-cli $version" ] || fail "--version"
 (cd "$scratch" && /usr/bin/nebelkamm-cli 90 37 1.02 2.4 40 7.8 41200 >out.txt) ||
     fail "a calculation with the installed command line"
@@ -77,15 +86,24 @@ QT_QPA_PLATFORM=offscreen "$scratch/consumer/consumer" | grep -qx \
     "nebelkamm $version: Theoretical water content at separator 7224.4 \[kg/h\]" ||
     fail "the consumer project"
 
+# The Python module from outside the tree, by Debian's interpreter.
+(cd "$scratch" && env -u PYTHONPATH /usr/bin/python3 -c '
+import nebelkamm
+out = nebelkamm.evaluate({"RelativeHumidity": [90, 150]}, inputs={"TempBeforeBlower": 37,
+    "PressureBeforeBlower": 1.02, "PowerOnEngine": 41200})
+print(round(out.WaterAtSeparator[0], 1), out.message[1])' >py.txt) || fail "import nebelkamm"
+[ "$(cat "$scratch/py.txt")" = "7224.4 relative humidity above 100 %" ] ||
+    fail "the Python module printed $(cat "$scratch/py.txt")"
+
 # Removed without a trace.
-files="$( (listing "$runtime"; listing "$dev") | grep -v '/$' | sort -u)"
-quiet dpkg --purge nebelkamm-dev nebelkamm
+files="$( (listing "$runtime"; listing "$dev"; listing "$python") | grep -v '/$' | sort -u)"
+quiet dpkg --purge python3-nebelkamm nebelkamm-dev nebelkamm
 left=""
 for f in $files; do
     [ -e "$f" ] || [ -L "$f" ] && left="$left $f"
 done
 for d in /usr/include/nebelkamm /usr/lib/x86_64-linux-gnu/cmake/Nebelkamm /usr/share/doc/nebelkamm \
-    /usr/share/doc/nebelkamm-dev; do
+    /usr/share/doc/nebelkamm-dev /usr/share/doc/python3-nebelkamm /usr/lib/python3/dist-packages/nebelkamm; do
     [ -e "$d" ] && left="$left $d"
 done
 [ -z "$left" ] || fail "left behind:$left"

@@ -1,0 +1,167 @@
+# SPDX-License-Identifier: MIT
+"""The Python module's speed, each figure beside its baseline in one run:
+evaluate_arrays per row against ComputeChargeAir in model_bench, against the
+nine steps written as NumPy array expressions, on one thread and on all
+cores, with the reference model; two Python threads at once against one
+after the other; Dask on one and two workers over CSV partitions, beside
+nebelkamm-cli --batch on the same files.
+
+Usage: PYTHONPATH=build/python /usr/bin/python3 bench/python_bench.py [--dask-rows N]
+(run from the source folder after the build; model_bench and nebelkamm-cli
+are taken from build/bin)."""
+
+import argparse
+import json
+import os
+import statistics
+import subprocess
+import tempfile
+import threading
+import time
+
+import numpy as np
+
+import nebelkamm
+
+BIN = os.path.join(os.path.dirname(os.path.abspath(__file__)), "..", "build", "bin")
+
+
+def median_seconds(run, repeat=7):
+    times = []
+    for _ in range(repeat):
+        start = time.perf_counter()
+        run()
+        times.append(time.perf_counter() - start)
+    return statistics.median(times)
+
+
+def log_rows(count, seed=1):
+    """A day of one-second engine logs, repeated, as the batch bench makes them."""
+    rng = np.random.default_rng(seed)
+    return {
+        "RelativeHumidity": 30 + 70 * rng.random(count),
+        "TempBeforeBlower": 45 * rng.random(count),
+        "PressureBeforeBlower": 0.95 + 0.1 * rng.random(count),
+        "ScavingAirPressure": 0.5 + 4 * rng.random(count),
+        "TempAfterCooler": 25 + 35 * rng.random(count),
+        "SpecificAirFlow": 6 + 3 * rng.random(count),
+        "PowerOnEngine": 5000 + 40000 * rng.random(count),
+    }
+
+
+def nine_steps(c):
+    """What an engineer would write: the model's nine steps as array
+    expressions, no messages, no reference."""
+    ps1 = np.power(2.71828, 19.016 - 4064.95 / (c["TempBeforeBlower"] + 236.25)) * 0.001
+    a = 100.0 * c["PressureBeforeBlower"] / c["RelativeHumidity"]
+    x1 = ps1 / (a - ps1) * 0.622
+    r = (c["ScavingAirPressure"] + c["PressureBeforeBlower"]) / c["PressureBeforeBlower"]
+    pv = r * x1 / (0.622 + x1) * 1000.0
+    tc = 4064.95 / (19.016 - np.log(pv)) - 236.25
+    ps2 = np.power(2.71828, 19.016 - 4064.95 / (c["TempAfterCooler"] + 236.25)) * 0.001
+    x2 = ps2 / (r - ps2) * 0.622
+    d = np.maximum(x1 - x2, 0)
+    return x1, r, tc, x2, d, c["SpecificAirFlow"] * c["PowerOnEngine"] * d
+
+
+def compute_charge_air_ns():
+    """ComputeChargeAir's median time per call from model_bench, now."""
+    out = subprocess.run([os.path.join(BIN, "model_bench"), "--benchmark_filter=ComputeChargeAir$",
+                          "--benchmark_repetitions=9", "--benchmark_report_aggregates_only=true",
+                          "--benchmark_format=json"], capture_output=True, check=True, text=True)
+    for b in json.loads(out.stdout)["benchmarks"]:
+        if b.get("aggregate_name") == "median":
+            return b["real_time"]
+    raise RuntimeError("model_bench gave no median")
+
+
+def arrays(rows):
+    data = log_rows(rows)
+    one = median_seconds(lambda: nebelkamm.evaluate_arrays(data, threads=1))
+    every = median_seconds(lambda: nebelkamm.evaluate_arrays(data))
+    numpy = median_seconds(lambda: nine_steps(data))
+    ref = median_seconds(lambda: nebelkamm.evaluate_arrays(data, reference=True, threads=1))
+    ref_all = median_seconds(lambda: nebelkamm.evaluate_arrays(data, reference=True))
+    model = compute_charge_air_ns()
+    print(f"{rows} rows, medians of 7:")
+    print(f"  ComputeChargeAir (model_bench, median of 9)   {model:7.1f} ns a row")
+    print(f"  evaluate_arrays, 1 thread    {one:7.3f} s  {one / rows * 1e9:7.1f} ns a row  "
+          f"{one / rows * 1e9 / model:.2f}x ComputeChargeAir")
+    print(f"  NumPy, the nine steps        {numpy:7.3f} s  {numpy / rows * 1e9:7.1f} ns a row")
+    print(f"  evaluate_arrays, 1 thread    {one / numpy:.2f}x the NumPy time")
+    print(f"  evaluate_arrays, all cores   {every:7.3f} s  {every / numpy:.2f}x the NumPy time")
+    print(f"  with the reference, 1 thread {ref:7.3f} s  {rows / ref / 1e6:.2f} M rows/s;"
+          f" all cores {rows / ref_all / 1e6:.2f} M rows/s")
+
+
+def two_threads(rows):
+    data = log_rows(rows)
+
+    def run():
+        nebelkamm.evaluate_arrays(data, threads=1)
+
+    def one_after_the_other():
+        run()
+        run()
+
+    def side_by_side():
+        workers = [threading.Thread(target=run) for _ in range(2)]
+        for w in workers:
+            w.start()
+        for w in workers:
+            w.join()
+
+    serial = median_seconds(one_after_the_other, 5)
+    parallel = median_seconds(side_by_side, 5)
+    print(f"two Python threads of {rows} rows each, threads=1, medians of 5: one after the "
+          f"other {serial:.3f} s, side by side {parallel:.3f} s: {parallel / serial:.2f}x")
+
+
+def dask_partitions(rows, parts=8):
+    import dask.dataframe as dd
+    import distributed
+    import nebelkamm.dask
+    import pandas as pd
+
+    folder = tempfile.mkdtemp(prefix="nebelkamm-dask-")
+    per = rows // parts
+    for p in range(parts):
+        frame = pd.DataFrame(log_rows(per, seed=p + 1))
+        frame.insert(0, "time", np.arange(per) + 1733650000 + p * per)
+        frame.to_csv(os.path.join(folder, f"log{p}.csv"), index=False, float_format="%.6g")
+    files = sorted(os.path.join(folder, f) for f in os.listdir(folder))
+    times = {}
+    for workers in (1, 2):
+        with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
+                                      dashboard_address=None) as cluster, \
+                distributed.Client(cluster):
+            def run():
+                logs = dd.read_csv(os.path.join(folder, "log*.csv"))
+                nebelkamm.dask.evaluate(logs).WaterAtSeparator.sum().compute()
+            times[workers] = median_seconds(run, 3)
+    cli = median_seconds(lambda: [subprocess.run(
+        [os.path.join(BIN, "nebelkamm-cli"), "--batch", f], stdout=subprocess.DEVNULL,
+        stderr=subprocess.DEVNULL, cwd=folder) for f in files], 3)
+    for f in files:
+        os.remove(f)
+    os.rmdir(folder)
+    print(f"Dask over {rows} rows in {parts} CSV partitions, medians of 3 (reading the CSV "
+          f"included): 1 worker {times[1]:.1f} s ({rows / times[1] / 1e6:.2f} M rows/s), "
+          f"2 workers {times[2]:.1f} s ({rows / times[2] / 1e6:.2f} M rows/s): "
+          f"{times[1] / times[2]:.2f}x; nebelkamm-cli --batch file by file to /dev/null "
+          f"{cli:.1f} s ({rows / cli / 1e6:.2f} M rows/s)")
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--rows", type=int, default=1_000_000)
+    parser.add_argument("--dask-rows", type=int, default=20_000_000)
+    args = parser.parse_args()
+    arrays(args.rows)
+    two_threads(2_000_000)
+    if args.dask_rows:
+        dask_partitions(args.dask_rows)
+
+
+if __name__ == "__main__":
+    main()

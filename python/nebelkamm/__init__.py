@@ -1,0 +1,133 @@
+# SPDX-License-Identifier: MIT
+"""The water that condenses in the charge air cooler, for arrays and tables.
+
+The calculator's own evaluation core, over NumPy arrays and pandas data
+frames, with the columns and the refusals of ``nebelkamm-cli --batch``:
+
+>>> import pandas, nebelkamm
+>>> log = pandas.DataFrame({"time": [1, 2], "RelativeHumidity": [90, 150]})
+>>> nebelkamm.evaluate(log, inputs={"TempBeforeBlower": 37})  # doctest: +SKIP
+
+Input columns are named by their settings key or the window's caption, in
+any case, with an optional unit ("Relative humidity [%]"); missing inputs
+come from ``inputs`` (a dict by key) or the first-run values; other columns
+are passed through. A row whose inputs make no physical sense, or whose
+computation fails, has a message and no results.
+"""
+
+import numbers
+
+import numpy as np
+
+from . import _core
+
+__all__ = ["evaluate", "evaluate_arrays", "KEYS", "AIR_BASES"]
+
+#: The seven inputs' keys, in the settings file's and the command line's order.
+KEYS = [key for key, kind in _core.columns(False) if kind == "input"]
+#: What the specific air flow may be a flow of, with --reference.
+AIR_BASES = {"humid": 0, "dry": 1}
+_FIRST_RUN = dict(_core.first_run())
+
+
+def _reference(reference, air_basis):
+    if air_basis not in AIR_BASES:
+        raise ValueError(f"air_basis is 'humid' or 'dry', not {air_basis!r}")
+    return AIR_BASES[air_basis] if reference else -1
+
+
+def _threads(threads):
+    if threads is None:
+        return 0
+    if not isinstance(threads, numbers.Integral) or threads < 1:
+        raise ValueError(f"threads is a whole number above 0 or None, not {threads!r}")
+    return int(threads)
+
+
+def _plan(names, inputs):
+    """Which name holds which input (an index of KEYS), and the inputs that
+    come from ``inputs`` or the first-run values."""
+    named = {}
+    for name in names:
+        index, wrong_unit = _core.input_named_by(str(name))
+        if wrong_unit:
+            raise ValueError(f"column {name!r}: not the unit of the input")
+        if index < 0:
+            continue
+        if index in named.values():
+            raise ValueError(f"the data names {KEYS[index]} twice")
+        named[name] = index
+    if not named:
+        raise ValueError("the data names no input: name the columns by their keys or the "
+                         "window's captions, for instance RelativeHumidity or "
+                         "'Relative humidity [%]'")
+    given = dict(inputs or {})
+    for key in given:
+        if key not in KEYS:
+            raise ValueError(f"no input is called {key!r}; the inputs are {', '.join(KEYS)}")
+    fixed = {KEYS.index(k): float(v) for k, v in {**_FIRST_RUN, **given}.items()}
+    return named, fixed
+
+
+def _numeric(name, values):
+    array = np.asarray(values)
+    if array.dtype.kind not in "iuf":
+        raise TypeError(f"column {name!r} is not numeric ({array.dtype})")
+    if array.ndim != 1:
+        raise ValueError(f"column {name!r} is not one-dimensional")
+    return array
+
+
+def _run(columns, rows, reference, air_basis, inputs, threads):
+    """The batch's output columns, in order, for named input columns."""
+    named, fixed = _plan(columns, inputs)
+    sources = [fixed[k] for k in range(len(KEYS))]
+    for name, index in named.items():
+        sources[index] = _numeric(name, columns[name])
+    basis = _reference(reference, air_basis)
+    raw = _core.evaluate(sources, rows, basis, _threads(threads))
+    out = {}
+    for key, kind in _core.columns(basis >= 0):
+        if kind == "input":  # as given, float64 arrays where they stand
+            source = sources[KEYS.index(key)]
+            out[key] = (np.full(rows, source) if isinstance(source, float)
+                        else source.astype(np.float64, copy=False))
+        elif kind == "message":
+            codes, texts = raw[key]
+            out[key] = np.array(texts, dtype=object)[codes]
+        else:
+            out[key] = raw[key]
+    return named, out
+
+
+def evaluate_arrays(data, *, reference=False, air_basis="humid", inputs=None, threads=None):
+    """Evaluates a mapping of column name to array: a dict of arrays with the
+    batch's columns, the passed-through ones first as given, then the seven
+    inputs (the arrays given where they are float64), the results (float64,
+    NaN where a row has none) and the messages (objects, "" for a good row).
+    float64 input is read where it stands, never copied. No pandas needed."""
+    columns = {name: np.asarray(values) for name, values in data.items()}
+    lengths = {len(v) for v in columns.values()}
+    if len(lengths) > 1:
+        raise ValueError(f"the arrays differ in length: {sorted(lengths)}")
+    rows = lengths.pop() if lengths else 0
+    named, out = _run(columns, rows, reference, air_basis, inputs, threads)
+    passed = {name: values for name, values in columns.items() if name not in named}
+    return {**passed, **out}
+
+
+def evaluate(data, *, reference=False, air_basis="humid", inputs=None, threads=None):
+    """Evaluates a pandas DataFrame (or a mapping of column name to
+    array-like) row by row: a DataFrame with exactly the columns of
+    ``nebelkamm-cli --batch``, in its order, the other columns passed through
+    first; empty cells are NaN, ``message`` a string ("" for a good row).
+    threads: None uses all cores for large inputs and one for small ones."""
+    import pandas as pd
+
+    frame = data if isinstance(data, pd.DataFrame) else pd.DataFrame(data)
+    columns = {name: frame[name].to_numpy() for name in frame.columns}
+    if len(columns) != len(frame.columns):
+        raise ValueError("the data has two columns of one name")
+    named, out = _run(columns, len(frame), reference, air_basis, inputs, threads)
+    passed = frame[[name for name in frame.columns if name not in named]]
+    return pd.concat([passed, pd.DataFrame(out, index=frame.index)], axis=1)
