@@ -27,7 +27,8 @@ namespace {
 // The inputs a chart may be drawn over.
 constexpr const char* Axes[] = {"TempAfterCooler", "RelativeHumidity", "ScavingAirPressure"};
 
-const QString Formats = QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
+const QString Formats =
+    QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
 
 // "png" of "PNG image (*.png)".
 QString SuffixOf(const QString& filter) {
@@ -163,9 +164,9 @@ void TChartWindow::Redraw() {
                     QString::fromStdString(ExceptionDisplayText(point_.Failure)));
         return;
     }
-    const Sweep sweep = ComputeSweep(
-        point_.Inputs, row, SweepPoints(range_.From, range_.To, range_.Step, range_.Decimals),
-        options);
+    const Sweep sweep =
+        ComputeSweep(point_.Inputs, row,
+                     SweepPoints(range_.From, range_.To, range_.Step, range_.Decimals), options);
     ShowCondensate(*chart_, sweep, point_);
 }
 

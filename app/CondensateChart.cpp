@@ -82,8 +82,8 @@ void ShowCondensate(TChart& chart, const Sweep& sweep, const Evaluation& present
     }
     const double from = sweep.Points.empty() ? 0 : sweep.X(0);
     const double to = sweep.Points.empty() ? 0 : sweep.X(sweep.Points.size() - 1);
-    const bool none = std::none_of(series.begin(), series.end(),
-                                   [](const ChartSeries& s) { return s.Drawn; });
+    const bool none =
+        std::none_of(series.begin(), series.end(), [](const ChartSeries& s) { return s.Drawn; });
     for (ChartSeries& s : series)
         if (!s.Drawn && (none ? &s == &series.front() : true))
             s.Remark = (none || series.size() == 1 ? QString() : s.Name + QStringLiteral(": ")) +

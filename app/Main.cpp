@@ -32,8 +32,8 @@ namespace {
 constexpr QPoint LayoutPosition(361, 175);
 
 // The field of each of the window's rows, top to bottom.
-constexpr const char* RowFields[] = {"ValEdit1",  "ValEdit2",  "ValEdit3",  "ValEdit4",  "ValEdit5",
-                                     "ValEdit6",  "ValEdit8",  "ValEdit9",  "ValEdit10", "ValEdit11",
+constexpr const char* RowFields[] = {"ValEdit1",  "ValEdit2",  "ValEdit3", "ValEdit4",  "ValEdit5",
+                                     "ValEdit6",  "ValEdit8",  "ValEdit9", "ValEdit10", "ValEdit11",
                                      "ValEdit12", "ValEdit13", "ValEdit14"};
 
 // The program's error box: captioned with the program's name, error icon, OK.

@@ -69,7 +69,7 @@ private:
     nebelkamm::ChargeAirSettings settings_;
     nebelkamm::ChargeAirResults results_;
     std::optional<nebelkamm::Evaluation> last_; // of the last "Calculate"
-    std::array<TValEdit*, 13> fields_{}; // of the rows 1..13
+    std::array<TValEdit*, 13> fields_{};        // of the rows 1..13
     QPointer<TChartWindow> chart_;
 };
 

@@ -197,7 +197,8 @@ void Against(const std::string& other, const std::string& in, const std::string&
         const double a = Median(mine), b = Median(theirs);
         std::printf("    %-9s this %6.3f s %5.2f M rows/s, other %6.3f s %5.2f M rows/s: %.3fx its "
                     "time\n",
-                    oneCore ? "one core" : "all cores", a, rows / a / 1e6, b, rows / b / 1e6, a / b);
+                    oneCore ? "one core" : "all cores", a, rows / a / 1e6, b, rows / b / 1e6,
+                    a / b);
     }
 }
 
@@ -219,7 +220,8 @@ int PeakMemory(const std::string& dir) {
         ::_exit(ok ? 0 : 1);
     }
     ::close(pipeFds[1]);
-    const Ran line = RunProcess({NEBELKAMM_CLI, "--batch", "-"}, pipeFds[0], dir + "/out.csv", false);
+    const Ran line =
+        RunProcess({NEBELKAMM_CLI, "--batch", "-"}, pipeFds[0], dir + "/out.csv", false);
     ::close(pipeFds[0]);
     ::waitpid(writer, nullptr, 0);
     std::printf("a line of 1 GiB:  %6.2f s, peak RSS %6.1f MB, status %d\n", line.Seconds,
@@ -282,9 +284,10 @@ int main(int argc, char** argv) {
                     "threads %.1fx faster\n",
                     pandas, rows / pandas / 1e6, pandas / two);
     } else {
-        std::printf("  pandas + NumPy: %s\n", std::getenv("NEBELKAMM_NO_PANDAS")
-                                                   ? "skipped (NEBELKAMM_NO_PANDAS)"
-                                                   : "not installed (apt-get install python3-pandas)");
+        std::printf("  pandas + NumPy: %s\n",
+                    std::getenv("NEBELKAMM_NO_PANDAS")
+                        ? "skipped (NEBELKAMM_NO_PANDAS)"
+                        : "not installed (apt-get install python3-pandas)");
     }
     if (const char* other = std::getenv("NEBELKAMM_AGAINST"))
         Against(other, in, out, rows);

@@ -22,7 +22,8 @@ void BM_SaveKeyByKey(benchmark::State& state) {
     settings.SetFirstRunValues();
     for (auto _ : state) {
         for (const StoredInput& s : StoredInputs)
-            settings.IniFile.WriteFloat(SettingsSection, s.Input->Key, settings.Inputs.*s.Input->Input);
+            settings.IniFile.WriteFloat(SettingsSection, s.Input->Key,
+                                        settings.Inputs.*s.Input->Input);
     }
 }
 BENCHMARK(BM_SaveKeyByKey)->Unit(benchmark::kMicrosecond);

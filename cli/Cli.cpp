@@ -262,8 +262,8 @@ int RunBatchFile(const Options& o, const ChargeAirInputs& stored, char separator
     const bool progress = ::isatty(STDERR_FILENO);
     if (progress)
         options.Progress = [&err](std::uint64_t rows, double seconds) {
-            err << "\r" << rows << " rows, " << static_cast<long long>(rows / seconds)
-                << " rows/s" << std::flush;
+            err << "\r" << rows << " rows, " << static_cast<long long>(rows / seconds) << " rows/s"
+                << std::flush;
         };
     const BatchSummary summary = RunBatch(in, out, stored, options);
     if (progress && summary.Rows > 0)

@@ -36,9 +36,9 @@ PlotInterface* LoadPlugin() {
             return plot;
         why = loader.errorString();
     }
-    throw EPlotUnavailable("cannot plot: the plotting module " NEBELKAMM_PLOT_INSTALLED " " +
-                           (why.isEmpty() ? std::string("is not installed")
-                                          : "does not load: " + why.toStdString()));
+    throw EPlotUnavailable(
+        "cannot plot: the plotting module " NEBELKAMM_PLOT_INSTALLED " " +
+        (why.isEmpty() ? std::string("is not installed") : "does not load: " + why.toStdString()));
 }
 
 } // namespace

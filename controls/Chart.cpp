@@ -16,9 +16,9 @@ using namespace nebelkamm;
 
 namespace {
 
-constexpr int Pad = 2;      // between a label's text and its box
-constexpr int Gap = 7;      // between a mark and its label
-constexpr int Sample = 22;  // a legend entry's line
+constexpr int Pad = 2;     // between a label's text and its box
+constexpr int Gap = 7;     // between a mark and its label
+constexpr int Sample = 22; // a legend entry's line
 
 // Decimals that tell the ticks of a step apart: 0.5 needs one, 20 none.
 int DecimalsFor(double step) {
@@ -55,7 +55,7 @@ bool Free(const QRect& box, const QRect& plot, const std::vector<QRect>& taken) 
 std::optional<QRect> Place(QSize size, QPoint at, const QRect& plot,
                            const std::vector<QRect>& taken, bool centred) {
     const int w = size.width(), h = size.height();
-    const QPoint beside[] = {{at.x() + Gap, at.y() - Gap - h}, {at.x() + Gap, at.y() + Gap},
+    const QPoint beside[] = {{at.x() + Gap, at.y() - Gap - h},     {at.x() + Gap, at.y() + Gap},
                              {at.x() - Gap - w, at.y() - Gap - h}, {at.x() - Gap - w, at.y() + Gap},
                              {at.x() - w / 2, at.y() - Gap - h},   {at.x() - w / 2, at.y() + Gap}};
     const QPoint middle[] = {{at.x() - w / 2, at.y() - h / 2}};
@@ -77,8 +77,8 @@ std::optional<QRect> Place(QSize size, QPoint at, const QRect& plot,
 
 // The label placed, shortened when it fits nowhere whole; none when it fits
 // nowhere at all.
-void PlaceLabel(ChartLayout& layout, std::vector<QRect>& taken, const QFontMetrics& m,
-                QString text, TColor color, QPoint at, bool centred) {
+void PlaceLabel(ChartLayout& layout, std::vector<QRect>& taken, const QFontMetrics& m, QString text,
+                TColor color, QPoint at, bool centred) {
     const int full = m.horizontalAdvance(text);
     for (const int percent : {100, 75, 50, 30}) {
         const QString shown =
@@ -94,10 +94,11 @@ void PlaceLabel(ChartLayout& layout, std::vector<QRect>& taken, const QFontMetri
 // The legend's box in the corner of the plot that covers no mark.
 QRect LegendBox(QSize size, const QRect& plot, const std::vector<QRect>& marks) {
     const QRect inner = plot.adjusted(4, 4, -4, -4);
-    const QPoint corners[] = {{inner.right() - size.width() + 1, inner.top()},
-                              {inner.left(), inner.top()},
-                              {inner.right() - size.width() + 1, inner.bottom() - size.height() + 1},
-                              {inner.left(), inner.bottom() - size.height() + 1}};
+    const QPoint corners[] = {
+        {inner.right() - size.width() + 1, inner.top()},
+        {inner.left(), inner.top()},
+        {inner.right() - size.width() + 1, inner.bottom() - size.height() + 1},
+        {inner.left(), inner.bottom() - size.height() + 1}};
     for (const QPoint c : corners)
         if (Free(QRect(c, size), plot, marks))
             return QRect(c, size);
@@ -355,10 +356,11 @@ void TChart::PaintLabels(QPainter& painter, const ChartLayout& layout) const {
                 continue;
             const int mid = y + m.height() / 2;
             painter.setPen(QPen(Colour(s.Color), 2));
-            painter.drawLine(layout.Legend.left() + Pad + 1, mid, layout.Legend.left() + Pad + Sample,
-                             mid);
+            painter.drawLine(layout.Legend.left() + Pad + 1, mid,
+                             layout.Legend.left() + Pad + Sample, mid);
             painter.setPen(Qt::black);
-            painter.drawText(QPoint(layout.Legend.left() + Pad + Sample + 4, y + m.ascent()), s.Name);
+            painter.drawText(QPoint(layout.Legend.left() + Pad + Sample + 4, y + m.ascent()),
+                             s.Name);
             y += m.height() + 2;
         }
     }

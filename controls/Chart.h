@@ -19,7 +19,7 @@ struct ChartSeries {
     QString Name;                                // in the legend (shown for two names or more)
     nebelkamm::TColor Color = nebelkamm::clBlue; // of the line and its knee
     std::vector<QPointF> Points;                 // a NaN y leaves a gap
-    bool Drawn = true; // false: the points only carry the present point's marker
+    bool Drawn = true;          // false: the points only carry the present point's marker
     std::optional<double> Knee; // x where the curve reaches 0, marked with its value
     QString Remark;             // said in the plot area in the curve's colour
 };

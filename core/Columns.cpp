@@ -36,8 +36,8 @@ bool SameUnit(std::string_view written, std::string_view unit) {
     unit = unit.substr(1, unit.size() - 2); // without the brackets
     if (SameText(written, unit))
         return true;
-    return unit == "°C" && (SameText(written, "C") || SameText(written, "degC") ||
-                            SameText(written, "deg C"));
+    return unit == "°C" &&
+           (SameText(written, "C") || SameText(written, "degC") || SameText(written, "deg C"));
 }
 
 } // namespace

@@ -63,8 +63,8 @@ const MathErrorHandler& KeepReport() {
 const char* ImpossibleInputs(const ChargeAirInputs& in) noexcept {
     // The common case in one test: every input finite and in its range.
     const double zero = 0 * in.RelativeHumidity + 0 * in.TempBeforeBlower +
-                          0 * in.PressureBeforeBlower + 0 * in.ScavingAirPressure +
-                          0 * in.TempAfterCooler + 0 * in.SpecificAirFlow + 0 * in.PowerOnEngine;
+                        0 * in.PressureBeforeBlower + 0 * in.ScavingAirPressure +
+                        0 * in.TempAfterCooler + 0 * in.SpecificAirFlow + 0 * in.PowerOnEngine;
     if (zero == 0 && in.RelativeHumidity > 0 && in.RelativeHumidity <= 100 &&
         in.PressureBeforeBlower > 0 && in.ScavingAirPressure >= 0 && in.SpecificAirFlow >= 0 &&
         in.PowerOnEngine >= 0 && in.TempBeforeBlower >= AbsoluteZero &&

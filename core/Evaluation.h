@@ -40,9 +40,7 @@ struct Evaluation {
 
     // Why the classic numbers are not to be used: Impossible, Failure or the
     // first report, in this order; null when they are good.
-    const char* Message() const {
-        return Impossible ? Impossible : Failure ? Failure : Reports[0];
-    }
+    const char* Message() const { return Impossible ? Impossible : Failure ? Failure : Reports[0]; }
     // Why there is no reference result (null when there is one or none was
     // asked for).
     const char* ReferenceMessage() const { return Basis ? Reference.Failure : nullptr; }

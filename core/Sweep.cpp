@@ -83,8 +83,8 @@ SweepRange AutomaticRange(const ChargeAirInputs& base, const Column& swept,
                           const EvaluationOptions& options) {
     const double lowest = swept.Lowest, highest = swept.Highest;
     // The knees, searched where the input may go.
-    const Sweep wide = ComputeSweep(base, swept,
-                                    SweepPoints(lowest, highest, (highest - lowest) / 500), options);
+    const Sweep wide =
+        ComputeSweep(base, swept, SweepPoints(lowest, highest, (highest - lowest) / 500), options);
     std::vector<double> marks;
     const double present = base.*swept.Input;
     if (std::isfinite(present))
@@ -133,8 +133,7 @@ std::vector<double> SweepPoints(double from, double to, double step, int decimal
         throw EUsageError("more than " + std::to_string(MaxSweepPoints) + " points");
     std::vector<double> points(static_cast<std::size_t>(count));
     for (std::size_t i = 0; i < points.size(); ++i)
-        points[i] = Rounded(from, step, i, decimals)
-                        .value_or(from + static_cast<double>(i) * step);
+        points[i] = Rounded(from, step, i, decimals).value_or(from + static_cast<double>(i) * step);
     return points;
 }
 

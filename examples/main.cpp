@@ -17,8 +17,8 @@ int main(int argc, char* argv[]) {
     QApplication app(argc, argv);
     QApplication::setApplicationName(QStringLiteral("nebelkamm-gallery"));
     QCommandLineParser parser;
-    parser.setApplicationDescription(
-        QStringLiteral("Shows the polar diagram and the chart on the plot frame with sample data."));
+    parser.setApplicationDescription(QStringLiteral(
+        "Shows the polar diagram and the chart on the plot frame with sample data."));
     parser.addHelpOption();
     const QCommandLineOption snapshot(
         QStringLiteral("snapshot"),

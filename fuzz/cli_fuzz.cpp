@@ -8,9 +8,9 @@
 
 #include <algorithm>
 #include <cstdint>
-#include <iterator>
 #include <cstdlib>
 #include <fstream>
+#include <iterator>
 #include <sstream>
 #include <string>
 #include <vector>
@@ -62,8 +62,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         return 0;
     bool saves = true;
     for (const std::string& a : args)
-        saves = saves && a != "--no-save" && a != "--help" && a != "--version" &&
-                a != "--sweep";
+        saves = saves && a != "--no-save" && a != "--help" && a != "--version" && a != "--sweep";
     if (saves) {
         const nebelkamm::TIniFile ini("./Nebelkamm.ini", '.');
         for (const char* key :

@@ -20,7 +20,7 @@ namespace {
 // How the header's columns map onto the inputs and the output.
 struct Layout {
     nebelkamm::Dialect Dialect;
-    std::vector<int> Input;                  // per column: the input's index, or -1
+    std::vector<int> Input;                 // per column: the input's index, or -1
     std::vector<std::size_t> PassedThrough; // the other columns, in order
     std::span<const Column> Columns;
     EvaluationOptions Options;
@@ -85,7 +85,7 @@ struct RowCounts {
 
 // One output row for each record of the chunk.
 RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const ChargeAirInputs& stored,
-                    std::string& out) {
+                       std::string& out) {
     RowCounts counts;
     std::string scratch, message;
     const char sep = layout.Dialect.Separator;

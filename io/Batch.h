@@ -17,8 +17,8 @@ namespace nebelkamm {
 // What the header named.
 struct BatchLayout {
     nebelkamm::Dialect Dialect;
-    std::vector<std::string> PassedThrough;   // the other columns' names, shortened to a line
-    std::vector<const Column*> FromStored;    // the inputs it does not name
+    std::vector<std::string> PassedThrough; // the other columns' names, shortened to a line
+    std::vector<const Column*> FromStored;  // the inputs it does not name
 };
 
 struct BatchOptions {

@@ -36,10 +36,10 @@ enum class CsvProblem : std::uint8_t { None, FieldTooLong, RecordTooLong, QuoteN
 const char* ProblemText(CsvProblem problem);
 
 struct CsvRecord {
-    std::uint64_t Line = 0;       // the line it starts on, from 1
-    std::uint32_t FirstField = 0; // its first field in the chunk's fields
-    std::uint32_t Stored = 0;     // fields stored, at most the reader's cap
-    std::uint32_t Count = 0;      // fields it has
+    std::uint64_t Line = 0;                // the line it starts on, from 1
+    std::uint32_t FirstField = 0;          // its first field in the chunk's fields
+    std::uint32_t Stored = 0;              // fields stored, at most the reader's cap
+    std::uint32_t Count = 0;               // fields it has
     CsvProblem Problem = CsvProblem::None; // when set, no field is stored
 };
 
@@ -125,12 +125,12 @@ private:
     std::array<bool, 256> special_{};
     std::string buffer_;
     bool eof_ = false;
-    bool keepBlank_ = false; // the header is a record even when blank
-    bool skipping_ = false;  // after an overlong record, up to its line end
+    bool keepBlank_ = false;   // the header is a record even when blank
+    bool skipping_ = false;    // after an overlong record, up to its line end
     bool failPending_ = false; // its failure is not yet recorded
     bool inField_ = false;     // it broke off inside a field
     std::size_t fieldLength_ = 0;
-    bool pendingLf_ = false; // a CR ended the last record at the buffer's end
+    bool pendingLf_ = false;       // a CR ended the last record at the buffer's end
     bool stopAfterRecord_ = false; // while reading the header
     bool finished_ = false;        // the end of the input is tokenized
     bool plainLines_ = false;      // one separator: lines without quotes take a short way

@@ -55,7 +55,8 @@ void JsonObject(std::ostream& out, const char* name, const Evaluation& e, Column
     for (const Column& c : Columns) {
         if (c.Group != group)
             continue;
-        out << (first ? "\n" : ",\n") << "    \"" << c.JsonKey() << "\": " << JsonNumber(c.Value(e));
+        out << (first ? "\n" : ",\n") << "    \"" << c.JsonKey()
+            << "\": " << JsonNumber(c.Value(e));
         first = false;
     }
     out << "\n  }";

@@ -225,7 +225,8 @@ HeldFile::Result HoldFile(const std::string& target, HeldFile& held) {
         if (fd.Get() < 0)
             return errno == ENOENT ? HeldFile::Result::Missing : HeldFile::Result::Failed;
         struct stat now {};
-        if (::fstat(fd.Get(), &held.st) != 0 || !S_ISREG(held.st.st_mode) || !LockExclusive(fd.Get()))
+        if (::fstat(fd.Get(), &held.st) != 0 || !S_ISREG(held.st.st_mode) ||
+            !LockExclusive(fd.Get()))
             return HeldFile::Result::Failed;
         // A replacing save may have put a new file there while we waited.
         if (::stat(target.c_str(), &now) == 0 && now.st_dev == held.st.st_dev &&

@@ -78,8 +78,8 @@ bool PlainDecimal(std::string_view text, char decimal, double& value, bool& shor
     value = static_cast<double>(mantissa) / Powers[fraction];
     if (negative)
         value = -value;
-    shortest = (mantissa != 0 && std::fabs(value) >= 1e-6 && (integerDigits == 1 || *first != '0') &&
-                (!point || end[-1] != '0')) ||
+    shortest = (mantissa != 0 && std::fabs(value) >= 1e-6 &&
+                (integerDigits == 1 || *first != '0') && (!point || end[-1] != '0')) ||
                (text.size() == 1 && *first == '0');
     return true;
 }

@@ -87,8 +87,8 @@ void Run(const std::array<Source, InputCount>& in, const EvaluationOptions& opti
 }
 
 // Renumbers the codes of one part after the texts of all parts.
-void Merge(std::vector<std::string>& texts, const Said& said, std::int32_t* codes,
-           py::ssize_t from, py::ssize_t to) {
+void Merge(std::vector<std::string>& texts, const Said& said, std::int32_t* codes, py::ssize_t from,
+           py::ssize_t to) {
     std::vector<std::int32_t> global(said.Texts.size(), 0);
     for (std::size_t k = 1; k < said.Texts.size(); ++k) {
         const auto at = std::find(texts.begin(), texts.end(), said.Texts[k]);
@@ -120,8 +120,7 @@ Source SourceOf(const py::handle& item, py::ssize_t& n) {
 // The seven inputs (arrays of one length, or numbers) through both models:
 // a dict of the result columns of a batch (NaN where a row has none), and
 // of each message column its codes and their texts.
-py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int reference,
-                        int threads) {
+py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int reference, int threads) {
     if (py::len(inputs) != InputCount)
         throw py::value_error("seven inputs are needed");
     py::ssize_t n = -1;
@@ -150,17 +149,17 @@ py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int refere
     out.ReferenceMessage = options.Reference ? refMessage.mutable_data() : nullptr;
 
     const unsigned hardware = std::max(1u, std::thread::hardware_concurrency());
-    const unsigned parts = static_cast<unsigned>(std::clamp<py::ssize_t>(
-        threads > 0 ? threads : (n >= ThreadedFrom ? hardware : 1), 1, std::max<py::ssize_t>(n, 1)));
+    const unsigned parts = static_cast<unsigned>(
+        std::clamp<py::ssize_t>(threads > 0 ? threads : (n >= ThreadedFrom ? hardware : 1), 1,
+                                std::max<py::ssize_t>(n, 1)));
     std::vector<Said> said(parts), refSaid(parts);
     const auto bound = [n, parts](unsigned p) { return n * static_cast<py::ssize_t>(p) / parts; };
     {
         const py::gil_scoped_release unlocked;
         std::vector<std::thread> workers;
         for (unsigned p = 1; p < parts; ++p)
-            workers.emplace_back([&, p] {
-                Run(in, options, out, bound(p), bound(p + 1), said[p], refSaid[p]);
-            });
+            workers.emplace_back(
+                [&, p] { Run(in, options, out, bound(p), bound(p + 1), said[p], refSaid[p]); });
         Run(in, options, out, bound(0), bound(1), said[0], refSaid[0]);
         for (std::thread& t : workers)
             t.join();

@@ -175,12 +175,15 @@ INSTANTIATE_TEST_SUITE_P(
              "note," + Header() + Unread("line 2: quoted field not closed", 1) + "y," + StoredRow +
                  Unread("line 4: field longer than 1 MiB", 1) + "z," + StoredRow,
              2},
-        Case{"RecordOverOneMiB", "RelativeHumidity\n" + [] {
-                 std::string r;
-                 for (int i = 0; i < 600000; ++i)
-                     r += "1,";
-                 return r;
-             }() + "\n50\n",
+        Case{"RecordOverOneMiB",
+             "RelativeHumidity\n" +
+                 [] {
+                     std::string r;
+                     for (int i = 0; i < 600000; ++i)
+                         r += "1,";
+                     return r;
+                 }() +
+                 "\n50\n",
              Header() + Unread("line 2: record longer than 1 MiB") + StoredRow, 1},
         Case{"Tabs", "id\tRelativeHumidity\n1\t60\n",
              "id\t" + Header('\t') + "1\t" + Row(With(Humidity, 60), "", -1, '\t'), 0},
@@ -190,8 +193,8 @@ INSTANTIATE_TEST_SUITE_P(
              Semi(Header()) + Row(Stored, "", -1, ';', ','), 0, ','},
         Case{"SemicolonsRefuseAPoint", "id;PressureBeforeBlower\n1;1.02\n",
              "id;" + Semi(Header()) + "1;" +
-                 Row(Stored, "line 2, column PressureBeforeBlower: '1.02' is not a number", 2,
-                     ';', ','),
+                 Row(Stored, "line 2, column PressureBeforeBlower: '1.02' is not a number", 2, ';',
+                     ','),
              1, ','},
         Case{"ColumnsInAnyOrderAndSubset", "PowerOnEngine,TempAfterCooler\n41200,35\n",
              Header() + Row(ChargeAirInputs{50, 20, 1.02, 2.4, 35, 7.8, 41200}), 0},
@@ -199,8 +202,7 @@ INSTANTIATE_TEST_SUITE_P(
         Case{"TooManyFields", "RelativeHumidity\n50,1\n",
              Header() + Row(Stored, "\"line 2: 2 fields, the header has 1\""), 1},
         Case{"ImpossiblePointHasNoResults", "RelativeHumidity\n0\n50\n",
-             Header() + Row(With(Humidity, 0), "relative humidity not above 0 %") + StoredRow,
-             1}),
+             Header() + Row(With(Humidity, 0), "relative humidity not above 0 %") + StoredRow, 1}),
     [](const auto& info) { return std::string(info.param.name); });
 
 struct Refused {
@@ -233,8 +235,10 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"NamesAnInputTwice", "TempAfterCooler,tempaftercooler\n1,2\n", "twice"},
         Refused{"WrongUnit", "TempAfterCooler [K]\n300\n", "not the unit of the input"},
         Refused{"Utf16", std::string("\xFF\xFER\0e\0l\0\n\0", 10), "UTF-16"},
-        Refused{"OverOneMiB", "RelativeHumidity," + Big + "\n1,2\n", "line 1, the header: field longer than 1 MiB"},
-        Refused{"QuoteNotClosed", "\"RelativeHumidity\n1\n", "line 1, the header: quoted field not closed"}),
+        Refused{"OverOneMiB", "RelativeHumidity," + Big + "\n1,2\n",
+                "line 1, the header: field longer than 1 MiB"},
+        Refused{"QuoteNotClosed", "\"RelativeHumidity\n1\n",
+                "line 1, the header: quoted field not closed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // A header cell names an input by key or caption, in any case, with blanks
@@ -383,8 +387,8 @@ TEST(Batch, InputsReadAndWrittenBackExactly) {
             ChargeAirInputs point = Stored;
             point.TempAfterCooler = v;
             const Evaluation e = Evaluate(point);
-            const std::string wantX2 = e.Message() ? "" : Number(e.Classic.MaxWaterContentInCooler,
-                                                                 decimal);
+            const std::string wantX2 =
+                e.Message() ? "" : Number(e.Classic.MaxWaterContentInCooler, decimal);
             const char sep = decimal == '.' ? ',' : ';';
             std::vector<std::string> fields;
             std::istringstream split(line);
@@ -442,9 +446,8 @@ TEST(Batch, OneRowGivesTheNumbersOfASinglePoint) {
                 continue;
             }
             const std::string want = "\"" + std::string(c.JsonKey()) + "\": " + field;
-            const std::size_t from = c.Group == ColumnGroup::Reference
-                                         ? json.Text.find("\"reference\"")
-                                         : 0;
+            const std::size_t from =
+                c.Group == ColumnGroup::Reference ? json.Text.find("\"reference\"") : 0;
             ASSERT_NE(json.Text.find(want, from), std::string::npos) << want << "\n" << json.Text;
         }
     }
@@ -483,16 +486,19 @@ TEST_P(SweepTable, PointsOrUsageError) {
 
 INSTANTIATE_TEST_SUITE_P(
     Bounds, SweepTable,
-    ::testing::Values(
-        SweepCase{"TenthsAreTheirDecimals", 0, 1, 0.1, 1,
-                  {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1}},
-        SweepCase{"ThirdsOfAPressure", 0.3, 0.9, 0.3, 1, {0.3, 0.6, 0.9}},
-        SweepCase{"Downwards", 60, 59, -0.25, 2, {60, 59.75, 59.5, 59.25, 59}},
-        SweepCase{"OnePoint", 5, 5, 1, 0, {5}},
-        SweepCase{"MostPoints", 0, 99999, 1, 0, {0, 99999}},
-        SweepCase{"TooManyPoints", 0, 100000, 1, 0, {}},
-        SweepCase{"ZeroStep", 20, 60, 0, 0, {}},
-        SweepCase{"WrongSign", 20, 60, -1, 0, {}}),
+    ::testing::Values(SweepCase{"TenthsAreTheirDecimals",
+                                0,
+                                1,
+                                0.1,
+                                1,
+                                {0, 0.1, 0.2, 0.3, 0.4, 0.5, 0.6, 0.7, 0.8, 0.9, 1}},
+                      SweepCase{"ThirdsOfAPressure", 0.3, 0.9, 0.3, 1, {0.3, 0.6, 0.9}},
+                      SweepCase{"Downwards", 60, 59, -0.25, 2, {60, 59.75, 59.5, 59.25, 59}},
+                      SweepCase{"OnePoint", 5, 5, 1, 0, {5}},
+                      SweepCase{"MostPoints", 0, 99999, 1, 0, {0, 99999}},
+                      SweepCase{"TooManyPoints", 0, 100000, 1, 0, {}},
+                      SweepCase{"ZeroStep", 20, 60, 0, 0, {}},
+                      SweepCase{"WrongSign", 20, 60, -1, 0, {}}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // The knee lies where the water content that condenses reaches 0: for the

@@ -189,11 +189,11 @@ TEST_F(Cli, WritableFileInReadOnlyFolderIsSaved) {
 // and leaves the old file byte for byte.
 struct Fault {
     const char* name;
-    std::function<void()> setup; // in the test's folder, before the run
-    QStringList prefix;          // what the program runs under
-    int status;                  // of `nebelkamm-cli 70`
-    const char* file;            // path checked afterwards (bytes)
-    std::string after;           // its bytes; "" for "must not exist"
+    std::function<void()> setup;        // in the test's folder, before the run
+    QStringList prefix;                 // what the program runs under
+    int status;                         // of `nebelkamm-cli 70`
+    const char* file;                   // path checked afterwards (bytes)
+    std::string after;                  // its bytes; "" for "must not exist"
     std::function<void()> also = [] {}; // what else must hold afterwards
 };
 
@@ -247,125 +247,127 @@ TEST_P(CliFault, AnswersAndKeepsTheOldFile) {
 
 INSTANTIATE_TEST_SUITE_P(
     Table, CliFault,
-    ::testing::Values(Fault{"ReadOnlyFile",
-                            [] {
-                                InTempDir::Put("Nebelkamm.ini", Old);
-                                QFile::setPermissions("Nebelkamm.ini", ReadOnly);
-                            },
-                            {},
-                            2,
-                            "Nebelkamm.ini",
-                            Old},
-                      Fault{"ReadOnlyFolderNoFileAsRoot",
-                            [] { QFile::setPermissions(".", FolderReadOnly); },
-                            {},
-                            2,
-                            "Nebelkamm.ini",
-                            ""},
-                      Fault{"ReadOnlyFolderWritableFileAsRoot",
-                            [] {
-                                InTempDir::Put("Nebelkamm.ini", Old);
-                                QFile::setPermissions(".", FolderReadOnly);
-                            },
-                            {},
-                            0,
-                            "Nebelkamm.ini",
-                            Saved("70")},
-                      Fault{"ReadOnlyFolderNoFileAsUser",
-                            [] { QFile::setPermissions(".", FolderReadOnly); }, AsNobody, 2,
-                            "Nebelkamm.ini", ""},
-                      Fault{"FolderRemovedUnderTheProgram",
-                            [] { QDir().mkdir("gone"); },
-                            {"sh", "-c", "cd gone && rmdir ../gone && exec \"$0\" \"$@\""},
-                            2,
-                            "gone/Nebelkamm.ini",
-                            ""},
-                      Fault{"PathIsADirectory",
-                            [] { QDir().mkdir("Nebelkamm.ini"); },
-                            {},
-                            2,
-                            "Nebelkamm.ini/x",
-                            ""},
-                      Fault{"PathIsAFifo",
-                            [] { ASSERT_EQ(::mkfifo("Nebelkamm.ini", 0644), 0); },
-                            {},
-                            2,
-                            "Nebelkamm.ini.saving",
-                            ""},
-                      Fault{"DanglingLink",
-                            [] { QFile::link("missing.ini", "Nebelkamm.ini"); },
-                            {},
-                            2,
-                            "missing.ini",
-                            ""},
-                      Fault{"LinkToReadOnlyFile",
-                            [] {
-                                InTempDir::Put("real.ini", Old);
-                                QFile::setPermissions("real.ini", ReadOnly);
-                                QFile::link("real.ini", "Nebelkamm.ini");
-                            },
-                            {},
-                            2,
-                            "real.ini",
-                            Old},
-                      Fault{"FullDisk",
-                            [] { InTempDir::Put("Nebelkamm.ini", Old); },
-                            {"prlimit", "--fsize=64"},
-                            2,
-                            "Nebelkamm.ini",
-                            Old},
-                      Fault{"FileOfAnotherUserAsUser",
-                            [] {
-                                InTempDir::Put("Nebelkamm.ini", Old);
-                                ASSERT_EQ(::chown("Nebelkamm.ini", 0, 0), 0);
-                                QFile::setPermissions("Nebelkamm.ini",
-                                                      ReadOnly | QFile::WriteOwner);
-                            },
-                            AsNobody, 2, "Nebelkamm.ini", Old},
-                      Fault{"ForeignOwnerKeptAsUser",
-                            [] {
-                                InTempDir::Put("Nebelkamm.ini", Old);
-                                ASSERT_EQ(::chown("Nebelkamm.ini", 0, 0), 0);
-                                ASSERT_EQ(::chmod("Nebelkamm.ini", 0666), 0);
-                                ASSERT_EQ(::chmod(".", 0777), 0);
-                            },
-                            AsNobody, 0, "Nebelkamm.ini", Saved("70"),
-                            [] {
-                                struct stat st {};
-                                ASSERT_EQ(::stat("Nebelkamm.ini", &st), 0);
-                                EXPECT_EQ(st.st_uid, 0u);
-                                EXPECT_EQ(st.st_gid, 0u);
-                                EXPECT_EQ(st.st_mode & 07777, 0666u);
-                            }},
-                      Fault{"HardLinksStayOneFile",
-                            [] {
-                                InTempDir::Put("Nebelkamm.ini", Old);
-                                ASSERT_EQ(::link("Nebelkamm.ini", "second.ini"), 0);
-                            },
-                            {}, 0, "second.ini", Saved("70"),
-                            [] { EXPECT_EQ(InTempDir::Get("Nebelkamm.ini"), Saved("70")); }},
-                      Fault{"AclKept",
-                            [] {
-                                InTempDir::Put("Nebelkamm.ini", Old);
-                                if (std::system("setfacl -m u:65534:rw Nebelkamm.ini 2>/dev/null") !=
-                                    0)
-                                    GTEST_SKIP() << "setfacl or ACLs on this file system missing";
-                            },
-                            {}, 0, "Nebelkamm.ini", Saved("70"),
-                            [] {
-                                EXPECT_GT(::getxattr("Nebelkamm.ini", "system.posix_acl_access",
-                                                     nullptr, 0),
-                                          0);
-                            }},
-                      Fault{"NonUtf8FolderName",
-                            [] {
-                                ASSERT_EQ(::mkdir("caf\xe9", 0755), 0);
-                                std::ofstream("caf\xe9/Nebelkamm.ini") << Old;
-                            },
-                            {"sh", "-c", "cd \"$(printf 'caf\\351')\" && exec \"$0\" \"$@\""},
-                            0,
-                            "caf\xe9/Nebelkamm.ini",
-                            Saved("70")}),
+    ::testing::Values(
+        Fault{"ReadOnlyFile",
+              [] {
+                  InTempDir::Put("Nebelkamm.ini", Old);
+                  QFile::setPermissions("Nebelkamm.ini", ReadOnly);
+              },
+              {},
+              2,
+              "Nebelkamm.ini",
+              Old},
+        Fault{"ReadOnlyFolderNoFileAsRoot",
+              [] { QFile::setPermissions(".", FolderReadOnly); },
+              {},
+              2,
+              "Nebelkamm.ini",
+              ""},
+        Fault{"ReadOnlyFolderWritableFileAsRoot",
+              [] {
+                  InTempDir::Put("Nebelkamm.ini", Old);
+                  QFile::setPermissions(".", FolderReadOnly);
+              },
+              {},
+              0,
+              "Nebelkamm.ini",
+              Saved("70")},
+        Fault{"ReadOnlyFolderNoFileAsUser", [] { QFile::setPermissions(".", FolderReadOnly); },
+              AsNobody, 2, "Nebelkamm.ini", ""},
+        Fault{"FolderRemovedUnderTheProgram",
+              [] { QDir().mkdir("gone"); },
+              {"sh", "-c", "cd gone && rmdir ../gone && exec \"$0\" \"$@\""},
+              2,
+              "gone/Nebelkamm.ini",
+              ""},
+        Fault{"PathIsADirectory",
+              [] { QDir().mkdir("Nebelkamm.ini"); },
+              {},
+              2,
+              "Nebelkamm.ini/x",
+              ""},
+        Fault{"PathIsAFifo",
+              [] { ASSERT_EQ(::mkfifo("Nebelkamm.ini", 0644), 0); },
+              {},
+              2,
+              "Nebelkamm.ini.saving",
+              ""},
+        Fault{"DanglingLink",
+              [] { QFile::link("missing.ini", "Nebelkamm.ini"); },
+              {},
+              2,
+              "missing.ini",
+              ""},
+        Fault{"LinkToReadOnlyFile",
+              [] {
+                  InTempDir::Put("real.ini", Old);
+                  QFile::setPermissions("real.ini", ReadOnly);
+                  QFile::link("real.ini", "Nebelkamm.ini");
+              },
+              {},
+              2,
+              "real.ini",
+              Old},
+        Fault{"FullDisk",
+              [] { InTempDir::Put("Nebelkamm.ini", Old); },
+              {"prlimit", "--fsize=64"},
+              2,
+              "Nebelkamm.ini",
+              Old},
+        Fault{"FileOfAnotherUserAsUser",
+              [] {
+                  InTempDir::Put("Nebelkamm.ini", Old);
+                  ASSERT_EQ(::chown("Nebelkamm.ini", 0, 0), 0);
+                  QFile::setPermissions("Nebelkamm.ini", ReadOnly | QFile::WriteOwner);
+              },
+              AsNobody, 2, "Nebelkamm.ini", Old},
+        Fault{"ForeignOwnerKeptAsUser",
+              [] {
+                  InTempDir::Put("Nebelkamm.ini", Old);
+                  ASSERT_EQ(::chown("Nebelkamm.ini", 0, 0), 0);
+                  ASSERT_EQ(::chmod("Nebelkamm.ini", 0666), 0);
+                  ASSERT_EQ(::chmod(".", 0777), 0);
+              },
+              AsNobody, 0, "Nebelkamm.ini", Saved("70"),
+              [] {
+                  struct stat st {};
+                  ASSERT_EQ(::stat("Nebelkamm.ini", &st), 0);
+                  EXPECT_EQ(st.st_uid, 0u);
+                  EXPECT_EQ(st.st_gid, 0u);
+                  EXPECT_EQ(st.st_mode & 07777, 0666u);
+              }},
+        Fault{"HardLinksStayOneFile",
+              [] {
+                  InTempDir::Put("Nebelkamm.ini", Old);
+                  ASSERT_EQ(::link("Nebelkamm.ini", "second.ini"), 0);
+              },
+              {},
+              0,
+              "second.ini",
+              Saved("70"),
+              [] { EXPECT_EQ(InTempDir::Get("Nebelkamm.ini"), Saved("70")); }},
+        Fault{"AclKept",
+              [] {
+                  InTempDir::Put("Nebelkamm.ini", Old);
+                  if (std::system("setfacl -m u:65534:rw Nebelkamm.ini 2>/dev/null") != 0)
+                      GTEST_SKIP() << "setfacl or ACLs on this file system missing";
+              },
+              {},
+              0,
+              "Nebelkamm.ini",
+              Saved("70"),
+              [] {
+                  EXPECT_GT(::getxattr("Nebelkamm.ini", "system.posix_acl_access", nullptr, 0), 0);
+              }},
+        Fault{"NonUtf8FolderName",
+              [] {
+                  ASSERT_EQ(::mkdir("caf\xe9", 0755), 0);
+                  std::ofstream("caf\xe9/Nebelkamm.ini") << Old;
+              },
+              {"sh", "-c", "cd \"$(printf 'caf\\351')\" && exec \"$0\" \"$@\""},
+              0,
+              "caf\xe9/Nebelkamm.ini",
+              Saved("70")}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Run as root on a file of another user: the replacement keeps its owner,

@@ -57,13 +57,15 @@ private slots:
             const ChartLayout layout =
                 chart.Arrange(size.width(), size.height(), QFontMetrics(chart.font()));
             QVERIFY(layout.Marker && layout.Plot.contains(*layout.Marker));
-            QCOMPARE(layout.Knees.size(), std::size_t(bool(sweep.Knee) + bool(sweep.ReferenceKnee)));
+            QCOMPARE(layout.Knees.size(),
+                     std::size_t(bool(sweep.Knee) + bool(sweep.ReferenceKnee)));
             for (const QPoint knee : layout.Knees)
                 QVERIFY(layout.Plot.contains(knee));
             // The present point's label, each knee's and each remark are
             // there, none meeting another box, the legend or the frame.
-            const auto remarks = std::count_if(chart.Series().begin(), chart.Series().end(),
-                                               [](const ChartSeries& s) { return !s.Remark.isEmpty(); });
+            const auto remarks =
+                std::count_if(chart.Series().begin(), chart.Series().end(),
+                              [](const ChartSeries& s) { return !s.Remark.isEmpty(); });
             QCOMPARE(layout.Labels.size(), 1 + layout.Knees.size() + std::size_t(remarks));
             for (std::size_t i = 0; i < layout.Labels.size(); ++i) {
                 const QRect box = layout.Labels[i].Box;

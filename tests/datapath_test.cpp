@@ -50,27 +50,49 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Status{"UsageUnknownOption", {"--frobnicate"}, "", 64, "unknown option --frobnicate"},
         Status{"UsageJsonWithABatch", {"--json", "--batch", "-"}, "", 64, "--json goes with"},
-        Status{"UsageBatchTwice", {"--batch", "a", "--batch", "b"}, "", 64, "--batch is given twice"},
+        Status{
+            "UsageBatchTwice", {"--batch", "a", "--batch", "b"}, "", 64, "--batch is given twice"},
         Status{"UsagePlotTwice", Sweep + QStringList{"--plot", "a.png", "--plot", "b.png"}, "", 64,
                "--plot is given twice"},
-        Status{"UsageUnknownKeyListsTheInputs", {"--sweep", "Foo=1:2:1"}, "", 64,
+        Status{"UsageUnknownKeyListsTheInputs",
+               {"--sweep", "Foo=1:2:1"},
+               "",
+               64,
                "v7  PowerOnEngine         Actual power on engine [kW]"},
         Status{"UsagePlotExtension", Sweep + QStringList{"--plot", "c.gif"}, "", 64,
                "a chart is saved as .png, .svg or .pdf"},
-        Status{"DataHeaderNamesNoInput", {"--batch", "-"}, "time,engine\n1,2\n", 65,
+        Status{"DataHeaderNamesNoInput",
+               {"--batch", "-"},
+               "time,engine\n1,2\n",
+               65,
                "the header names no input"},
-        Status{"DataUtf16", {"--batch", "-"}, std::string("\xFF\xFEt\0i\0m\0e\0\n\0", 12), 65,
+        Status{"DataUtf16",
+               {"--batch", "-"},
+               std::string("\xFF\xFEt\0i\0m\0e\0\n\0", 12),
+               65,
                "UTF-16"},
-        Status{"DataHeaderOverOneMiB", {"--batch", "-"}, std::string(2 << 20, 'h') + "\n", 65,
+        Status{"DataHeaderOverOneMiB",
+               {"--batch", "-"},
+               std::string(2 << 20, 'h') + "\n",
+               65,
                "longer than 1 MiB"},
-        Status{"NoInputMissingFile", {"--batch", "missing.csv"}, "", 66,
+        Status{"NoInputMissingFile",
+               {"--batch", "missing.csv"},
+               "",
+               66,
                "cannot open missing.csv: No such file or directory"},
         Status{"NoInputAFolder", {"--batch", "."}, "", 66, "cannot read .: Is a directory"},
         Status{"CannotCreateThePlot", Sweep + QStringList{"--plot", "nowhere/c.png"}, "", 73,
                "cannot create nowhere/c.png"},
-        Status{"SomeRowsFailed", {"--batch", "-"}, "RelativeHumidity\n50\n150\n", 3,
+        Status{"SomeRowsFailed",
+               {"--batch", "-"},
+               "RelativeHumidity\n50\n150\n",
+               3,
                "columns passed through: none; inputs from the settings file: TempBeforeBlower"},
-        Status{"Done", {"--batch", "-"}, "time,Relative humidity [%]\n1,50\n", 0,
+        Status{"Done",
+               {"--batch", "-"},
+               "time,Relative humidity [%]\n1,50\n",
+               0,
                "columns passed through: time;"}),
     [](const auto& info) { return std::string(info.param.name); });
 
@@ -90,10 +112,10 @@ TEST_F(DataPath, EveryOutputFailureIsReported) {
         std::cout << "[ NOTE     ] the full file system needs root; /dev/full only\n";
     QDir().mkdir("small");
     const QString full = QStringLiteral("exec \"$0\" \"$@\" > /dev/full");
-    const QString small = QStringLiteral(
-                              "mount -t tmpfs -o size=16k nebelkamm %1 && "
-                              "(cat /dev/zero > %1/fill) 2>/dev/null; exec \"$0\" \"$@\" > %1/out")
-                              .arg(Path("small"));
+    const QString small =
+        QStringLiteral("mount -t tmpfs -o size=16k nebelkamm %1 && "
+                       "(cat /dev/zero > %1/fill) 2>/dev/null; exec \"$0\" \"$@\" > %1/out")
+            .arg(Path("small"));
     for (const auto& [args, input] : modes)
         for (const QString& script : {full, small}) {
             if (script == small && !root)
@@ -149,11 +171,12 @@ TEST_F(DataPath, RowsComeOutWhileTheInputPauses) {
 
 // A line of 128 MiB fails alone, in bounded memory; the next row is read.
 TEST_F(DataPath, AHugeLineFailsAloneInBoundedMemory) {
-    const CliRun r = RunCli({"--batch", "-"}, "C",
-                            {"sh", "-c",
-                             "{ echo RelativeHumidity,note; head -c 134217728 /dev/zero | tr '\\0' x;"
-                             " echo; echo 50,y; } | exec \"$0\" \"$@\"",
-                             NEBELKAMM_CLI});
+    const CliRun r =
+        RunCli({"--batch", "-"}, "C",
+               {"sh", "-c",
+                "{ echo RelativeHumidity,note; head -c 134217728 /dev/zero | tr '\\0' x;"
+                " echo; echo 50,y; } | exec \"$0\" \"$@\"",
+                NEBELKAMM_CLI});
     EXPECT_EQ(r.status, 3) << r.err;
     std::istringstream lines(r.out);
     std::string header, huge, next;

@@ -74,9 +74,9 @@ int Count(const char* name) {
 enum class Folder { Writable, ReadOnlyAsRoot, ReadOnlyAsUser };
 
 std::string PrintToString(Folder f) {
-    return f == Folder::Writable ? "WritableFolder" : f == Folder::ReadOnlyAsRoot
-                                                          ? "ReadOnlyFolderAsRoot"
-                                                          : "ReadOnlyFolderAsUser";
+    return f == Folder::Writable         ? "WritableFolder"
+           : f == Folder::ReadOnlyAsRoot ? "ReadOnlyFolderAsRoot"
+                                         : "ReadOnlyFolderAsUser";
 }
 
 // Sets of unlike lengths, so that a save in place both grows and shrinks
