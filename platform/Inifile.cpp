@@ -59,40 +59,12 @@ bool UsablePath(const std::string& path) {
     return !path.empty() && path.find('\0') == std::string::npos;
 }
 
-// The whole content of a regular file; nothing when it is missing, is no
-// regular file (a FIFO would block) or cannot be read.
-std::optional<std::string> ReadAll(const std::string& path) {
-    if (!UsablePath(path))
-        return std::nullopt;
-    const Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
-    struct stat st {};
-    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
-        return std::nullopt;
-    std::string bytes;
-    bytes.resize(static_cast<size_t>(st.st_size));
-    size_t have = 0;
-    for (;;) {
-        if (have == bytes.size()) // the file may have grown since fstat
-            bytes.resize(bytes.size() + 4096);
-        const ssize_t n = ::read(fd.Get(), bytes.data() + have, bytes.size() - have);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n < 0)
-            return std::nullopt;
-        if (n == 0)
-            break;
-        have += static_cast<size_t>(n);
-    }
-    bytes.resize(have);
-    return bytes;
-}
-
 // The whole content of an open regular file, read from its start.
 std::optional<std::string> ReadFrom(int fd, off_t size) {
     std::string bytes(static_cast<size_t>(size), '\0');
     size_t have = 0;
     for (;;) {
-        if (have == bytes.size())
+        if (have == bytes.size()) // the file may have grown since it was measured
             bytes.resize(bytes.size() + 4096);
         const ssize_t n = ::pread(fd, bytes.data() + have, bytes.size() - have, off_t(have));
         if (n < 0 && errno == EINTR)
@@ -105,6 +77,18 @@ std::optional<std::string> ReadFrom(int fd, off_t size) {
     }
     bytes.resize(have);
     return bytes;
+}
+
+// The whole content of a regular file; nothing when it is missing, is no
+// regular file (a FIFO would block) or cannot be read.
+std::optional<std::string> ReadAll(const std::string& path) {
+    if (!UsablePath(path))
+        return std::nullopt;
+    const Fd fd(::open(path.c_str(), O_RDONLY | O_NONBLOCK | O_CLOEXEC));
+    struct stat st {};
+    if (fd.Get() < 0 || ::fstat(fd.Get(), &st) != 0 || !S_ISREG(st.st_mode))
+        return std::nullopt;
+    return ReadFrom(fd.Get(), st.st_size);
 }
 
 bool WriteAll(int fd, std::string_view bytes) {
