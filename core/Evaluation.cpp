@@ -107,7 +107,15 @@ const char* ImpossibleInputs(const ChargeAirInputs& in) noexcept {
 
 Evaluation Evaluate(const ChargeAirInputs& inputs, const EvaluationOptions& options) noexcept {
     Evaluation e;
+    Evaluate(inputs, options, e);
+    return e;
+}
+
+void Evaluate(const ChargeAirInputs& inputs, const EvaluationOptions& options,
+              Evaluation& e) noexcept {
     e.Inputs = inputs;
+    e.Failure = nullptr;
+    e.Reports = {};
     const char* const impossible = ImpossibleInputs(inputs);
     e.Impossible = impossible;
     running = &e;
@@ -132,8 +140,10 @@ Evaluation Evaluate(const ChargeAirInputs& inputs, const EvaluationOptions& opti
             e.Reference.Failure = impossible;
         else
             e.Reference = ComputeReference(inputs, *options.Reference);
+    } else if (e.Basis) { // nothing of an earlier reference stays
+        e.Basis.reset();
+        e.Reference = ReferenceResults{};
     }
-    return e;
 }
 
 } // namespace nebelkamm

@@ -53,6 +53,10 @@ constexpr double WaterPerDay(double waterAtSeparator) {
 
 // Evaluates one point; never throws.
 Evaluation Evaluate(const ChargeAirInputs& inputs, const EvaluationOptions& options = {}) noexcept;
+// The same into an evaluation that a loop over many points reuses: all of
+// it is set anew.
+void Evaluate(const ChargeAirInputs& inputs, const EvaluationOptions& options,
+              Evaluation& into) noexcept;
 
 // Why the inputs themselves make no physical sense (humidity not above 0
 // or above 100 %, a pressure, air flow or power that cannot be, a

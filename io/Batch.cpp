@@ -88,6 +88,7 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
                        std::string& out) {
     RowCounts counts;
     std::string scratch, message;
+    Evaluation e; // reused: a row sets all of it anew
     const char sep = layout.Dialect.Separator;
     const std::size_t columns = layout.Input.size();
     for (const CsvRecord& r : chunk.Records) {
@@ -129,15 +130,13 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
             out += sep;
         }
         if (message.empty()) {
-            const Evaluation e = Evaluate(in, layout.Options);
-            AppendCsvCells(out, layout.Columns, e, cells, message, layout.Dialect);
+            Evaluate(in, layout.Options, e);
             counts.Failed += e.Message() ? 1 : 0;
         } else {
-            Evaluation e;
-            e.Inputs = in;
-            AppendCsvCells(out, layout.Columns, e, cells, message, layout.Dialect);
+            e.Inputs = in; // the inputs that were read; the rest is not written
             ++counts.Failed;
         }
+        AppendCsvCells(out, layout.Columns, e, cells, message, layout.Dialect);
         ++counts.Rows;
     }
     return counts;

@@ -61,8 +61,9 @@ struct Outputs {
 };
 
 // A block of results: all its cells, or NaN in all of them.
-void Write(const std::vector<const Column*>& columns, const std::vector<double*>& cells,
-           const Evaluation& e, bool valid, py::ssize_t i) {
+[[gnu::always_inline]] inline void Write(const std::vector<const Column*>& columns,
+                                         const std::vector<double*>& cells, const Evaluation& e,
+                                         bool valid, py::ssize_t i) {
     for (std::size_t j = 0; j < columns.size(); ++j)
         cells[j][i] = valid ? columns[j]->Value(e) : Nan;
 }
@@ -70,11 +71,12 @@ void Write(const std::vector<const Column*>& columns, const std::vector<double*>
 // Evaluates rows [from, to) into the outputs.
 void Run(const std::array<Source, InputCount>& in, const EvaluationOptions& options,
          const Outputs& out, py::ssize_t from, py::ssize_t to, Said& said, Said& refSaid) {
+    Evaluation e;
     for (py::ssize_t i = from; i < to; ++i) {
         ChargeAirInputs point;
         for (std::size_t k = 0; k < InputCount; ++k)
             point.*InputColumns[k].Input = in[k].At(i);
-        const Evaluation e = Evaluate(point, options);
+        Evaluate(point, options, e);
         const char* why = e.Message();
         Write(out.Classic, out.ClassicCells, e, !why, i);
         out.Message[i] = said.Code(why);
