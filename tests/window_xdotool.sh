@@ -119,11 +119,26 @@ expect_no_box 'Calculate with the typed numbers'
 cli="$(dirname "$app")/nebelkamm-cli"
 command -v xclip >/dev/null || fail "xclip is not installed (tools/deps.sh installs it)"
 copy() { # the copied results, once the menu's first entry is chosen
+    printf '' | xclip -selection clipboard # so that only a new copy fills it
     xdotool mousemove $(at 150 380) click 3
     sleep "$pause"
     key Down
     key Return
+    for _ in $(seq 100); do
+        xclip -o -selection clipboard 2>/dev/null | grep -q . && break
+        sleep 0.05
+    done
     xclip -o -selection clipboard
+}
+sized() { # window min_width min_height: waits until the window has its size
+    local w h
+    for _ in $(seq 100); do
+        read -r w h < <(xdotool getwindowgeometry --shell "$1" |
+            awk -F= '/^WIDTH=/{w=$2} /^HEIGHT=/{h=$2} END{print w, h}')
+        [ "${w:-0}" -ge "$2" ] && [ "${h:-0}" -ge "$3" ] && return 0
+        sleep 0.05
+    done
+    fail "window $1 did not reach ${2}x${3}"
 }
 as_copied() { # the command line's text as the window copies it: caption TAB value TAB unit
     (cd "$work" && "$cli" --no-save --reference "$@") | awk 'NF == 0 { next }
@@ -139,20 +154,22 @@ key Tab
 [ "$(copy)" = "$(as_copied 60 25 0.98 3.1 45 7.8 40000)" ] ||
     fail "after typing 30, copied $(copy)"
 # 6. Tab to Calculate and press Return: the typed 30 is calculated.
-for _ in $(seq 12); do xdotool key Tab; sleep 0.05; done
-key Return
+# The keys go to the window in order; each is handled before the next.
+xdotool key Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Tab Return
 [ "$(copy)" = "$(as_copied 30 25 0.98 3.1 45 7.8 40000)" ] ||
     fail "Return on Calculate: copied $(copy)"
 # 7. The chart of the 95 %, 45 C, 4.5 bar point, saved through the dialog as
 # an SVG drawing under a name without an extension: it holds the knee.
 xdotool mousemove $(at 240 18) click --repeat 2 --delay 80 1
-for entry in 95 Tab 45 Tab 1.02 Tab Tab 4.5 Tab Tab Tab 40 Tab 7.8 Tab 41200 Tab Tab Tab Tab Return; do
+for entry in 95 Tab 45 Tab 1.02 'Tab Tab' 4.5 'Tab Tab Tab' 40 Tab 7.8 Tab 41200 \
+    'Tab Tab Tab Tab Return'; do
     case "$entry" in
-    Tab | Return) xdotool key "$entry"; sleep 0.05 ;;
-    *) type_text "$entry" ;;
+    Tab*) xdotool key $entry ;;
+    *) xdotool type --delay 40 "$entry" ;;
     esac
 done
-sleep "$pause"
+[ "$(copy)" = "$(as_copied 95 45 1.02 4.5 40 7.8 41200)" ] ||
+    fail "the 4.5 bar point: copied $(copy)"
 xdotool mousemove $(at 150 380) click 3
 sleep "$pause"
 key Down
@@ -160,13 +177,13 @@ key Down
 key Return
 chart="$(timeout 20 xdotool search --sync --onlyvisible --name 'Condensate chart' | head -n1)"
 [ -n "$chart" ] || fail "the chart did not show"
-sleep 1
+sized "$chart" 700 450
 read -r cx cy cw < <(xdotool getwindowgeometry --shell "$chart" |
     awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^WIDTH=/{w=$2} END{print x, y, w}')
 xdotool mousemove $((cx + cw - 40)) $((cy + 22)) click 1
 dialog="$(timeout 20 xdotool search --sync --onlyvisible --name 'Save chart' | head -n1)"
 [ -n "$dialog" ] || fail "the save dialog did not show"
-sleep 1
+sized "$dialog" 400 300
 read -r dx dy dh < <(xdotool getwindowgeometry --shell "$dialog" |
     awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^HEIGHT=/{h=$2} END{print x, y, h}')
 xdotool mousemove $((dx + 250)) $((dy + dh - 23)) click 1 # Files of type
