@@ -116,15 +116,19 @@ private Q_SLOTS:
     // The menu's entries as offered; the first one triggered when enabled.
     QStringList OpenMenuAndCopy(TMainForm& form) {
         QStringList offered;
-        QTimer::singleShot(50, [&] {
-            if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
-                for (QAction* a : menu->actions())
-                    offered << a->text() + (a->isEnabled() ? "" : " (off)");
-                if (menu->actions().front()->isEnabled())
-                    menu->actions().front()->trigger();
-                menu->close();
-            }
+        QTimer watch; // looks for the menu until it is open
+        connect(&watch, &QTimer::timeout, [&] {
+            auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+            if (!menu)
+                return;
+            watch.stop();
+            for (QAction* a : menu->actions())
+                offered << a->text() + (a->isEnabled() ? "" : " (off)");
+            if (menu->actions().front()->isEnabled())
+                menu->actions().front()->trigger();
+            menu->close();
         });
+        watch.start(5);
         QContextMenuEvent event(QContextMenuEvent::Mouse, QPoint(100, 380),
                                 form.mapToGlobal(QPoint(100, 380)));
         QApplication::sendEvent(&form, &event);
