@@ -118,16 +118,29 @@ expect_no_box 'Calculate with the typed numbers'
 # changes nothing of it.
 cli="$(dirname "$app")/nebelkamm-cli"
 command -v xclip >/dev/null || fail "xclip is not installed (tools/deps.sh installs it)"
+shown() { # how many windows the app shows: menus and popups are windows too
+    xdotool search --onlyvisible --pid "$app_pid" 2>/dev/null | wc -l
+}
+await_shown() { # count what: waits until the app shows that many windows
+    for _ in $(seq 100); do
+        [ "$(shown)" -eq "$1" ] && return 0
+        sleep 0.05
+    done
+    fail "$2: the app shows $(shown) windows, not $1"
+}
+menu() { # opens the background's menu over the lone main window
+    xdotool mousemove $(at 150 380) click 3
+    await_shown 2 'the menu did not open'
+}
 copy() { # the copied results, once the menu's first entry is chosen
     printf '' | xclip -selection clipboard # so that only a new copy fills it
-    xdotool mousemove $(at 150 380) click 3
-    sleep "$pause"
-    key Down
-    key Return
+    menu
+    xdotool key Down Return
     for _ in $(seq 100); do
         xclip -o -selection clipboard 2>/dev/null | grep -q . && break
         sleep 0.05
     done
+    await_shown 1 'the menu did not close'
     xclip -o -selection clipboard
 }
 sized() { # window min_width min_height: waits until the window has its size
@@ -170,11 +183,8 @@ for entry in 95 Tab 45 Tab 1.02 'Tab Tab' 4.5 'Tab Tab Tab' 40 Tab 7.8 Tab 41200
 done
 [ "$(copy)" = "$(as_copied 95 45 1.02 4.5 40 7.8 41200)" ] ||
     fail "the 4.5 bar point: copied $(copy)"
-xdotool mousemove $(at 150 380) click 3
-sleep "$pause"
-key Down
-key Down
-key Return
+menu
+xdotool key Down Down Return
 chart="$(timeout 20 xdotool search --sync --onlyvisible --name 'Condensate chart' | head -n1)"
 [ -n "$chart" ] || fail "the chart did not show"
 sized "$chart" 700 450
@@ -187,12 +197,11 @@ sized "$dialog" 400 300
 read -r dx dy dh < <(xdotool getwindowgeometry --shell "$dialog" |
     awk -F= '/^X=/{x=$2} /^Y=/{y=$2} /^HEIGHT=/{h=$2} END{print x, y, h}')
 xdotool mousemove $((dx + 250)) $((dy + dh - 23)) click 1 # Files of type
-sleep "$pause"
-key Down
-key Return
+await_shown 4 'the list of file types did not open'
+xdotool key Down Return
+await_shown 3 'the list of file types did not close'
 xdotool mousemove $((dx + 250)) $((dy + dh - 53)) click 1 # File name
-sleep "$pause"
-key ctrl+a
+xdotool key ctrl+a
 type_text c2
 key Return
 for _ in $(seq 50); do [ -s "$work/c2.svg" ] && break; sleep 0.1; done
