@@ -28,13 +28,21 @@ inline CliRun RunCli(const QStringList& args, const char* numericLocale = "C",
         p.start(QStringLiteral(NEBELKAMM_CLI), args);
     else
         p.start(prefix.front(), prefix.mid(1) + args);
-    p.waitForStarted(30000);
+    CliRun r;
+    // A command that never started or never ended must not read as status 0.
+    r.status = -1;
+    if (!p.waitForStarted(30000))
+        return r;
     if (!input.empty())
         p.write(input.data(), qint64(input.size()));
     p.closeWriteChannel();
-    p.waitForFinished(60000);
-    CliRun r;
-    r.status = p.exitStatus() == QProcess::NormalExit ? p.exitCode() : -1;
+    if (!p.waitForFinished(60000)) {
+        p.kill();
+        p.waitForFinished();
+        return r;
+    }
+    if (p.exitStatus() == QProcess::NormalExit)
+        r.status = p.exitCode();
     r.out = p.readAllStandardOutput().toStdString();
     r.err = p.readAllStandardError().toStdString();
     return r;
