@@ -128,20 +128,16 @@ QString TMainForm::ResultsText() const {
                     FormatFloat(DisplayPattern(c.Decimals), c.Value(e), SystemDecimalSeparator())) +
                 QLatin1Char('\t') + QString::fromUtf8(c.Unit) + QLatin1Char('\n');
     };
-    for (int row = 1; const Column* c = WindowColumn(row); ++row)
+    for (const Column* c : ClassicRows())
         if (c->Group == ColumnGroup::Input || !e.Failure)
             line(*c);
-    for (const Column& c : ClassicColumns)
-        if (c.WindowRow == 0 && !e.Failure)
-            line(c);
     if (e.Failure)
         text += QStringLiteral("No result: ") +
                 QString::fromStdString(ExceptionDisplayText(e.Failure)) + QLatin1Char('\n');
     if (e.Impossible)
         text += QStringLiteral("Warning: ") + QString::fromUtf8(e.Impossible) +
                 QStringLiteral("; the results have no physical meaning\n");
-    text += QString::fromUtf8(ReferenceTitle) + QStringLiteral(", air flow of ") +
-            QString::fromUtf8(AirBasisName(*e.Basis)) + QStringLiteral(" air\n");
+    text += QString::fromStdString(ReferenceHeading(*e.Basis)) + QLatin1Char('\n');
     if (e.Reference.Failure)
         return text + QStringLiteral("No result: ") + QString::fromUtf8(e.Reference.Failure) +
                QLatin1Char('\n');

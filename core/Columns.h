@@ -5,6 +5,7 @@
 
 #include <array>
 #include <span>
+#include <string>
 #include <string_view>
 
 namespace nebelkamm {
@@ -259,8 +260,14 @@ constexpr std::span<const Column> OutputColumns(bool reference) {
 // The column that the window shows in its row 1..13, or null.
 const Column* WindowColumn(int row);
 
+// The window's thirteen rows in its order, then the water per day: the
+// classic block of the text output and of the copied results.
+std::span<const Column* const> ClassicRows();
+
 // The heading of the reference results wherever they are shown.
 inline constexpr const char* ReferenceTitle = "Reference (ASHRAE, absolute pressure)";
+// The heading with the air-flow basis: "…, air flow of humid air".
+std::string ReferenceHeading(AirBasis basis);
 
 // The index in InputColumns of the input a header cell names: by its key
 // or by the window's caption, in any case, with blanks around it and an

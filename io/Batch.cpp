@@ -66,7 +66,6 @@ Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOp
             layout.PassedThrough.push_back(c);
         layout.Input.push_back(k);
     }
-    named.Dialect = dialect;
     for (std::size_t c : layout.PassedThrough)
         named.PassedThrough.push_back(Excerpt(header.Text[c]));
     for (std::size_t k = 0; k < InputCount; ++k)
@@ -257,7 +256,7 @@ BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
         text.reserve(512);
         for (std::size_t c : layout.PassedThrough)
             (text += header.Raw[c]) += layout.Dialect.Separator;
-        AppendCsvHeader(text, layout.Columns, {}, layout.Dialect.Separator);
+        AppendCsvHeader(text, layout.Columns, layout.Dialect.Separator);
         out.Write(text);
     }
 

@@ -16,7 +16,6 @@ namespace nebelkamm {
 
 // What the header named.
 struct BatchLayout {
-    nebelkamm::Dialect Dialect;
     std::vector<std::string> PassedThrough; // the other columns' names, shortened to a line
     std::vector<const Column*> FromStored;  // the inputs it does not name
 };

@@ -138,6 +138,23 @@ void CsvReader::StartSkip(std::size_t at) {
     scan_ = at;
 }
 
+// The record that broke off for its length fails as its field or as a
+// whole, by what was seen of the field.
+void CsvReader::FailTooLong() {
+    Fail(fieldLength_ > MaxRecordBytes ? CsvProblem::FieldTooLong : CsvProblem::RecordTooLong);
+    failPending_ = false;
+}
+
+// An open quote with a line end in it: the record fails, and reading goes on
+// after that first line end.
+void CsvReader::EndAtQuoteLineEnd() {
+    Fail(CsvProblem::QuoteNotClosed);
+    std::size_t p = quoteLineEnd_;
+    if (buffer_[p - 1] == '\r' && p < buffer_.size() && buffer_[p] == '\n')
+        ++p;
+    Restart(p, quoteLineEndLine_);
+}
+
 void CsvReader::Skip() {
     const char* const from = buffer_.data() + scan_;
     const std::size_t n = buffer_.size() - scan_;
@@ -154,11 +171,8 @@ void CsvReader::Skip() {
             fieldLength_ += static_cast<std::size_t>(p - from);
             known = known || p < stop || fieldLength_ > MaxRecordBytes;
         }
-        if (known) {
-            Fail(fieldLength_ > MaxRecordBytes ? CsvProblem::FieldTooLong
-                                               : CsvProblem::RecordTooLong);
-            failPending_ = false;
-        }
+        if (known)
+            FailTooLong();
     }
     if (!end) {
         buffer_.resize(recordStart_);
@@ -225,12 +239,8 @@ void CsvReader::Tokenize() {
         const std::size_t stop = std::min(size, recordStart_ + MaxRecordBytes + 1);
         if (p >= stop) {
             if (state_ == State::Quoted && quoteLineEnd_) {
-                // An open quote with a line end in it: the record ends there.
-                Fail(CsvProblem::QuoteNotClosed);
-                p = quoteLineEnd_;
-                if (b[p - 1] == '\r' && p < size && b[p] == '\n')
-                    ++p;
-                Restart(p, quoteLineEndLine_);
+                EndAtQuoteLineEnd();
+                p = scan_;
                 continue;
             }
             StartSkip(p);
@@ -335,27 +345,20 @@ void CsvReader::Finish() {
         const std::size_t size = buffer_.size();
         if (skipping_) { // an overlong last line: nothing of it is kept
             if (failPending_)
-                Fail(fieldLength_ > MaxRecordBytes ? CsvProblem::FieldTooLong
-                                                   : CsvProblem::RecordTooLong);
-            failPending_ = false;
+                FailTooLong();
             buffer_.resize(recordStart_);
             skipping_ = false;
             Restart(recordStart_, line_);
             return;
         }
-        if (state_ == State::Quoted) {
-            // Not closed: the record ends at the first line end inside the
-            // quote, or here when it has none.
-            Fail(CsvProblem::QuoteNotClosed);
-            if (!quoteLineEnd_) {
-                Restart(size, line_);
-                return;
+        if (state_ == State::Quoted) { // not closed
+            if (quoteLineEnd_) {
+                EndAtQuoteLineEnd();
+                continue;
             }
-            std::size_t p = quoteLineEnd_;
-            if (buffer_[p - 1] == '\r' && p < size && buffer_[p] == '\n')
-                ++p;
-            Restart(p, quoteLineEndLine_);
-            continue;
+            Fail(CsvProblem::QuoteNotClosed); // and no line end in it: the record ends here
+            Restart(size, line_);
+            return;
         }
         if (recordStart_ < size || count_ > 0) { // the last line has no line end
             EndField(size);

@@ -110,6 +110,8 @@ private:
     void EndRecord(std::size_t at);
     void Fail(CsvProblem problem);
     void StartSkip(std::size_t at);
+    void FailTooLong();
+    void EndAtQuoteLineEnd();
     void Skip();
     void Finish();
     void Restart(std::size_t at, std::uint64_t line);

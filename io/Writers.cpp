@@ -116,18 +116,7 @@ private:
 
 } // namespace
 
-void AppendNumber(std::string& out, double value, char decimal) {
-    char buf[ShortestTextMax];
-    const std::size_t n = ShortestText(value, buf);
-    if (decimal != '.')
-        std::replace(buf, buf + n, '.', decimal);
-    out.append(buf, n);
-}
-
-void AppendCsvHeader(std::string& out, std::span<const Column> columns,
-                     std::span<const std::string> passedThrough, char separator) {
-    for (const std::string& cell : passedThrough)
-        (out += cell) += separator;
+void AppendCsvHeader(std::string& out, std::span<const Column> columns, char separator) {
     for (std::size_t i = 0; i < columns.size(); ++i) {
         if (i)
             out += separator;
@@ -139,8 +128,6 @@ void AppendCsvHeader(std::string& out, std::span<const Column> columns,
 void AppendCsvCells(std::string& out, std::span<const Column> columns, const Evaluation& e,
                     const InputCells& inputs, std::string_view readError, const Dialect& dialect) {
     const bool read = readError.empty();
-    const bool classic = read && e.Message() == nullptr;
-    const bool reference = read && e.Basis && e.Reference.Failure == nullptr;
     CellWriter cells(out);
     // The columns start with the seven inputs, so an input's index is its cell's.
     for (std::size_t i = 0; i < columns.size(); ++i) {
@@ -154,11 +141,8 @@ void AppendCsvCells(std::string& out, std::span<const Column> columns, const Eva
                 cells.Number(c.Value(e), dialect.Decimal);
             break;
         case ColumnGroup::Classic:
-            if (classic)
-                cells.Number(c.Value(e), dialect.Decimal);
-            break;
         case ColumnGroup::Reference:
-            if (reference)
+            if (read && c.Has(e))
                 cells.Number(c.Value(e), dialect.Decimal);
             break;
         case ColumnGroup::Message:
@@ -176,15 +160,11 @@ void AppendCsvCells(std::string& out, std::span<const Column> columns, const Eva
 
 std::string TextResult(const Evaluation& e, char decimal) {
     std::ostringstream out;
-    if (!e.Failure) {
-        for (int row = 1; const Column* c = WindowColumn(row); ++row)
+    if (!e.Failure)
+        for (const Column* c : ClassicRows())
             TextRow(out, *c, e, decimal);
-        for (const Column& c : ClassicColumns)
-            if (c.WindowRow == 0)
-                TextRow(out, c, e, decimal);
-    }
     if (e.Basis) {
-        out << '\n' << ReferenceTitle << ", air flow of " << AirBasisName(*e.Basis) << " air\n";
+        out << '\n' << ReferenceHeading(*e.Basis) << '\n';
         if (e.Reference.Failure)
             out << "No result: " << e.Reference.Failure << '\n';
         else
@@ -215,7 +195,7 @@ std::string JsonResult(const Evaluation& e) {
 void WriteSweepCsv(Sink& out, const Sweep& sweep, bool reference) {
     const std::span<const Column> columns = OutputColumns(reference);
     std::string text;
-    AppendCsvHeader(text, columns, {}, ',');
+    AppendCsvHeader(text, columns, ',');
     for (const Evaluation& e : sweep.Points) {
         AppendCsvCells(text, columns, e, {}, {}, Dialect{});
         if (text.size() > (std::size_t(1) << 18)) {

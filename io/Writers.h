@@ -22,13 +22,9 @@ struct InputCells {
     std::array<bool, InputCount> Read{true, true, true, true, true, true, true};
 };
 
-// Appends a number as its shortest text, with the decimal separator.
-void AppendNumber(std::string& out, double value, char decimal);
-
-// The CSV header of the columns, after the passed-through cells (as they
-// stand), with its line end.
-void AppendCsvHeader(std::string& out, std::span<const Column> columns,
-                     std::span<const std::string> passedThrough, char separator);
+// The CSV header of the columns (after any passed-through cells), with its
+// line end.
+void AppendCsvHeader(std::string& out, std::span<const Column> columns, char separator);
 // One row's cells of the columns with its line end: the inputs, then the
 // results unless their block has a message. readError, when not empty, is
 // the row's message instead of the evaluation's, and it has no results.
