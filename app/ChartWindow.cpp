@@ -18,7 +18,6 @@
 #include <QVBoxLayout>
 
 #include <algorithm>
-#include <cmath>
 
 using namespace nebelkamm;
 
@@ -126,13 +125,8 @@ void TChartWindow::ShowRange(double from, double to) {
         Redraw();
         return;
     }
-    // About 150 points on a round step.
-    const double raw = (to - from) / 150;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    const double m = raw / magnitude;
-    const double step = (m >= 5 ? 5 : m >= 2 ? 2 : 1) * magnitude;
-    const int decimals = std::max(0, static_cast<int>(std::ceil(-std::log10(step) - 1e-9)));
-    range_ = {from, to, step, std::max(decimals, std::max(from_->decimals(), 0))};
+    range_ = RangeBetween(from, to);
+    range_.Decimals = std::max(range_.Decimals, from_->decimals());
     automatic_ = false;
     Redraw();
 }

@@ -124,6 +124,11 @@ SweepRange AutomaticRange(const ChargeAirInputs& base, const Column& swept,
     return {std::round(from * scale) / scale, std::round(to * scale) / scale, step, decimals};
 }
 
+SweepRange RangeBetween(double from, double to) {
+    const double step = RoundDown((to - from) / 150);
+    return {from, to, step, DecimalsOf(step)};
+}
+
 std::vector<double> SweepPoints(double from, double to, double step, int decimals) {
     if (!std::isfinite(from) || !std::isfinite(to) || !std::isfinite(step) || step == 0 ||
         (to - from) / step < 0)

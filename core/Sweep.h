@@ -24,6 +24,10 @@ struct SweepRange {
     int Decimals = 0;
 };
 
+// from..to (to above from) on a round step (1, 2 or 5 x 10^n) of about 150
+// points, with the decimals that step needs.
+SweepRange RangeBetween(double from, double to);
+
 // The range a chart of the swept input shows, chosen from the point: it
 // holds the present value and every knee (the classic one and, when asked
 // for, the reference one) with a margin, on round bounds (1, 2 or 5 x 10^n),

@@ -9,6 +9,7 @@
 #include <QClipboard>
 #include <QContextMenuEvent>
 #include <QDir>
+#include <QDoubleSpinBox>
 #include <QFile>
 #include <QFontMetrics>
 #include <QLabel>
@@ -218,6 +219,66 @@ private Q_SLOTS:
         QVERIFY(!chart->Chart().Marker());
         QCOMPARE(chart->Chart().Series().front().Remark,
                  QStringLiteral("No result: Floating point division by zero."));
+    }
+
+    // A range typed into the chart's boxes is charted exactly, on a round
+    // step of about 150 points; one that runs backwards changes nothing;
+    // "Automatic" goes back to the range chosen from the point.
+    void chartShowsATypedRange_data() {
+        QTest::addColumn<QString>("from");
+        QTest::addColumn<QString>("to");
+        QTest::addColumn<bool>("taken");
+        QTest::newRow("20 to 60") << "20"
+                                  << "60" << true;
+        QTest::newRow("half a kelvin") << "10"
+                                       << "10.5" << true;
+        QTest::newRow("all it may be") << "-50"
+                                       << "200" << true;
+        QTest::newRow("backwards") << "60"
+                                   << "20" << false;
+    }
+
+    void chartShowsATypedRange() {
+        QFETCH(QString, from);
+        QFETCH(QString, to);
+        QFETCH(bool, taken);
+        TMainForm form({"90", "37", "1.02", "2.4", "40", "7.8", "41200"});
+        TChartWindow* chart = form.ShowChart();
+        const nebelkamm::SweepRange automatic = chart->Range();
+        const auto boxes = chart->findChildren<QDoubleSpinBox*>();
+        QCOMPARE(boxes.size(), 2);
+        const auto type = [](QDoubleSpinBox* box, const QString& text) {
+            box->selectAll();
+            QTest::keyClicks(box, text);
+            QTest::keyClick(box, Qt::Key_Return);
+        };
+        type(boxes[0], from);
+        const nebelkamm::SweepRange before = chart->Range();
+        type(boxes[1], to);
+        const nebelkamm::SweepRange r = chart->Range();
+        if (!taken) {
+            QCOMPARE(r.From, before.From);
+            QCOMPARE(r.To, before.To);
+            QCOMPARE(boxes[1]->value(), before.To); // the box says so
+            return;
+        }
+        QCOMPARE(r.From, from.toDouble());
+        QCOMPARE(r.To, to.toDouble());
+        const double magnitude = std::pow(10.0, std::floor(std::log10(r.Step)));
+        const double m = r.Step / magnitude;
+        QVERIFY2(std::fabs(m - 1) < 1e-9 || std::fabs(m - 2) < 1e-9 || std::fabs(m - 5) < 1e-9,
+                 qPrintable(QString::number(r.Step)));
+        const double points = (r.To - r.From) / r.Step;
+        QVERIFY2(points >= 150 && points <= 375, qPrintable(QString::number(points)));
+        const double scaled = r.Step * std::pow(10.0, r.Decimals);
+        QVERIFY(std::fabs(scaled - std::round(scaled)) < 1e-9 * scaled);
+        QVERIFY(chart->Chart().XAxis().Lo <= r.From && chart->Chart().XAxis().Hi >= r.To);
+        for (QPushButton* button : chart->findChildren<QPushButton*>())
+            if (button->text() == QStringLiteral("Automatic"))
+                button->click();
+        QCOMPARE(chart->Range().From, automatic.From);
+        QCOMPARE(chart->Range().To, automatic.To);
+        QCOMPARE(chart->Range().Step, automatic.Step);
     }
 
     void firstStartWritesTheFileAndShowsTheInputs() {
