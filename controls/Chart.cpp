@@ -32,11 +32,6 @@ QString Number(double v, int decimals) {
         FormatFloat(DisplayPattern(decimals), v, SystemDecimalSeparator()));
 }
 
-QColor Colour(TColor c) {
-    return QColor(static_cast<int>(c & 0xFF), static_cast<int>((c >> 8) & 0xFF),
-                  static_cast<int>((c >> 16) & 0xFF));
-}
-
 QSize BoxFor(const QFontMetrics& m, const QString& text) {
     return {m.horizontalAdvance(text) + 2 * Pad, m.height() + 2 * Pad};
 }
@@ -304,7 +299,7 @@ void TChart::PaintCurves(QPainter& painter, const Frame& f, const ChartLayout& l
     for (const ChartSeries& s : series_) {
         if (!s.Drawn)
             continue;
-        painter.setPen(QPen(Colour(s.Color), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
+        painter.setPen(QPen(ToQColor(s.Color), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
         QPainterPath path;
         bool drawing = false;
         for (const QPointF& p : s.Points) {
@@ -327,7 +322,7 @@ void TChart::PaintCurves(QPainter& painter, const Frame& f, const ChartLayout& l
         const QPointF diamond[] = {QPointF(c.x(), c.y() - 5), QPointF(c.x() + 5, c.y()),
                                    QPointF(c.x(), c.y() + 5), QPointF(c.x() - 5, c.y())};
         painter.setPen(QPen(Qt::black, 1));
-        painter.setBrush(Colour(s.Color));
+        painter.setBrush(ToQColor(s.Color));
         painter.drawPolygon(diamond, 4);
     }
     if (layout.Marker) {
@@ -355,7 +350,7 @@ void TChart::PaintLabels(QPainter& painter, const ChartLayout& layout) const {
             if (s.Name.isEmpty())
                 continue;
             const int mid = y + m.height() / 2;
-            painter.setPen(QPen(Colour(s.Color), 2));
+            painter.setPen(QPen(ToQColor(s.Color), 2));
             painter.drawLine(layout.Legend.left() + Pad + 1, mid,
                              layout.Legend.left() + Pad + Sample, mid);
             painter.setPen(Qt::black);
@@ -365,8 +360,8 @@ void TChart::PaintLabels(QPainter& painter, const ChartLayout& layout) const {
         }
     }
     for (const ChartLayout::Label& label : layout.Labels) {
-        box(label.Box, Colour(label.Color).lighter(170));
-        painter.setPen(Colour(label.Color));
+        box(label.Box, ToQColor(label.Color).lighter(170));
+        painter.setPen(ToQColor(label.Color));
         painter.drawText(label.Box, Qt::AlignCenter, label.Text);
     }
     painter.restore();
