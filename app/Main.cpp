@@ -136,7 +136,7 @@ QString TMainForm::ResultsText() const {
                 QString::fromStdString(ExceptionDisplayText(e.Failure)) + QLatin1Char('\n');
     if (e.Impossible)
         text += QStringLiteral("Warning: ") + QString::fromUtf8(e.Impossible) +
-                QStringLiteral("; the results have no physical meaning\n");
+                QStringLiteral("; ") + QString::fromUtf8(NoPhysicalMeaning) + QLatin1Char('\n');
     text += QString::fromStdString(ReferenceHeading(*e.Basis)) + QLatin1Char('\n');
     if (e.Reference.Failure)
         return text + QStringLiteral("No result: ") + QString::fromUtf8(e.Reference.Failure) +
@@ -154,7 +154,7 @@ TChartWindow* TMainForm::ShowChart() {
     if (!chart_) {
         chart_ = new TChartWindow(this);
         chart_->setAttribute(Qt::WA_DeleteOnClose);
-        chart_->Follow(last_.value_or(Evaluate(settings_.Inputs, {AirBasis::Humid})));
+        chart_->Follow(last_ ? *last_ : Evaluate(settings_.Inputs, {AirBasis::Humid}));
     }
     chart_->show();
     chart_->raise();

@@ -277,8 +277,7 @@ int RunPoint(const Options& o, const ChargeAirInputs& inputs, char separator, Si
              std::ostream& err) {
     const Evaluation e = Evaluate(inputs, {Basis(o)});
     if (e.Impossible)
-        err << "nebelkamm-cli: warning: " << e.Impossible
-            << "; the results have no physical meaning" << '\n';
+        err << "nebelkamm-cli: warning: " << e.Impossible << "; " << NoPhysicalMeaning << '\n';
     for (const char* report : e.Reports)
         if (report)
             err << report << '\n';

@@ -46,6 +46,10 @@ struct Evaluation {
     const char* ReferenceMessage() const { return Basis ? Reference.Failure : nullptr; }
 };
 
+// What a warning of impossible inputs (Evaluation::Impossible) says of the
+// numbers shown anyway, after the reason and "; ".
+inline constexpr const char* NoPhysicalMeaning = "the results have no physical meaning";
+
 // Water at the separator in tonnes a day, from kg/h.
 constexpr double WaterPerDay(double waterAtSeparator) {
     return waterAtSeparator * 24 / 1000;
