@@ -51,7 +51,7 @@ const Column* WindowColumn(int row) {
 
 std::span<const Column* const> ClassicRows() {
     static const auto rows = [] {
-        std::array<const Column*, 14> out{};
+        std::array<const Column*, InputCount + ClassicCount> out{};
         std::size_t n = 0;
         for (int row = 1; const Column* c = WindowColumn(row); ++row)
             out[n++] = c;

@@ -243,18 +243,23 @@ inline constexpr std::array<Column, 24> Columns{{
     {.Key = "RefMessage", .Group = ColumnGroup::ReferenceMessage},
 }};
 
-inline constexpr std::size_t InputCount = 7;
+// How many columns each block of the table has; each result block is
+// followed by its message.
+inline constexpr std::size_t InputCount = 7, ClassicCount = 7, ReferenceCount = 8;
+static_assert(Columns.size() == InputCount + ClassicCount + 1 + ReferenceCount + 1);
+
 // The seven inputs, in the settings file's and the command line's order.
 inline constexpr std::span<const Column, InputCount> InputColumns{Columns.data(), InputCount};
 // The classic results with the water per day: the text output's rows
 // after the window's.
-inline constexpr std::span<const Column> ClassicColumns{Columns.data() + 7, 7};
+inline constexpr std::span<const Column> ClassicColumns{Columns.data() + InputCount, ClassicCount};
 // The reference results, without their message.
-inline constexpr std::span<const Column> ReferenceColumns{Columns.data() + 15, 8};
+inline constexpr std::span<const Column> ReferenceColumns{
+    Columns.data() + InputCount + ClassicCount + 1, ReferenceCount};
 
 // The columns of a batch or sweep, the reference ones when asked for.
 constexpr std::span<const Column> OutputColumns(bool reference) {
-    return {Columns.data(), reference ? Columns.size() : 15};
+    return {Columns.data(), reference ? Columns.size() : InputCount + ClassicCount + 1};
 }
 
 // The column that the window shows in its row 1..13, or null.
