@@ -39,4 +39,11 @@ public:
     using Exception::Exception;
 };
 
+// The environment asks for what this program does not have: a value of
+// NEBELKAMM_SIMD it does not know.
+class EConfigError : public Exception {
+public:
+    using Exception::Exception;
+};
+
 } // namespace nebelkamm

@@ -2,6 +2,7 @@
 #include "model/Chargeair.h"
 
 #include "model/Exception.h"
+#include "model/Formulas.h"
 
 #include <bit>
 #include <cmath>
@@ -120,27 +121,13 @@ inline unsigned NotFinite(double v) {
 // fails does the checked path run. No test is taken before the end, so
 // nothing waits on a branch.
 bool Fast(const ChargeAirInputs& in, ChargeAirSteps& s) {
-    // Both powers first: they depend on the inputs alone, so fewer values
-    // have to live across the library calls.
-    const double y1 = 19.016 - 4064.95 / (in.TempBeforeBlower + 236.25);
-    const double y2 = 19.016 - 4064.95 / (in.TempAfterCooler + 236.25);
-    const double ps1 = std::pow(2.71828, y1) * 0.001;
-    const double ps2 = std::pow(2.71828, y2) * 0.001;
-    const double A = 100.0 * in.PressureBeforeBlower / in.RelativeHumidity;
-    const double a1 = A - ps1;
-    const double x1 = ps1 / a1 * 0.622;
-    const double r = (in.ScavingAirPressure + in.PressureBeforeBlower) / in.PressureBeforeBlower;
-    const double pv = r * x1 / (0.622 + x1) * 1000.0;
-    const double a2 = r - ps2;
-    const double x2 = ps2 / a2 * 0.622;
-    const double d = x1 - x2;
-    const double dc = d >= 0 ? d : +0.0;
-    const double W = in.SpecificAirFlow * in.PowerOnEngine * dc;
-    const double tc = 4064.95 / (19.016 - std::log(pv)) - 236.25;
-    s = ChargeAirSteps{10, ps1, A, x1, r, pv, tc, ps2, x2, dc, W};
-    return !(NotFinite(y1) | NotFinite(a1) | NotFinite(pv) | NotFinite(tc) | NotFinite(y2) |
-             NotFinite(a2) | NotFinite(d) | NotFinite(W)) &&
-           pv > 0;
+    const formulas::ClassicSteps<double> f = formulas::Classic(
+        formulas::StdMath{}, in.RelativeHumidity, in.TempBeforeBlower, in.PressureBeforeBlower,
+        in.ScavingAirPressure, in.TempAfterCooler, in.SpecificAirFlow, in.PowerOnEngine);
+    s = ChargeAirSteps{10, f.ps1, f.A, f.x1, f.r, f.pv, f.tc, f.ps2, f.x2, f.dc, f.W};
+    return !(NotFinite(f.y1) | NotFinite(f.a1) | NotFinite(f.pv) | NotFinite(f.tc) |
+             NotFinite(f.y2) | NotFinite(f.a2) | NotFinite(f.d) | NotFinite(f.W)) &&
+           f.pv > 0;
 }
 
 } // namespace

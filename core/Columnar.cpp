@@ -1,0 +1,280 @@
+// SPDX-License-Identifier: MIT
+#include "core/Columnar.h"
+
+#include "core/Kernel.h"
+
+#include <hwy/targets.h>
+
+#include <algorithm>
+#include <cstdlib>
+#include <cstring>
+#include <limits>
+#include <mutex>
+
+namespace nebelkamm {
+namespace {
+
+constexpr double Nan = std::numeric_limits<double>::quiet_NaN();
+
+// Every message text that has been given a code, for the whole process:
+// rows of any thread and any call compare by code.
+class Registry {
+public:
+    MessageCode Code(const char* text) {
+        const std::lock_guard lock(mutex_);
+        for (std::size_t k = 1; k < count_; ++k)
+            if (texts_[k] == text || std::strcmp(texts_[k], text) == 0)
+                return static_cast<MessageCode>(k);
+        if (count_ == Full) // never: the texts are the program's own few
+            return Full;
+        texts_[count_] = text;
+        return static_cast<MessageCode>(count_++);
+    }
+    const char* Text(MessageCode code) {
+        const std::lock_guard lock(mutex_);
+        return code == Full ? FullText : code > 0 && code < count_ ? texts_[code] : nullptr;
+    }
+    std::vector<const char*> All() {
+        const std::lock_guard lock(mutex_);
+        std::vector<const char*> all(texts_.begin(), texts_.begin() + count_);
+        if (count_ == Full)
+            all.push_back(FullText);
+        return all;
+    }
+
+private:
+    static constexpr MessageCode Full = std::numeric_limits<MessageCode>::max();
+    static constexpr const char* FullText = "more distinct messages than codes";
+    std::mutex mutex_;
+    std::array<const char*, Full> texts_{""}; // 0: none
+    std::size_t count_ = 1;
+};
+
+Registry& Messages() {
+    static Registry registry;
+    return registry;
+}
+
+// Codes of one loop's messages: rows with the same message, the usual case,
+// do not ask the registry again.
+class Coder {
+public:
+    MessageCode operator()(const char* text) {
+        if (!text)
+            return 0;
+        if (text != last_) {
+            last_ = text;
+            code_ = Messages().Code(text);
+        }
+        return code_;
+    }
+
+private:
+    const char* last_ = nullptr;
+    MessageCode code_ = 0;
+};
+
+struct LevelName {
+    SimdLevel Level;
+    std::string_view Name;
+    std::int64_t Disabled; // Highway's targets above the level
+};
+
+constexpr std::int64_t Avx512Targets = HWY_AVX3 | HWY_AVX3_DL;
+constexpr LevelName Levels[] = {
+    {SimdLevel::Scalar, "scalar", 0},
+    {SimdLevel::Baseline, "baseline", ~(HWY_SCALAR | HWY_EMU128)},
+    {SimdLevel::Ssse3, "ssse3", HWY_SSE4 | HWY_AVX2 | Avx512Targets},
+    {SimdLevel::Sse4, "sse4", HWY_AVX2 | Avx512Targets},
+    {SimdLevel::Avx2, "avx2", Avx512Targets},
+    {SimdLevel::Avx512, "avx512", 0},
+};
+
+struct Selection {
+    bool Scalar = false;
+    std::string Error;
+};
+
+Selection Select() {
+    Selection s;
+    const char* value = std::getenv("NEBELKAMM_SIMD");
+    if (!value || !*value)
+        return s;
+    for (const LevelName& l : Levels)
+        if (l.Name == value) {
+            s.Scalar = l.Level == SimdLevel::Scalar;
+            if (l.Disabled)
+                hwy::DisableTargets(l.Disabled);
+            return s;
+        }
+    s.Error = "NEBELKAMM_SIMD is '" + std::string(value).substr(0, 40) + "'; it takes " +
+              SimdLevelNames() + ", or nothing for the best the CPU has";
+    return s;
+}
+
+const Selection& Selected() {
+    static const Selection selection = Select();
+    return selection;
+}
+
+// One row by Evaluate, into row i of the results.
+void EvaluateRow(const ChargeAirInputs& point, const EvaluationOptions& options, Evaluation& e,
+                 const ResultColumns& out, std::size_t i, Coder& coder, Coder& refCoder) {
+    Evaluate(point, options, e);
+    const char* why = e.Message();
+    for (std::size_t j = 0; j < ClassicCount; ++j)
+        if (out.Classic[j])
+            out.Classic[j][i] = why ? Nan : ClassicColumns[j].Value(e);
+    if (out.Message)
+        out.Message[i] = coder(why);
+    if (!options.Reference)
+        return;
+    const char* refWhy = e.ReferenceMessage();
+    for (std::size_t j = 0; j < ReferenceCount; ++j)
+        if (out.Reference[j])
+            out.Reference[j][i] = refWhy ? Nan : ReferenceColumns[j].Value(e);
+    if (out.ReferenceMessage)
+        out.ReferenceMessage[i] = refCoder(refWhy);
+}
+
+ChargeAirInputs Point(const std::array<InputColumn, InputCount>& in, std::size_t i) {
+    ChargeAirInputs point;
+    for (std::size_t k = 0; k < InputCount; ++k) {
+        const InputColumn& c = in[k];
+        double v = c.Value;
+        if (c.Data)
+            std::memcpy(&v,
+                        static_cast<const char*>(c.Data) + static_cast<std::ptrdiff_t>(i) * c.Step,
+                        sizeof v);
+        point.*InputColumns[k].Input = v;
+    }
+    return point;
+}
+
+// Rows [first, first + n) of a column into a block of its own.
+void Gather(const InputColumn& c, std::size_t first, std::size_t n, double* to) {
+    if (!c.Data) {
+        std::fill(to, to + n, c.Value);
+        return;
+    }
+    const char* from =
+        static_cast<const char*>(c.Data) + static_cast<std::ptrdiff_t>(first) * c.Step;
+    if (c.Step == sizeof(double)) {
+        std::memcpy(to, from, n * sizeof(double));
+        return;
+    }
+    for (std::size_t i = 0; i < n; ++i)
+        std::memcpy(to + i, from + static_cast<std::ptrdiff_t>(i) * c.Step, sizeof(double));
+}
+
+void Scatter(const double* block, std::size_t first, std::size_t n, double* to) {
+    if (to)
+        std::memcpy(to + first, block, n * sizeof(double));
+}
+
+} // namespace
+
+ResultColumns ResultColumns::From(std::size_t first) const {
+    ResultColumns r = *this;
+    for (double*& c : r.Classic)
+        c = c ? c + first : c;
+    for (double*& c : r.Reference)
+        c = c ? c + first : c;
+    r.Message = Message ? Message + first : Message;
+    r.ReferenceMessage = ReferenceMessage ? ReferenceMessage + first : ReferenceMessage;
+    return r;
+}
+
+void EvaluateColumns(const std::array<InputColumn, InputCount>& inputs, std::size_t rows,
+                     const EvaluationOptions& options, const ResultColumns& out) noexcept {
+    Coder coder, refCoder;
+    Evaluation e;
+    if (Selected().Scalar) {
+        for (std::size_t i = 0; i < rows; ++i)
+            EvaluateRow(Point(inputs, i), options, e, out, i, coder, refCoder);
+        return;
+    }
+    const int reference = !options.Reference ? -1 : *options.Reference == AirBasis::Humid ? 0 : 1;
+    constexpr std::size_t B = kernel::BlockRows;
+    alignas(64) double in[InputCount][B];
+    alignas(64) double results[ClassicCount + ReferenceCount][B];
+    std::uint8_t bad[B];
+    const double* inputColumns[InputCount];
+    double* resultColumns[ClassicCount + ReferenceCount];
+    for (std::size_t k = 0; k < InputCount; ++k)
+        inputColumns[k] = in[k];
+    for (std::size_t j = 0; j < ClassicCount + ReferenceCount; ++j)
+        resultColumns[j] = results[j];
+    for (std::size_t first = 0; first < rows; first += B) {
+        const std::size_t n = std::min(B, rows - first);
+        // Whole vectors of any width up to 32 lanes; the padding is computed
+        // and dropped.
+        const std::size_t padded = std::min(B, (n + 31) / 32 * 32);
+        for (std::size_t k = 0; k < InputCount; ++k) {
+            Gather(inputs[k], first, n, in[k]);
+            std::fill(in[k] + n, in[k] + padded, 0.0);
+        }
+        std::memset(bad, 0, padded);
+        kernel::EvaluateBlock(inputColumns, padded, reference, resultColumns, bad);
+        for (std::size_t j = 0; j < ClassicCount; ++j)
+            Scatter(results[j], first, n, out.Classic[j]);
+        if (out.Message)
+            std::memset(out.Message + first, 0, n);
+        if (reference >= 0) {
+            for (std::size_t j = 0; j < ReferenceCount; ++j)
+                Scatter(results[ClassicCount + j], first, n, out.Reference[j]);
+            if (out.ReferenceMessage)
+                std::memset(out.ReferenceMessage + first, 0, n);
+        }
+        for (const std::uint8_t* b = bad; (b = static_cast<const std::uint8_t*>(std::memchr(
+                                               b, 1, n - static_cast<std::size_t>(b - bad))));
+             ++b)
+            EvaluateRow(Point(inputs, first + static_cast<std::size_t>(b - bad)), options, e, out,
+                        first + static_cast<std::size_t>(b - bad), coder, refCoder);
+    }
+}
+
+std::vector<const char*> MessageTexts() {
+    return Messages().All();
+}
+
+const char* MessageText(MessageCode code) noexcept {
+    return Messages().Text(code);
+}
+
+std::string_view SimdLevelName(SimdLevel level) {
+    for (const LevelName& l : Levels)
+        if (l.Level == level)
+            return l.Name;
+    return {};
+}
+
+std::string SimdLevelNames() {
+    std::string out;
+    for (const LevelName& l : Levels)
+        (out += out.empty() ? "" : ", ") += l.Name;
+    return out;
+}
+
+void UseSimdFromEnvironment() {
+    if (!Selected().Error.empty())
+        throw EConfigError(Selected().Error);
+}
+
+std::string SimdInUse() {
+    if (Selected().Scalar)
+        return "scalar";
+    const std::int64_t target = kernel::Target();
+    std::string_view name = "baseline";
+    if (target & Avx512Targets)
+        name = "avx512";
+    else if (target == HWY_AVX2)
+        name = "avx2";
+    else if (target == HWY_SSE4)
+        name = "sse4";
+    else if (target == HWY_SSSE3)
+        name = "ssse3";
+    return std::string(name) + " (" + hwy::TargetName(target) + ")";
+}
+
+} // namespace nebelkamm
