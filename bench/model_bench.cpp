@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 // Cost of the checks: ComputeChargeAir against the bare formulas, and the
 // number writers against std::to_chars, each pair measured in one run.
+#include "core/Columnar.h"
+#include "core/Kernel.h"
 #include "model/Chargeair.h"
 #include "model/Reference.h"
 #include "platform/NumberText.h"
@@ -13,6 +15,8 @@
 
 #include <charconv>
 #include <cmath>
+#include <random>
+#include <vector>
 
 using namespace nebelkamm;
 
@@ -66,6 +70,81 @@ void BM_ComputeReference(benchmark::State& state) {
     }
 }
 BENCHMARK(BM_ComputeReference);
+
+// Engine-log rows over wide ranges, from a fixed seed, as seven columns.
+struct LogColumns {
+    explicit LogColumns(std::size_t n) : Rows(n) {
+        std::mt19937_64 random(1);
+        const double low[] = {1, -30, 0.7, 0, -5, 2, 100},
+                     high[] = {100, 55, 1.1, 5, 85, 14, 90000};
+        for (std::size_t k = 0; k < InputCount; ++k) {
+            Inputs[k].resize(n);
+            for (double& v : Inputs[k])
+                v = std::uniform_real_distribution<double>(low[k], high[k])(random);
+            In[k] = {Inputs[k].data(), sizeof(double)};
+        }
+        for (std::vector<double>& c : Results)
+            c.resize(n);
+        for (std::size_t j = 0; j < ClassicCount; ++j)
+            Out.Classic[j] = Results[j].data();
+        for (std::size_t j = 0; j < ReferenceCount; ++j)
+            Out.Reference[j] = Results[ClassicCount + j].data();
+        Codes.resize(2 * n);
+        Out.Message = Codes.data();
+        Out.ReferenceMessage = Codes.data() + n;
+    }
+    std::size_t Rows;
+    std::array<std::vector<double>, InputCount> Inputs;
+    std::array<InputColumn, InputCount> In;
+    std::array<std::vector<double>, ClassicCount + ReferenceCount> Results;
+    std::vector<MessageCode> Codes;
+    ResultColumns Out;
+};
+
+void RowCounter(benchmark::State& state, std::size_t rows) {
+    state.counters["ns_a_row"] =
+        benchmark::Counter(static_cast<double>(state.iterations() * rows),
+                           benchmark::Counter::kIsRate | benchmark::Counter::kInvert);
+    state.SetLabel(SimdInUse());
+}
+
+// Many rows at once at the level NEBELKAMM_SIMD gives (the label names it),
+// a row's time beside ComputeChargeAir's and ComputeReference's above:
+// classic (0), or both models (1).
+void BM_EvaluateColumns(benchmark::State& state) {
+    const std::size_t n = static_cast<std::size_t>(state.range(1));
+    LogColumns log(n);
+    EvaluationOptions options;
+    if (state.range(0))
+        options.Reference = AirBasis::Humid;
+    for (auto _ : state) {
+        EvaluateColumns(log.In, n, options, log.Out);
+        benchmark::ClobberMemory();
+    }
+    RowCounter(state, n);
+}
+BENCHMARK(BM_EvaluateColumns)->Args({0, 4096})->Args({1, 4096})->Args({0, 1000000});
+
+// The vector kernel alone over contiguous columns into
+// columns made beforehand: no gathering, no messages, no row by Evaluate.
+// The limit of what many rows can cost.
+void BM_BareKernel(benchmark::State& state) {
+    const std::size_t n = static_cast<std::size_t>(state.range(0));
+    LogColumns log(n);
+    const double* in[InputCount];
+    double* out[ClassicCount + ReferenceCount];
+    for (std::size_t k = 0; k < InputCount; ++k)
+        in[k] = log.Inputs[k].data();
+    for (std::size_t j = 0; j < ClassicCount + ReferenceCount; ++j)
+        out[j] = log.Results[j].data();
+    std::vector<std::uint8_t> bad(n);
+    for (auto _ : state) {
+        kernel::EvaluateBlock(in, n, -1, out, bad.data());
+        benchmark::ClobberMemory();
+    }
+    RowCounter(state, n);
+}
+BENCHMARK(BM_BareKernel)->Arg(4096)->Arg(1000000);
 
 const double Samples[] = {0.036477877709335034,
                           3.352941313966888,

@@ -208,21 +208,35 @@ void EvaluateColumns(const std::array<InputColumn, InputCount>& inputs, std::siz
     for (std::size_t first = 0; first < rows; first += B) {
         const std::size_t n = std::min(B, rows - first);
         // Whole vectors of any width up to 32 lanes; the padding is computed
-        // and dropped.
+        // and dropped. Full blocks of contiguous columns are read and
+        // written where they are, so that memory and arithmetic overlap.
         const std::size_t padded = std::min(B, (n + 31) / 32 * 32);
+        const bool whole = n == padded;
         for (std::size_t k = 0; k < InputCount; ++k) {
-            Gather(inputs[k], first, n, in[k]);
+            const InputColumn& c = inputs[k];
+            if (whole && c.Data && c.Step == sizeof(double)) {
+                inputColumns[k] = static_cast<const double*>(c.From(first).Data);
+                continue;
+            }
+            inputColumns[k] = in[k];
+            Gather(c, first, n, in[k]);
             std::fill(in[k] + n, in[k] + padded, 0.0);
+        }
+        for (std::size_t j = 0; j < ClassicCount + ReferenceCount; ++j) {
+            double* to = j < ClassicCount ? out.Classic[j] : out.Reference[j - ClassicCount];
+            resultColumns[j] = whole && to ? to + first : results[j];
         }
         std::memset(bad, 0, padded);
         kernel::EvaluateBlock(inputColumns, padded, reference, resultColumns, bad);
         for (std::size_t j = 0; j < ClassicCount; ++j)
-            Scatter(results[j], first, n, out.Classic[j]);
+            if (resultColumns[j] == results[j])
+                Scatter(results[j], first, n, out.Classic[j]);
         if (out.Message)
             std::memset(out.Message + first, 0, n);
         if (reference >= 0) {
             for (std::size_t j = 0; j < ReferenceCount; ++j)
-                Scatter(results[ClassicCount + j], first, n, out.Reference[j]);
+                if (resultColumns[ClassicCount + j] == results[ClassicCount + j])
+                    Scatter(results[ClassicCount + j], first, n, out.Reference[j]);
             if (out.ReferenceMessage)
                 std::memset(out.ReferenceMessage + first, 0, n);
         }

@@ -46,61 +46,81 @@ constexpr double Margin = 1e-9;
 // Below this the results overflow nowhere, per day included.
 constexpr double Huge = 1e300;
 
-M Finite(const D d, V v) {
+HWY_INLINE M Finite(const D d, V v) {
     return hn::Eq(hn::Sub(v, v), hn::Zero(d));
 }
 
-M Within(const D d, V v, double low, double high) {
+HWY_INLINE M Within(const D d, V v, double low, double high) {
     return hn::And(hn::Ge(v, hn::Set(d, low)), hn::Le(v, hn::Set(d, high)));
 }
 
-// Inputs that Evaluate would not refuse.
-M Possible(const D d, const V* in) {
-    const V zero = hn::Zero(d);
-    V sum = zero;
-    for (int k = 0; k < 7; ++k)
-        sum = hn::Add(sum, hn::Mul(zero, in[k]));
-    M ok = hn::Eq(sum, zero); // every input finite
-    ok = hn::And(ok, hn::Gt(in[0], zero));
-    ok = hn::And(ok, hn::Le(in[0], hn::Set(d, 100.0)));
-    ok = hn::And(ok, hn::Ge(in[1], hn::Set(d, -273.15)));
-    ok = hn::And(ok, hn::Gt(in[2], zero));
-    ok = hn::And(ok, hn::Ge(in[3], zero));
-    ok = hn::And(ok, hn::Ge(in[4], hn::Set(d, -273.15)));
-    ok = hn::And(ok, hn::Ge(in[5], zero));
-    return hn::And(ok, hn::Ge(in[6], zero));
+// Inputs that Evaluate would not refuse, none of them infinite or NaN,
+// and temperatures far enough from overflow for the product of the two
+// sums below.
+HWY_INLINE M Possible(const D d, const V* in) {
+    constexpr double Max = 1.7976931348623157e308;
+    M ok = hn::And(hn::Gt(in[0], hn::Zero(d)), hn::Le(in[0], hn::Set(d, 100.0)));
+    ok = hn::And(ok, Within(d, in[1], -273.15, 1e150));
+    ok = hn::And(ok, hn::And(hn::Gt(in[2], hn::Zero(d)), hn::Le(in[2], hn::Set(d, Max))));
+    ok = hn::And(ok, Within(d, in[3], 0, Max));
+    ok = hn::And(ok, Within(d, in[4], -273.15, 1e150));
+    ok = hn::And(ok, Within(d, in[5], 0, Max));
+    return hn::And(ok, Within(d, in[6], 0, Max));
 }
 
 // The classic results into out[0..6]; the mask of rows where they are
-// surely Evaluate's, without a message.
-M Classic(const VecMath& m, const V* in, V* out) {
+// surely Evaluate's, without a message. The model's nine steps, rearranged
+// to take fewer divisions, the slowest vector operation: each result within
+// a few units in the last place of the steps as written, which the power
+// as exp(y · ln 2.71828) amplifies by no more than |y| < 700.
+HWY_INLINE M Classic(const VecMath& m, const V* in, V* out) {
     const D d = m.d;
-    const auto s = formulas::Classic(m, in[0], in[1], in[2], in[3], in[4], in[5], in[6]);
-    const V denominator = hn::Sub(m.C(19.016), m.Ln(s.pv));
-    M ok = hn::And(Within(d, s.y1, -700, 700), Within(d, s.y2, -700, 700));
-    ok = hn::And(ok, Finite(d, s.A));
-    ok = hn::And(ok, hn::Gt(s.a1, hn::Mul(s.A, m.C(Margin))));
-    ok = hn::And(ok, hn::Gt(s.a2, hn::Mul(s.r, m.C(Margin))));
-    ok = hn::And(ok, Finite(d, s.x1));
-    ok = hn::And(ok, Finite(d, s.x2));
-    ok = hn::And(ok, Within(d, s.pv, 2.2250738585072014e-308, Huge));
+    const V phi = in[0], t1 = in[1], p1 = in[2], ps = in[3], t2 = in[4];
+    // 1/(t1 + 236.25) and 1/(t2 + 236.25) from one division.
+    const V u1 = hn::Add(t1, m.C(236.25)), u2 = hn::Add(t2, m.C(236.25));
+    const V inverse = hn::Div(m.C(1), hn::Mul(u1, u2));
+    const V y1 = hn::Sub(m.C(19.016), hn::Mul(m.C(4064.95), hn::Mul(u2, inverse)));
+    const V y2 = hn::Sub(m.C(19.016), hn::Mul(m.C(4064.95), hn::Mul(u1, inverse)));
+    const V ps1 = hn::Mul(m.Pow(y1), m.C(0.001));
+    const V ps2 = hn::Mul(m.Pow(y2), m.C(0.001));
+    // x1 = ps1 / (100·p1/φ - ps1) · 0.622, the divisor times φ.
+    const V hundredP1 = hn::Mul(m.C(100), p1);
+    const V a1 = hn::Sub(hundredP1, hn::Mul(ps1, phi));
+    const V x1 = hn::Div(hn::Mul(hn::Mul(ps1, phi), m.C(0.622)), a1);
+    const V r = hn::Div(hn::Add(ps, p1), p1);
+    const V pv = hn::Mul(hn::Div(hn::Mul(r, x1), hn::Add(m.C(0.622), x1)), m.C(1000));
+    const V a2 = hn::Sub(r, ps2);
+    const V x2 = hn::Div(hn::Mul(ps2, m.C(0.622)), a2);
+    const V diff = hn::Sub(x1, x2);
+    const V dc = m.ZeroUnlessAtLeastZero(diff);
+    const V W = hn::Mul(hn::Mul(in[5], in[6]), dc);
+    const V denominator = hn::Sub(m.C(19.016), m.Ln(pv));
+    const V tc = hn::Sub(hn::Div(m.C(4064.95), denominator), m.C(236.25));
+
+    // The powers within the exponential's range. Both water contents
+    // surely above 0 in the model too, and below 0.622/Margin: finite.
+    M ok = hn::And(Within(d, y1, -700, 700), Within(d, y2, -700, 700));
+    ok = hn::And(ok, hn::Lt(hundredP1, m.C(Huge)));
+    ok = hn::And(ok, hn::Gt(a1, hn::Mul(hundredP1, m.C(Margin))));
+    ok = hn::And(ok, hn::Gt(a2, hn::Mul(r, m.C(Margin))));
+    // The logarithm of a normal number, a dew point far from its pole (and
+    // so finite), a water flow far from overflow (NaN fails every test).
+    ok = hn::And(ok, Within(d, pv, 2.2250738585072014e-308, Huge));
     ok = hn::And(ok, hn::Gt(hn::Abs(denominator), m.C(Margin)));
-    ok = hn::And(ok, Finite(d, s.tc));
-    ok = hn::And(ok, Finite(d, s.d));
-    ok = hn::And(ok, hn::Lt(hn::Abs(s.W), m.C(Huge)));
-    out[0] = s.x1;
-    out[1] = s.r;
-    out[2] = s.tc;
-    out[3] = s.x2;
-    out[4] = s.dc;
-    out[5] = s.W;
-    out[6] = hn::Div(hn::Mul(s.W, m.C(24)), m.C(1000));
+    ok = hn::And(ok, hn::Lt(hn::Abs(W), m.C(Huge)));
+    out[0] = x1;
+    out[1] = r;
+    out[2] = tc;
+    out[3] = x2;
+    out[4] = dc;
+    out[5] = W;
+    out[6] = hn::Mul(W, m.C(24.0 / 1000));
     return ok;
 }
 
 // The dew point in kelvin by Newton's method, each row stopping by the
 // scalar rule; `ok` is cleared where it does not converge soon.
-V DewPoint(const VecMath& m, V pw, V p, M& ok) {
+HWY_INLINE V DewPoint(const VecMath& m, V pw, V p, M& ok) {
     using namespace formulas::reference;
     const D d = m.d;
     V T = DewPointStart(m, pw, p);
@@ -127,7 +147,7 @@ V DewPoint(const VecMath& m, V pw, V p, M& ok) {
 
 // The reference results into out[0..7]; the mask of rows where they are
 // surely Evaluate's, without a message.
-M Reference(const VecMath& m, const V* in, bool humid, V* out) {
+HWY_INLINE M Reference(const VecMath& m, const V* in, bool humid, V* out) {
     using namespace formulas::reference;
     const D d = m.d;
     const V phi = hn::Div(in[0], m.C(100));
@@ -176,28 +196,43 @@ M Reference(const VecMath& m, const V* in, bool humid, V* out) {
 // Rows [0, count) of the block's input columns (count a multiple of the
 // lanes, padded) into its result columns: 7 classic, then 8 reference when
 // asked for. bad[i] becomes 1 where Evaluate has to do the row.
+// Marks the rows of a vector that Evaluate has to do.
+HWY_INLINE void MarkBad(const D d, M ok, std::uint8_t* bad) {
+    if (hn::AllTrue(d, ok))
+        return;
+    HWY_ALIGN double flags[HWY_MAX_BYTES / sizeof(double)];
+    hn::Store(hn::IfThenZeroElse(ok, hn::Set(d, 1.0)), d, flags);
+    for (std::size_t l = 0; l < hn::Lanes(d); ++l)
+        bad[l] |= flags[l] != 0;
+}
+
+// One model over the rows, a loop of its own so that each keeps its values
+// in registers.
+template <class Model>
+HWY_INLINE void Rows(const D d, const double* const* in, std::size_t count, double* const* out,
+                     int results, std::uint8_t* bad, const Model& model) {
+    for (std::size_t i = 0; i < count; i += hn::Lanes(d)) {
+        V v[7], r[8];
+        for (int k = 0; k < 7; ++k)
+            v[k] = hn::LoadU(d, in[k] + i);
+        const M ok = hn::And(Possible(d, v), model(v, r));
+        for (int j = 0; j < results; ++j)
+            hn::StoreU(r[j], d, out[j] + i);
+        MarkBad(d, ok, bad + i);
+    }
+}
+
+// Rows [0, count) of the block's input columns (count a multiple of the
+// lanes, padded) into its result columns: 7 classic, then 8 reference when
+// asked for. bad[i] becomes 1 where Evaluate has to do the row.
 void EvaluateRows(const double* const* in, std::size_t count, int reference, double lnBase,
                   double* const* out, std::uint8_t* bad) {
     const D d;
     const VecMath m{d, hn::Set(d, lnBase)};
-    const std::size_t N = hn::Lanes(d);
-    HWY_ALIGN double flags[HWY_MAX_BYTES / sizeof(double)];
-    for (std::size_t i = 0; i < count; i += N) {
-        V v[7], r[15];
-        for (int k = 0; k < 7; ++k)
-            v[k] = hn::LoadU(d, in[k] + i);
-        M ok = hn::And(Possible(d, v), Classic(m, v, r));
-        if (reference >= 0)
-            ok = hn::And(ok, Reference(m, v, reference == 0, r + 7));
-        const int results = reference >= 0 ? 15 : 7;
-        for (int j = 0; j < results; ++j)
-            hn::StoreU(r[j], d, out[j] + i);
-        if (hn::AllTrue(d, ok))
-            continue;
-        hn::Store(hn::IfThenZeroElse(ok, hn::Set(d, 1.0)), d, flags);
-        for (std::size_t l = 0; l < N; ++l)
-            bad[i + l] = flags[l] != 0;
-    }
+    Rows(d, in, count, out, 7, bad, [&m](const V* v, V* r) { return Classic(m, v, r); });
+    if (reference >= 0)
+        Rows(d, in, count, out + 7, 8, bad,
+             [&m, reference](const V* v, V* r) { return Reference(m, v, reference == 0, r); });
 }
 
 std::int64_t KernelTarget() {

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "io/Batch.h"
 
+#include "core/Columnar.h"
 #include "core/Errors.h"
 #include "io/Writers.h"
 #include "platform/NumberText.h"
@@ -82,42 +83,112 @@ struct RowCounts {
     std::uint64_t Rows = 0, Failed = 0;
 };
 
-// One output row for each record of the chunk.
-RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const ChargeAirInputs& stored,
-                       std::string& out) {
-    RowCounts counts;
-    std::string scratch, message;
-    Evaluation e; // reused: a row sets all of it anew
-    const char sep = layout.Dialect.Separator;
+// A chunk's rows as columns, kept by its job from one chunk to the next.
+struct ChunkColumns {
+    std::array<std::vector<double>, InputCount> Inputs;
+    std::array<std::vector<double>, ClassicCount + ReferenceCount> Results;
+    std::vector<MessageCode> Message, ReferenceMessage;
+    std::vector<InputCells> Cells;
+    std::vector<std::string> ReadError; // why a row could not be read, or empty
+
+    void Resize(std::size_t rows, bool reference) {
+        for (std::vector<double>& c : Inputs)
+            c.resize(rows);
+        for (std::size_t j = 0; j < Results.size(); ++j)
+            Results[j].resize(j < ClassicCount || reference ? rows : 0);
+        Message.resize(rows);
+        ReferenceMessage.resize(reference ? rows : 0);
+        Cells.assign(rows, InputCells{});
+        ReadError.resize(rows);
+        for (std::string& e : ReadError)
+            e.clear();
+    }
+};
+
+// The inputs of a record into row i of the columns: each read from its cell
+// or the stored one; why the row cannot be read, if it cannot.
+void ReadRow(const CsvChunk& chunk, const CsvRecord& r, const Layout& layout,
+             const ChargeAirInputs& stored, ChunkColumns& rows, std::size_t i,
+             std::string& scratch) {
+    const CsvField* fields = chunk.Fields.data() + r.FirstField;
     const std::size_t columns = layout.Input.size();
-    for (const CsvRecord& r : chunk.Records) {
-        const CsvField* fields = chunk.Fields.data() + r.FirstField;
-        ChargeAirInputs in = stored;
-        InputCells cells;
-        message.clear();
-        if (r.Problem != CsvProblem::None)
-            message = "line " + std::to_string(r.Line) + ": " + ProblemText(r.Problem);
-        else if (r.Count > columns)
-            message = "line " + std::to_string(r.Line) + ": " + std::to_string(r.Count) +
-                      " fields, the header has " + std::to_string(columns);
-        for (std::size_t c = 0; c < columns && r.Problem == CsvProblem::None; ++c) {
-            const int k = layout.Input[c];
-            if (k < 0)
-                continue;
-            const std::string_view text =
-                c < r.Stored ? chunk.Text(fields[c], scratch) : std::string_view();
-            double v = 0;
-            if (ReadDataNumber(text, layout.Dialect.Decimal, v, cells.Shortest[k])) {
-                in.*InputColumns[k].Input = v;
-                continue;
-            }
-            cells.Read[k] = false;
-            if (message.empty())
-                message = "line " + std::to_string(r.Line) + ", column " + InputColumns[k].Key +
-                          ": '" + Excerpt(text) + "' is not a number";
+    InputCells& cells = rows.Cells[i];
+    std::string& message = rows.ReadError[i];
+    for (std::size_t k = 0; k < InputCount; ++k)
+        rows.Inputs[k][i] = stored.*InputColumns[k].Input;
+    if (r.Problem != CsvProblem::None) {
+        message = "line " + std::to_string(r.Line) + ": " + ProblemText(r.Problem);
+        cells.Read.fill(false);
+        return;
+    }
+    if (r.Count > columns)
+        message = "line " + std::to_string(r.Line) + ": " + std::to_string(r.Count) +
+                  " fields, the header has " + std::to_string(columns);
+    for (std::size_t c = 0; c < columns; ++c) {
+        const int k = layout.Input[c];
+        if (k < 0)
+            continue;
+        const std::string_view text =
+            c < r.Stored ? chunk.Text(fields[c], scratch) : std::string_view();
+        double v = 0;
+        if (ReadDataNumber(text, layout.Dialect.Decimal, v, cells.Shortest[k])) {
+            rows.Inputs[k][i] = v;
+            // Only text in the chunk lives until the row is written.
+            if (!text.empty() && text.data() == scratch.data())
+                cells.Shortest[k] = {};
+            continue;
         }
-        if (r.Problem != CsvProblem::None)
-            cells.Read.fill(false);
+        cells.Read[k] = false;
+        if (message.empty())
+            message = "line " + std::to_string(r.Line) + ", column " + InputColumns[k].Key + ": '" +
+                      Excerpt(text) + "' is not a number";
+    }
+}
+
+// Row i of the columns as the writer takes it.
+RowValues RowOf(const ChunkColumns& rows, std::size_t i, bool reference) {
+    RowValues row;
+    for (std::size_t k = 0; k < InputCount; ++k)
+        row.Value[k] = rows.Inputs[k][i];
+    for (std::size_t j = 0; j < ClassicCount; ++j)
+        row.Value[InputCount + j] = rows.Results[j][i];
+    row.Message = MessageText(rows.Message[i]);
+    if (reference) {
+        for (std::size_t j = 0; j < ReferenceCount; ++j)
+            row.Value[InputCount + ClassicCount + 1 + j] = rows.Results[ClassicCount + j][i];
+        row.ReferenceMessage = MessageText(rows.ReferenceMessage[i]);
+    }
+    return row;
+}
+
+// One output row for each record of the chunk: its inputs read into
+// columns, evaluated together, then written row by row.
+RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const ChargeAirInputs& stored,
+                       ChunkColumns& rows, std::string& out) {
+    const std::size_t n = chunk.Records.size();
+    const bool reference = layout.Options.Reference.has_value();
+    rows.Resize(n, reference);
+    std::string scratch;
+    for (std::size_t i = 0; i < n; ++i)
+        ReadRow(chunk, chunk.Records[i], layout, stored, rows, i, scratch);
+
+    std::array<InputColumn, InputCount> in;
+    for (std::size_t k = 0; k < InputCount; ++k)
+        in[k] = {rows.Inputs[k].data(), sizeof(double)};
+    ResultColumns results;
+    for (std::size_t j = 0; j < ClassicCount; ++j)
+        results.Classic[j] = rows.Results[j].data();
+    for (std::size_t j = 0; reference && j < ReferenceCount; ++j)
+        results.Reference[j] = rows.Results[ClassicCount + j].data();
+    results.Message = rows.Message.data();
+    results.ReferenceMessage = reference ? rows.ReferenceMessage.data() : nullptr;
+    EvaluateColumns(in, n, layout.Options, results);
+
+    RowCounts counts;
+    const char sep = layout.Dialect.Separator;
+    for (std::size_t i = 0; i < n; ++i) {
+        const CsvRecord& r = chunk.Records[i];
+        const CsvField* fields = chunk.Fields.data() + r.FirstField;
         for (std::size_t c : layout.PassedThrough) {
             if (c < r.Stored) {
                 const CsvField& f = fields[c];
@@ -128,14 +199,10 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
             }
             out += sep;
         }
-        if (message.empty()) {
-            Evaluate(in, layout.Options, e);
-            counts.Failed += e.Message() ? 1 : 0;
-        } else {
-            e.Inputs = in; // the inputs that were read; the rest is not written
-            ++counts.Failed;
-        }
-        AppendCsvCells(out, layout.Columns, e, cells, message, layout.Dialect);
+        const std::string& readError = rows.ReadError[i];
+        counts.Failed += !readError.empty() || rows.Message[i] != 0 ? 1 : 0;
+        AppendCsvCells(out, layout.Columns, RowOf(rows, i, reference), rows.Cells[i], readError,
+                       layout.Dialect);
         ++counts.Rows;
     }
     return counts;
@@ -144,6 +211,7 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
 // A chunk of records on its way through a worker.
 struct Job {
     CsvChunk Chunk;
+    ChunkColumns Rows;
     std::string Out;
     RowCounts Counts;
     bool Done = false;
@@ -263,7 +331,7 @@ BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
     Collector collector(out, options);
     const auto work = [&layout, &stored](Job& job) {
         job.Out.clear();
-        job.Counts = ProcessChunk(job.Chunk, layout, stored, job.Out);
+        job.Counts = ProcessChunk(job.Chunk, layout, stored, job.Rows, job.Out);
     };
     const unsigned threads =
         options.Threads ? options.Threads : std::max(1u, std::thread::hardware_concurrency());

@@ -125,7 +125,17 @@ void AppendCsvHeader(std::string& out, std::span<const Column> columns, char sep
     out += '\n';
 }
 
-void AppendCsvCells(std::string& out, std::span<const Column> columns, const Evaluation& e,
+RowValues RowValues::Of(const Evaluation& e) {
+    RowValues row;
+    for (std::size_t i = 0; i < Columns.size(); ++i)
+        if (Columns[i].IsNumber() && (Columns[i].Group != ColumnGroup::Reference || e.Basis))
+            row.Value[i] = Columns[i].Value(e);
+    row.Message = e.Message();
+    row.ReferenceMessage = e.ReferenceMessage();
+    return row;
+}
+
+void AppendCsvCells(std::string& out, std::span<const Column> columns, const RowValues& row,
                     const InputCells& inputs, std::string_view readError, const Dialect& dialect) {
     const bool read = readError.empty();
     CellWriter cells(out);
@@ -138,18 +148,22 @@ void AppendCsvCells(std::string& out, std::span<const Column> columns, const Eva
             if (!inputs.Shortest[i].empty())
                 cells.Put(inputs.Shortest[i]);
             else if (inputs.Read[i])
-                cells.Number(c.Value(e), dialect.Decimal);
+                cells.Number(row.Value[i], dialect.Decimal);
             break;
         case ColumnGroup::Classic:
+            if (read && !row.Message)
+                cells.Number(row.Value[i], dialect.Decimal);
+            break;
         case ColumnGroup::Reference:
-            if (read && c.Has(e))
-                cells.Number(c.Value(e), dialect.Decimal);
+            if (read && !row.ReferenceMessage)
+                cells.Number(row.Value[i], dialect.Decimal);
             break;
         case ColumnGroup::Message:
         case ColumnGroup::ReferenceMessage:
             if (!read) {
                 cells.Field(readError, dialect.Separator);
-            } else if (const char* why = c.Text(e)) {
+            } else if (const char* why =
+                           c.Group == ColumnGroup::Message ? row.Message : row.ReferenceMessage) {
                 cells.Field(why, dialect.Separator);
             }
             break;
@@ -197,7 +211,7 @@ void WriteSweepCsv(Sink& out, const Sweep& sweep, bool reference) {
     std::string text;
     AppendCsvHeader(text, columns, ',');
     for (const Evaluation& e : sweep.Points) {
-        AppendCsvCells(text, columns, e, {}, {}, Dialect{});
+        AppendCsvCells(text, columns, RowValues::Of(e), {}, {}, Dialect{});
         if (text.size() > (std::size_t(1) << 18)) {
             out.Write(text);
             text.clear();

@@ -22,13 +22,25 @@ struct InputCells {
     std::array<bool, InputCount> Read{true, true, true, true, true, true, true};
 };
 
+// One row's numbers as the CSV writer takes them: a value for each column
+// of the table (at its index in Columns), and the messages of both blocks,
+// null for none.
+struct RowValues {
+    std::array<double, Columns.size()> Value{};
+    const char* Message = nullptr;
+    const char* ReferenceMessage = nullptr;
+
+    static RowValues Of(const Evaluation& e);
+};
+
 // The CSV header of the columns (after any passed-through cells), with its
 // line end.
 void AppendCsvHeader(std::string& out, std::span<const Column> columns, char separator);
-// One row's cells of the columns with its line end: the inputs, then the
-// results unless their block has a message. readError, when not empty, is
-// the row's message instead of the evaluation's, and it has no results.
-void AppendCsvCells(std::string& out, std::span<const Column> columns, const Evaluation& e,
+// One row's cells of the columns (a prefix of Columns) with its line end:
+// the inputs, then the results unless their block has a message.
+// readError, when not empty, is the row's message instead of the
+// evaluation's, and it has no results.
+void AppendCsvCells(std::string& out, std::span<const Column> columns, const RowValues& row,
                     const InputCells& inputs, std::string_view readError, const Dialect& dialect);
 
 // The text output of a point: the window's thirteen rows and the water per

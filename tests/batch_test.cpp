@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Batches of logged points and sweeps: the CSV they read and write, and
-// that their numbers are exactly those of a single point.
+// that their numbers are exactly those of a single point: at the scalar
+// level, which this test asks for (the vector levels are columnar_test's).
 #include "cli/Cli.h"
 #include "core/Columns.h"
 #include "core/Errors.h"
@@ -18,11 +19,15 @@
 #include <sstream>
 #include <string>
 
+#include <stdlib.h>
 #include <unistd.h>
 
 using namespace nebelkamm;
 
 namespace {
+
+// Before anything is evaluated, which is when the level is read.
+const bool ScalarLevel = ::setenv("NEBELKAMM_SIMD", "scalar", 1) == 0;
 
 const ChargeAirInputs Stored{50, 20, 1.02, 2.4, 40, 7.8, 40000};
 

@@ -78,40 +78,58 @@ def _numeric(name, values):
     return array
 
 
-def _run(columns, rows, reference, air_basis, inputs, threads):
+def _as_given(source, rows):
+    """An input column of the result: a read-only view of a float64 array
+    given, never the caller's own object; other arrays converted."""
+    if isinstance(source, float):
+        return np.full(rows, source)
+    if source.dtype != np.float64:
+        return source.astype(np.float64)
+    view = source.view()
+    view.flags.writeable = False
+    return view
+
+
+def _run(columns, rows, reference, air_basis, inputs, threads, out=None):
     """The batch's output columns, in order, for named input columns."""
     named, fixed = _plan(columns, inputs)
     sources = [fixed[k] for k in range(len(KEYS))]
     for name, index in named.items():
         sources[index] = _numeric(name, columns[name])
     basis = _reference(reference, air_basis)
-    raw = _core.evaluate(sources, rows, basis, _threads(threads))
-    out = {}
+    raw = _core.evaluate(sources, rows, basis, _threads(threads), dict(out or {}))
+    result = {}
     for key, kind in _core.columns(basis >= 0):
-        if kind == "input":  # as given, float64 arrays where they stand
-            source = sources[KEYS.index(key)]
-            out[key] = (np.full(rows, source) if isinstance(source, float)
-                        else source.astype(np.float64, copy=False))
-        elif kind == "message":
+        if kind == "input":
+            result[key] = _as_given(sources[KEYS.index(key)], rows)
+        elif kind == "message":  # each distinct text once, the rows by their codes
             codes, texts = raw[key]
-            out[key] = np.array(texts, dtype=object)[codes]
+            result[key] = np.array(texts, dtype=object)[codes]
         else:
-            out[key] = raw[key]
-    return named, out
+            result[key] = raw[key]
+    return named, result
 
 
-def evaluate_arrays(data, *, reference=False, air_basis="humid", inputs=None, threads=None):
+def evaluate_arrays(data, *, reference=False, air_basis="humid", inputs=None, threads=None,
+                    out=None):
     """Evaluates a mapping of column name to array: a dict of arrays with the
     batch's columns, the passed-through ones first as given, then the seven
-    inputs (the arrays given where they are float64), the results (float64,
-    NaN where a row has none) and the messages (objects, "" for a good row).
-    float64 input is read where it stands, never copied. No pandas needed."""
+    inputs (read-only views of the arrays given where they are float64), the
+    results (float64, NaN where a row has none) and the messages (an object
+    array of str, "" for a good row, the same str object for every row with
+    the same message). float64 input is read where it stands, with any
+    stride, never copied. No pandas needed.
+
+    out: a dict of result column key to a contiguous, writable float64 array
+    of the data's length (NumPy's convention): those results are written
+    there and the dict returns those arrays; the other results are made
+    anew. A loop over many files then pays for fresh memory only once."""
     columns = {name: np.asarray(values) for name, values in data.items()}
     lengths = {len(v) for v in columns.values()}
     if len(lengths) > 1:
         raise ValueError(f"the arrays differ in length: {sorted(lengths)}")
     rows = lengths.pop() if lengths else 0
-    named, out = _run(columns, rows, reference, air_basis, inputs, threads)
+    named, out = _run(columns, rows, reference, air_basis, inputs, threads, out)
     passed = {name: values for name, values in columns.items() if name not in named}
     return {**passed, **out}
 
