@@ -22,6 +22,7 @@ enum CliStatus : int {
     CliOutOfMemory = 71,
     CliCannotCreate = 73,
     CliIoError = 74,
+    CliConfigError = 78, // NEBELKAMM_SIMD names no level
 };
 
 // Runs the calculator on the arguments after the program name, in the

@@ -3,6 +3,7 @@
 
 #include "core/Columnar.h"
 #include "core/Errors.h"
+#include "core/Parallel.h"
 #include "io/Writers.h"
 #include "platform/NumberText.h"
 
@@ -13,6 +14,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 
 namespace nebelkamm {
@@ -218,13 +220,18 @@ struct Job {
     std::exception_ptr Error;
 };
 
-// A fixed set of threads that run the work on jobs in the order given.
+// A fixed set of threads that run the work on jobs in the order given: as
+// many as can be started, up to n (a process limit may allow none).
 class Workers {
 public:
-    template <class Work> Workers(unsigned n, Work work) {
-        for (unsigned i = 0; i < n; ++i)
-            threads_.emplace_back([this, work] { Loop(work); });
+    template <class Work> Workers(std::size_t n, Work work) {
+        try {
+            for (std::size_t i = 0; i < n; ++i)
+                threads_.emplace_back([this, work] { Loop(work); });
+        } catch (const std::system_error&) {
+        }
     }
+    std::size_t Started() const { return threads_.size(); }
     ~Workers() {
         {
             const std::lock_guard lock(mutex_);
@@ -333,21 +340,24 @@ BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
         job.Out.clear();
         job.Counts = ProcessChunk(job.Chunk, layout, stored, job.Rows, job.Out);
     };
-    const unsigned threads =
-        options.Threads ? options.Threads : std::max(1u, std::thread::hardware_concurrency());
-    if (threads == 1) {
+    const std::size_t threads = ThreadsFor(options.Threads, SIZE_MAX);
+    const auto alone = [&] {
         Job job;
         while (reader.Next(job.Chunk)) {
             work(job);
             collector.Take(job);
         }
         return collector.summary;
-    }
+    };
+    if (threads == 1)
+        return alone();
     // Chunks go to the workers as they are read, and their rows out in the
     // order read; a bounded number in flight keeps memory flat. Before the
     // reader waits for input, everything done is written.
     std::deque<std::unique_ptr<Job>> inFlight, spare;
     Workers workers(threads, work);
+    if (workers.Started() == 0)
+        return alone();
     const auto writeFront = [&] {
         workers.Wait(*inFlight.front());
         collector.Take(*inFlight.front());
@@ -366,7 +376,7 @@ BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
             break;
         workers.Submit(job.get());
         inFlight.push_back(std::move(job));
-        while (inFlight.size() > 2 * threads)
+        while (inFlight.size() > 2 * workers.Started())
             writeFront();
         if (in.WouldWait())
             while (!inFlight.empty())

@@ -77,6 +77,35 @@ TEST_F(Cli, OptionsDoNotCountAsPositionals) {
     EXPECT_TRUE(Has(RunCli({"--help"}).out, "Usage: nebelkamm-cli"));
 }
 
+// NEBELKAMM_SIMD: each level names itself on the second line of --version;
+// any other value is refused with status 78, naming the variable and the
+// levels, before any work.
+TEST_F(Cli, VectorLevelFromTheEnvironment) {
+    struct Case {
+        const char* value;
+        int status;
+        const char* says;
+    };
+    for (const Case& c : {Case{"scalar", 0, "\nvector code: scalar\n"},
+                          Case{"baseline", 0, "\nvector code: baseline (SCALAR)\n"},
+                          Case{"sse4", 0, "\nvector code: sse4 (SSE4)\n"},
+                          Case{"avx2", 0, "\nvector code: avx2 (AVX2)\n"},
+                          Case{"bogus", 78,
+                               "nebelkamm-cli: NEBELKAMM_SIMD is 'bogus'; it takes scalar, "
+                               "baseline, ssse3, sse4, avx2, avx512, or nothing"}}) {
+        for (const QStringList& args : {QStringList{"--version"}, QStringList{"--batch", "-"}}) {
+            const CliRun r =
+                RunCli(args, "C",
+                       {"env", QStringLiteral("NEBELKAMM_SIMD=") + c.value, NEBELKAMM_CLI},
+                       "RelativeHumidity\n50\n");
+            EXPECT_EQ(r.status, c.status) << c.value << ' ' << r.err;
+            if (args.front() == "--version" || c.status) {
+                EXPECT_TRUE(Has(r.out + r.err, c.says)) << c.value << ": " << r.out << r.err;
+            }
+        }
+    }
+}
+
 TEST_F(Cli, FloatingPointFailurePrintsWithFullStopAndStillWrites) {
     Put("Nebelkamm.ini", "[Input]\nRelativeHumidity=0\n");
     const CliRun r = RunCli({"--", "0", "33"});

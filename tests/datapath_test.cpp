@@ -221,3 +221,24 @@ TEST_F(DataPath, SweepNumbersAreCleanAndTheKeysAreListed) {
                              "v5  TempAfterCooler       Actual temperature after cooler [°C]"})
         EXPECT_TRUE(Has(help, line)) << line;
 }
+
+// A process limit that lets no thread start beside the first: the batch
+// does its rows on the one it has, with the same answer, status 0. Another
+// user runs it, since root is not bound by the limit.
+TEST_F(DataPath, BatchWithoutThreadsGivesTheSameAnswer) {
+    if (geteuid() != 0)
+        GTEST_SKIP() << "changing the user needs root";
+    std::string input = "time,RelativeHumidity,TempAfterCooler\n";
+    for (int i = 0; i < 4000; ++i) // several chunks
+        input += std::to_string(i) + ',' + std::to_string(1 + i % 100) + ',' +
+                 std::to_string(-5 + i % 90) + ".25\n";
+    const CliRun free = RunCli({"--batch", "-"}, "C", {}, input);
+    ASSERT_EQ(free.status, 0) << free.err;
+    const CliRun limited =
+        RunCli({"--batch", "-"}, "C",
+               {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups", "prlimit",
+                "--nproc=1", NEBELKAMM_CLI},
+               input);
+    EXPECT_EQ(limited.status, 0) << limited.err;
+    EXPECT_EQ(limited.out, free.out);
+}

@@ -162,3 +162,85 @@ def test_strided_and_whole_number_arrays_are_read_as_they_stand():
     out = nebelkamm.evaluate_arrays({"TempAfterCooler": view, "PowerOnEngine": power})
     np.testing.assert_array_equal(out["TempAfterCooler"], view)
     np.testing.assert_array_equal(out["PowerOnEngine"], power.astype(float))
+
+
+def _packed(values):
+    """A float64 field of packed 12-byte records, as np.fromfile reads a binary log."""
+    records = np.zeros(len(values), dtype=[("stamp", "<i4"), ("value", "<f8")])
+    records["value"] = values
+    return records["value"]
+
+
+def _unaligned(values):
+    raw = np.zeros(len(values) * 8 + 1, dtype=np.uint8)
+    view = raw[1:].view(np.float64)
+    view[:] = values
+    return view
+
+
+def _read_only(values):
+    view = np.array(values)
+    view.flags.writeable = False
+    return view
+
+
+@pytest.mark.parametrize("layout", [_packed, _unaligned, _read_only,
+                                    lambda v: np.array(v[::-1])[::-1],
+                                    lambda v: np.repeat(v, 3)[::3]],
+                         ids=["packed record", "unaligned", "read-only", "reversed", "strided"])
+def test_any_layout_reads_as_a_contiguous_copy(layout):
+    humidity = np.linspace(5, 100, 1001)
+    want = nebelkamm.evaluate_arrays({"RelativeHumidity": humidity}, reference=True)
+    got = nebelkamm.evaluate_arrays({"RelativeHumidity": layout(humidity)}, reference=True)
+    for key in want:
+        np.testing.assert_array_equal(got[key], want[key], err_msg=key)
+
+
+def test_results_go_into_the_arrays_given_and_inputs_come_back_read_only():
+    humidity = np.linspace(5, 100, 1001)
+    out = {"WaterAtSeparator": np.empty(1001), "RefDewPointMargin": np.empty(1001)}
+    got = nebelkamm.evaluate_arrays({"RelativeHumidity": humidity}, reference=True, out=out)
+    want = nebelkamm.evaluate_arrays({"RelativeHumidity": humidity}, reference=True)
+    for key, array in out.items():
+        assert got[key] is array
+        np.testing.assert_array_equal(array, want[key])
+    assert got["RelativeHumidity"] is not humidity and not got["RelativeHumidity"].flags.writeable
+    np.testing.assert_array_equal(got["RelativeHumidity"], humidity)
+
+
+@pytest.mark.parametrize("out, says", [
+    ({"WaterAtSeparator": np.empty(3)}, "float64 array of 1001 rows"),
+    ({"WaterAtSeparator": np.empty(1001, np.float32)}, "float64 array"),
+    ({"WaterAtSeparator": np.empty(2002)[::2]}, "contiguous and writable"),
+    ({"RefWaterAtSeparator": np.empty(1001)}, "no numeric result column"),
+    ({"message": np.empty(1001)}, "no numeric result column"),
+])
+def test_unusable_out_arrays_are_refused(out, says):
+    with pytest.raises(ValueError, match=says):
+        nebelkamm.evaluate_arrays({"RelativeHumidity": np.linspace(5, 100, 1001)}, out=out)
+
+
+AS_NOBODY = ["setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"]
+
+
+def _python(code, env=None, prefix=()):
+    return subprocess.run([*prefix, sys.executable, "-c", code], capture_output=True, text=True,
+                          env={**os.environ, **(env or {})}, check=False)
+
+
+def test_an_unknown_vector_level_refuses_the_import():
+    run = _python("import nebelkamm", {"NEBELKAMM_SIMD": "bogus"})
+    assert run.returncode == 1
+    assert "ImportError: NEBELKAMM_SIMD is 'bogus'; it takes scalar, baseline" in run.stderr
+
+
+@pytest.mark.skipif(os.geteuid() != 0, reason="changing the user needs root")
+def test_threads_that_cannot_start_leave_their_rows_to_the_caller():
+    code = ("import nebelkamm, numpy as np\n"
+            "h = np.linspace(1, 100, 300000)\n"
+            "print(nebelkamm.evaluate_arrays({'RelativeHumidity': h}, threads=10**9,"
+            " reference=True)['RefWaterAtSeparator'].sum())")
+    free = _python(code)
+    limited = _python(code, prefix=[*AS_NOBODY, "prlimit", "--nproc=1"])
+    assert free.returncode == 0, free.stderr
+    assert (limited.returncode, limited.stdout) == (0, free.stdout), limited.stderr
