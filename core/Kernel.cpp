@@ -118,6 +118,38 @@ HWY_INLINE M Classic(const VecMath& m, const V* in, V* out) {
     return ok;
 }
 
+// Newton's step on ln(f·p_ws) = target at T, as the model takes it, with
+// the reciprocals of T, p_ws and the pressure p (given) in place of five of
+// its divisions: the function whose root it finds is the model's, evaluated
+// with the model's own terms; only the slope, which decides how fast it
+// gets there, is rounded differently.
+HWY_INLINE V DewPointStep(const VecMath& m, V T, V target, V p, V inverseP) {
+    using namespace formulas::reference;
+    const V lnS = LnSaturation(m, T);
+    const V pws = m.Exp(lnS);
+    const V inverseT = hn::Div(m.C(1), T), inversePws = hn::Div(m.C(1), pws);
+    const V slope = hn::Add(
+        hn::Mul(hn::Mul(m.C(-C8), inverseT), inverseT),
+        hn::Add(hn::Add(m.C(C10),
+                        hn::Mul(T, hn::Add(m.C(2 * C11), hn::Mul(hn::Mul(T, m.C(3)), m.C(C12))))),
+                hn::Mul(m.C(C13), inverseT)));
+    const V alpha = Alpha(m, T), beta = Beta(m, T);
+    const V alphaSlope =
+        hn::Add(m.C(A1), hn::Mul(T, hn::Add(m.C(2 * A2), hn::Mul(hn::Mul(T, m.C(3)), m.C(A3)))));
+    const V betaSlope = hn::Mul(
+        beta,
+        hn::Add(m.C(B1), hn::Mul(T, hn::Add(m.C(2 * B2), hn::Mul(hn::Mul(T, m.C(3)), m.C(B3))))));
+    const V pwsSlope = hn::Mul(pws, slope);
+    const V dry = hn::Sub(m.C(1), hn::Mul(pws, inverseP)); // 1 - p_ws/p
+    const V wet = hn::Sub(hn::Mul(p, inversePws), m.C(1)); // p/p_ws - 1
+    const V lnF = hn::Add(hn::Mul(alpha, dry), hn::Mul(beta, wet));
+    const V lnFSlope = hn::Sub(
+        hn::Add(hn::Sub(hn::Mul(alphaSlope, dry), hn::Mul(hn::Mul(alpha, pwsSlope), inverseP)),
+                hn::Mul(betaSlope, wet)),
+        hn::Mul(hn::Mul(hn::Mul(beta, p), pwsSlope), hn::Mul(inversePws, inversePws)));
+    return hn::Div(hn::Sub(hn::Add(lnS, lnF), target), hn::Add(slope, lnFSlope));
+}
+
 // The dew point in kelvin by Newton's method, each row stopping by the
 // scalar rule; `ok` is cleared where it does not converge soon.
 HWY_INLINE V DewPoint(const VecMath& m, V pw, V p, M& ok) {
@@ -128,12 +160,13 @@ HWY_INLINE V DewPoint(const VecMath& m, V pw, V p, M& ok) {
         hn::And(hn::Gt(T, m.C(Kelvin + MinCelsius - 50)), hn::Lt(T, m.C(Kelvin + MaxCelsius + 50)));
     T = hn::IfThenElse(sensible, T, m.C(Kelvin + 20));
     const V target = m.Ln(pw);
+    const V inverseP = hn::Div(m.C(1), p);
     M active = ok;
     M converged = hn::And(ok, hn::Not(ok));
     // Fewer steps than the scalar loop allows: a row that needs so many is
     // left to it, which then decides whether it converges.
     for (int i = 0; i < DewPointSteps - 10 && !hn::AllFalse(d, active); ++i) {
-        const V step = formulas::reference::DewPointStep(m, T, target, p);
+        const V step = DewPointStep(m, T, target, p, inverseP);
         const M finite = Finite(d, step);
         T = hn::IfThenElse(active, hn::Sub(T, step), T);
         const M sane = hn::And(finite, hn::Gt(T, m.C(1)));

@@ -66,9 +66,29 @@ double* ResultArray(const Column& c, py::ssize_t n, const py::dict& given, py::d
     return static_cast<double*>(a.mutable_data());
 }
 
+// A message column as an array of str objects: one object for each distinct
+// text, its references counted once for all its rows.
+py::array Messages(const py::array_t<MessageCode>& codes, const std::vector<const char*>& texts) {
+    const py::ssize_t n = codes.shape(0);
+    const MessageCode* code = codes.data();
+    std::vector<py::ssize_t> uses(texts.size());
+    for (py::ssize_t i = 0; i < n; ++i)
+        ++uses[code[i]];
+    std::vector<py::str> objects;
+    for (std::size_t k = 0; k < texts.size(); ++k) {
+        objects.emplace_back(texts[k]);
+        Py_SET_REFCNT(objects[k].ptr(), Py_REFCNT(objects[k].ptr()) + uses[k]);
+    }
+    py::array column(py::dtype("O"), std::vector<py::ssize_t>{n}); // zeroed: no references yet
+    auto** cells = static_cast<PyObject**>(column.mutable_data());
+    for (py::ssize_t i = 0; i < n; ++i)
+        cells[i] = objects[code[i]].ptr();
+    return column;
+}
+
 // The seven inputs (arrays of one length, or numbers) through both models:
-// a dict of the result columns of a batch (NaN where a row has none), and
-// of each message column its codes and the texts of all codes.
+// a dict of the result columns of a batch (NaN where a row has none) and
+// its message columns.
 py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int reference,
                         std::int64_t threads, const py::dict& given) {
     if (py::len(inputs) != InputCount)
@@ -119,12 +139,10 @@ py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int refere
             EvaluateColumns(from, bound(p + 1) - first, options, out.From(first));
         });
     }
-    std::vector<std::string> texts;
-    for (const char* t : nebelkamm::MessageTexts())
-        texts.emplace_back(t);
-    result["message"] = py::make_tuple(message, texts);
+    const std::vector<const char*> texts = nebelkamm::MessageTexts();
+    result["message"] = Messages(message, texts);
     if (options.Reference)
-        result["RefMessage"] = py::make_tuple(refMessage, texts);
+        result["RefMessage"] = Messages(refMessage, texts);
     return result;
 }
 

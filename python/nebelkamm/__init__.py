@@ -102,9 +102,6 @@ def _run(columns, rows, reference, air_basis, inputs, threads, out=None):
     for key, kind in _core.columns(basis >= 0):
         if kind == "input":
             result[key] = _as_given(sources[KEYS.index(key)], rows)
-        elif kind == "message":  # each distinct text once, the rows by their codes
-            codes, texts = raw[key]
-            result[key] = np.array(texts, dtype=object)[codes]
         else:
             result[key] = raw[key]
     return named, result
