@@ -3,7 +3,8 @@
 // parses the same file and writes the same number of fields with
 // std::from_chars / std::to_chars and no model, and against the same work
 // in pandas and NumPy (bench/pandas_batch.py), all in one run. Prints the
-// median of five runs of each, rows per second and the ratios.
+// median of five runs of each, rows per second and the ratios. Then the
+// command line at the CPU's vector level against NEBELKAMM_SIMD=scalar.
 // With NEBELKAMM_AGAINST=<another nebelkamm-cli> (bench/against.sh builds
 // one from an earlier commit) it also runs both command lines on the file,
 // in turns, on all cores and on one.
@@ -175,6 +176,39 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// The command line at the vector level the CPU has against itself at
+// NEBELKAMM_SIMD=scalar, classic and with --reference, in turns, nine rounds
+// each, on all cores.
+void AgainstScalar(const std::string& in, const std::string& out, long rows) {
+    std::printf("  nebelkamm-cli --batch against itself at NEBELKAMM_SIMD=scalar, medians of 9:\n");
+    for (const bool reference : {false, true}) {
+        std::vector<double> vector, scalar;
+        for (int i = 0; i < 9; ++i) {
+            const auto run = [&](const char* level) {
+                std::vector<std::string> args{"/usr/bin/env",
+                                              std::string("NEBELKAMM_SIMD=") + level, NEBELKAMM_CLI,
+                                              "--batch", in};
+                if (reference)
+                    args.emplace_back("--reference");
+                return RunProcess(args, -1, out, false).Seconds;
+            };
+            const char* best = std::getenv("NEBELKAMM_SIMD") ? std::getenv("NEBELKAMM_SIMD") : "";
+            if (i % 2) {
+                vector.push_back(run(best));
+                scalar.push_back(run("scalar"));
+            } else {
+                scalar.push_back(run("scalar"));
+                vector.push_back(run(best));
+            }
+        }
+        const double a = Median(vector), b = Median(scalar);
+        std::printf("    %-12s vector %6.3f s %5.2f M rows/s, scalar %6.3f s %5.2f M rows/s: "
+                    "%.3fx its time\n",
+                    reference ? "--reference" : "classic", a, rows / a / 1e6, b, rows / b / 1e6,
+                    a / b);
+    }
+}
+
 // The command line of this build against another one on the same file, in
 // turns (ABBA, so that neither always runs second), nine rounds each.
 void Against(const std::string& other, const std::string& in, const std::string& out, long rows) {
@@ -289,6 +323,7 @@ int main(int argc, char** argv) {
                         ? "skipped (NEBELKAMM_NO_PANDAS)"
                         : "not installed (apt-get install python3-pandas)");
     }
+    AgainstScalar(in, out, rows);
     if (const char* other = std::getenv("NEBELKAMM_AGAINST"))
         Against(other, in, out, rows);
     std::remove(in.c_str());

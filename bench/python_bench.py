@@ -1,10 +1,11 @@
 # SPDX-License-Identifier: MIT
 """The Python module's speed, each figure beside its baseline in one run:
-evaluate_arrays per row against ComputeChargeAir in model_bench, against the
-nine steps written as NumPy array expressions, on one thread and on all
-cores, with the reference model; two Python threads at once against one
-after the other; Dask on one and two workers over CSV partitions, beside
-nebelkamm-cli --batch on the same files.
+evaluate_arrays per row against ComputeChargeAir and the bare vector kernel
+in model_bench, against the nine steps written as NumPy array expressions,
+with out= and without, on one thread and on all cores, with the reference
+model against itself at NEBELKAMM_SIMD=scalar; two Python threads at once
+against one after the other; Dask on one and two workers over CSV
+partitions, beside nebelkamm-cli --batch on the same files.
 
 Usage: PYTHONPATH=build/python /usr/bin/python3 bench/python_bench.py [--dask-rows N]
 (run from the source folder after the build; model_bench and nebelkamm-cli
@@ -15,6 +16,7 @@ import json
 import os
 import statistics
 import subprocess
+import sys
 import tempfile
 import threading
 import time
@@ -64,34 +66,63 @@ def nine_steps(c):
     return x1, r, tc, x2, d, c["SpecificAirFlow"] * c["PowerOnEngine"] * d
 
 
-def compute_charge_air_ns():
-    """ComputeChargeAir's median time per call from model_bench, now."""
-    out = subprocess.run([os.path.join(BIN, "model_bench"), "--benchmark_filter=ComputeChargeAir$",
+def model_bench_ns(name, counter=None):
+    """A model_bench benchmark's median nanoseconds (a call, or its counter), now."""
+    out = subprocess.run([os.path.join(BIN, "model_bench"), f"--benchmark_filter={name}$",
                           "--benchmark_repetitions=9", "--benchmark_report_aggregates_only=true",
                           "--benchmark_format=json"], capture_output=True, check=True, text=True)
     for b in json.loads(out.stdout)["benchmarks"]:
         if b.get("aggregate_name") == "median":
-            return b["real_time"]
-    raise RuntimeError("model_bench gave no median")
+            return b[counter] * 1e9 if counter else b["real_time"]
+    raise RuntimeError(f"model_bench gave no median of {name}")
+
+
+CLASSIC = ["WaterContentBeforeBlower", "PressureRatio", "DewPointTemperature",
+           "MaxWaterContentInCooler", "CondensingWaterContent", "WaterAtSeparator", "WaterPerDay"]
+
+
+def reference_seconds(rows):
+    """evaluate_arrays with the reference model on one thread, medians of 7."""
+    data = log_rows(rows)
+    return median_seconds(lambda: nebelkamm.evaluate_arrays(data, reference=True, threads=1))
+
+
+def reference_at_scalar(rows):
+    """The same in a process at NEBELKAMM_SIMD=scalar."""
+    out = subprocess.run([sys.executable, __file__, "--reference-seconds", str(rows)],
+                         env={**os.environ, "NEBELKAMM_SIMD": "scalar"}, capture_output=True,
+                         check=True, text=True)
+    return float(out.stdout)
 
 
 def arrays(rows):
     data = log_rows(rows)
+    out = {key: np.empty(rows) for key in CLASSIC}
+    numpy = median_seconds(lambda: nine_steps(data))
+    given = median_seconds(lambda: nebelkamm.evaluate_arrays(data, threads=1, out=out))
+    given_all = median_seconds(lambda: nebelkamm.evaluate_arrays(data, out=out))
     one = median_seconds(lambda: nebelkamm.evaluate_arrays(data, threads=1))
     every = median_seconds(lambda: nebelkamm.evaluate_arrays(data))
-    numpy = median_seconds(lambda: nine_steps(data))
-    ref = median_seconds(lambda: nebelkamm.evaluate_arrays(data, reference=True, threads=1))
+    ref = reference_seconds(rows)
     ref_all = median_seconds(lambda: nebelkamm.evaluate_arrays(data, reference=True))
-    model = compute_charge_air_ns()
-    print(f"{rows} rows, medians of 7:")
+    ref_scalar = reference_at_scalar(rows)
+    model = model_bench_ns("BM_ComputeChargeAir")
+    bare = model_bench_ns("BM_BareKernel/1000000", "ns_a_row")
+
+    def ns(seconds):
+        return seconds / rows * 1e9
+
+    print(f"{rows} rows, medians of 7; vector code {nebelkamm._core.simd()}:")
     print(f"  ComputeChargeAir (model_bench, median of 9)   {model:7.1f} ns a row")
-    print(f"  evaluate_arrays, 1 thread    {one:7.3f} s  {one / rows * 1e9:7.1f} ns a row  "
-          f"{one / rows * 1e9 / model:.2f}x ComputeChargeAir")
-    print(f"  NumPy, the nine steps        {numpy:7.3f} s  {numpy / rows * 1e9:7.1f} ns a row")
-    print(f"  evaluate_arrays, 1 thread    {one / numpy:.2f}x the NumPy time")
-    print(f"  evaluate_arrays, all cores   {every:7.3f} s  {every / numpy:.2f}x the NumPy time")
-    print(f"  with the reference, 1 thread {ref:7.3f} s  {rows / ref / 1e6:.2f} M rows/s;"
-          f" all cores {rows / ref_all / 1e6:.2f} M rows/s")
+    print(f"  bare vector kernel (model_bench, median of 9) {bare:7.1f} ns a row")
+    print(f"  NumPy, the nine steps                          {ns(numpy):7.1f} ns a row")
+    for name, seconds in (("out=, 1 thread", given), ("out=, all cores", given_all),
+                          ("1 thread", one), ("all cores", every)):
+        print(f"  evaluate_arrays, {name:16s} {ns(seconds):7.1f} ns a row  "
+              f"{seconds / numpy:.3f}x NumPy  {ns(seconds) / bare:.2f}x the bare kernel")
+    print(f"  with the reference, 1 thread {ns(ref):7.1f} ns a row, at NEBELKAMM_SIMD=scalar "
+          f"{ns(ref_scalar):7.1f}: {ref / ref_scalar:.3f}x; all cores {rows / ref_all / 1e6:.2f}"
+          " M rows/s")
 
 
 def two_threads(rows):
@@ -156,7 +187,11 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--rows", type=int, default=1_000_000)
     parser.add_argument("--dask-rows", type=int, default=20_000_000)
+    parser.add_argument("--reference-seconds", type=int, help=argparse.SUPPRESS)
     args = parser.parse_args()
+    if args.reference_seconds:
+        print(reference_seconds(args.reference_seconds))
+        return
     arrays(args.rows)
     two_threads(2_000_000)
     if args.dask_rows:

@@ -6,6 +6,7 @@
 #include <hwy/targets.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -22,22 +23,26 @@ class Registry {
 public:
     MessageCode Code(const char* text) {
         const std::lock_guard lock(mutex_);
-        for (std::size_t k = 1; k < count_; ++k)
+        const std::size_t count = count_.load(std::memory_order_relaxed);
+        for (std::size_t k = 1; k < count; ++k)
             if (texts_[k] == text || std::strcmp(texts_[k], text) == 0)
                 return static_cast<MessageCode>(k);
-        if (count_ == Full) // never: the texts are the program's own few
+        if (count == Full) // never: the texts are the program's own few
             return Full;
-        texts_[count_] = text;
-        return static_cast<MessageCode>(count_++);
+        texts_[count] = text;
+        count_.store(count + 1, std::memory_order_release);
+        return static_cast<MessageCode>(count);
     }
-    const char* Text(MessageCode code) {
-        const std::lock_guard lock(mutex_);
-        return code == Full ? FullText : code > 0 && code < count_ ? texts_[code] : nullptr;
+    // Without a lock: a text, once there, stays where it is.
+    const char* Text(MessageCode code) const {
+        if (code == Full)
+            return FullText;
+        return code > 0 && code < count_.load(std::memory_order_acquire) ? texts_[code] : nullptr;
     }
-    std::vector<const char*> All() {
-        const std::lock_guard lock(mutex_);
-        std::vector<const char*> all(texts_.begin(), texts_.begin() + count_);
-        if (count_ == Full)
+    std::vector<const char*> All() const {
+        const std::size_t count = count_.load(std::memory_order_acquire);
+        std::vector<const char*> all(texts_.begin(), texts_.begin() + count);
+        if (count == Full)
             all.push_back(FullText);
         return all;
     }
@@ -47,7 +52,7 @@ private:
     static constexpr const char* FullText = "more distinct messages than codes";
     std::mutex mutex_;
     std::array<const char*, Full> texts_{""}; // 0: none
-    std::size_t count_ = 1;
+    std::atomic<std::size_t> count_ = 1;
 };
 
 Registry& Messages() {

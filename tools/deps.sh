@@ -11,6 +11,7 @@ packages=(
     fonts-liberation fonts-dejavu-core
     xvfb xauth x11-utils xdotool xclip imagemagick
     strace util-linux acl
+    libhwy-dev
     pybind11-dev python3-dev python3-numpy python3-pandas python3-dask python3-distributed
     python3-pytest
     "$@"
