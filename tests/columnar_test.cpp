@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 // Many rows at once against Evaluate row by row, at the level that
 // NEBELKAMM_SIMD gives this process (ctest runs it at each).
+#include "Bound.h"
 #include "core/Columnar.h"
 #include "core/Parallel.h"
 
@@ -55,26 +56,6 @@ Out Run(const std::vector<ChargeAirInputs>& rows, const EvaluationOptions& optio
     return out;
 }
 
-// What a result is judged against besides its own size: the amounts a
-// water content is the difference of, a temperature's distance from
-// absolute zero.
-double Scale(const Column& c, const Evaluation& e) {
-    const std::string_view key = c.Key;
-    const bool reference = c.Group == ColumnGroup::Reference;
-    const double x1 =
-        reference ? e.Reference.WaterContentBeforeBlower : e.Classic.WaterContentBeforeBlower;
-    const double flow = e.Inputs.SpecificAirFlow * e.Inputs.PowerOnEngine;
-    if (key.ends_with("WaterPerDay"))
-        return WaterPerDay(flow * x1);
-    if (key.ends_with("WaterAtSeparator"))
-        return flow * x1;
-    if (key.find("Water") != std::string_view::npos)
-        return x1;
-    if (key.ends_with("Temperature") || key.ends_with("Margin"))
-        return 273.15;
-    return 0;
-}
-
 bool Scalar() {
     return SimdInUse() == "scalar";
 }
@@ -87,12 +68,11 @@ void ExpectAsEvaluate(const std::vector<ChargeAirInputs>& rows, const Evaluation
     int failures = 0;
     for (std::size_t i = 0; i < rows.size() && failures < 10; ++i) {
         const Evaluation e = Evaluate(rows[i], options);
-        const auto check = [&](const Column& c, double got, double rel) {
-            const double want = c.Value(e);
-            const double bound = exact ? 0 : rel * (std::fabs(want) + Scale(c, e));
-            if (!(std::fabs(got - want) <= bound) && std::memcmp(&got, &want, sizeof got) != 0) {
+        const auto check = [&](const Column& c, double got) {
+            if (!bound::WithinBound(c, got, e, exact)) {
                 ++failures;
-                ADD_FAILURE() << "row " << i << ' ' << c.Key << ": " << got << " against " << want;
+                ADD_FAILURE() << "row " << i << ' ' << c.Key << ": " << got << " against "
+                              << c.Value(e);
             }
         };
         const auto text = [](MessageCode code) {
@@ -104,7 +84,7 @@ void ExpectAsEvaluate(const std::vector<ChargeAirInputs>& rows, const Evaluation
             if (e.Message())
                 EXPECT_TRUE(std::isnan(out.Classic[j][i])) << "row " << i;
             else
-                check(ClassicColumns[j], out.Classic[j][i], 1e-12);
+                check(ClassicColumns[j], out.Classic[j][i]);
         if (!options.Reference)
             continue;
         const char* refWhy = e.ReferenceMessage();
@@ -113,7 +93,7 @@ void ExpectAsEvaluate(const std::vector<ChargeAirInputs>& rows, const Evaluation
             if (refWhy)
                 EXPECT_TRUE(std::isnan(out.Reference[j][i])) << "row " << i;
             else
-                check(ReferenceColumns[j], out.Reference[j][i], 1e-11);
+                check(ReferenceColumns[j], out.Reference[j][i]);
     }
 }
 

@@ -51,6 +51,9 @@ for f in /usr/include/nebelkamm/controls/Valedit.h /usr/include/nebelkamm/model/
     listing "$dev" | grep -qx "$f" || fail "$dev lacks $f"
 done
 
+# The vector code runs on every x86-64: Highway's runtime, no -march.
+dpkg-deb -f "$runtime" Depends | grep -q "libhwy1" || fail "$runtime does not depend on libhwy1"
+
 for f in /usr/lib/python3/dist-packages/nebelkamm/__init__.py \
     /usr/lib/python3/dist-packages/nebelkamm/dask.py /usr/share/doc/python3-nebelkamm/copyright; do
     listing "$python" | grep -qx "$f" || fail "$python lacks $f"
@@ -74,7 +77,8 @@ appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/org.nebelkamm.N
 # Installed and used.
 dpkg --purge python3-nebelkamm nebelkamm-dev nebelkamm >/dev/null 2>&1 || true
 quiet apt-get install -y -qq "$root/$runtime" "$root/$dev" "$root/$python"
-[ "$(/usr/bin/nebelkamm-cli --version)" = "nebelkamm-cli $version" ] || fail "--version"
+[ "$(/usr/bin/nebelkamm-cli --version | head -1)" = "nebelkamm-cli $version" ] || fail "--version"
+/usr/bin/nebelkamm-cli --version | grep -q "^vector code: " || fail "--version names no vector code"
 (cd "$scratch" && /usr/bin/nebelkamm-cli 90 37 1.02 2.4 40 7.8 41200 >out.txt) ||
     fail "a calculation with the installed command line"
 grep -q "Theoretical water content at separator *7224.4  \[kg/h\]" "$scratch/out.txt" ||
