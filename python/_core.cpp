@@ -11,6 +11,8 @@
 #include <pybind11/pybind11.h>
 #include <pybind11/stl.h>
 
+#include <algorithm>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -66,23 +68,32 @@ double* ResultArray(const Column& c, py::ssize_t n, const py::dict& given, py::d
     return static_cast<double*>(a.mutable_data());
 }
 
-// A message column as an array of str objects: one object for each distinct
-// text, its references counted once for all its rows.
+// The cells of a message column and the texts they point to: the column's
+// base, so that NumPy neither counts a reference for every cell nor lets
+// anyone write into them (a capsule has no writable buffer). Copies made
+// of it are ordinary arrays.
+struct MessageCells {
+    std::unique_ptr<PyObject*[]> Cells;
+    std::vector<py::str> Texts;
+};
+
+// A message column as a read-only array of str objects, one object for each
+// distinct text, made without a reference count for every row.
 py::array Messages(const py::array_t<MessageCode>& codes, const std::vector<const char*>& texts) {
     const py::ssize_t n = codes.shape(0);
     const MessageCode* code = codes.data();
-    std::vector<py::ssize_t> uses(texts.size());
+    auto cells = std::make_unique<MessageCells>();
+    cells->Cells.reset(new PyObject*[static_cast<std::size_t>(std::max<py::ssize_t>(n, 1))]);
+    for (const char* t : texts)
+        cells->Texts.emplace_back(t);
+    PyObject** cell = cells->Cells.get();
     for (py::ssize_t i = 0; i < n; ++i)
-        ++uses[code[i]];
-    std::vector<py::str> objects;
-    for (std::size_t k = 0; k < texts.size(); ++k) {
-        objects.emplace_back(texts[k]);
-        Py_SET_REFCNT(objects[k].ptr(), Py_REFCNT(objects[k].ptr()) + uses[k]);
-    }
-    py::array column(py::dtype("O"), std::vector<py::ssize_t>{n}); // zeroed: no references yet
-    auto** cells = static_cast<PyObject**>(column.mutable_data());
-    for (py::ssize_t i = 0; i < n; ++i)
-        cells[i] = objects[code[i]].ptr();
+        cell[i] = cells->Texts[code[i]].ptr();
+    const py::capsule base(cells.get(), [](void* p) { delete static_cast<MessageCells*>(p); });
+    cells.release();
+    py::array column(py::dtype("O"), std::vector<py::ssize_t>{n},
+                     std::vector<py::ssize_t>{sizeof(PyObject*)}, cell, base);
+    column.attr("flags").attr("writeable") = false;
     return column;
 }
 

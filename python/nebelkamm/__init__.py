@@ -112,9 +112,9 @@ def evaluate_arrays(data, *, reference=False, air_basis="humid", inputs=None, th
     """Evaluates a mapping of column name to array: a dict of arrays with the
     batch's columns, the passed-through ones first as given, then the seven
     inputs (read-only views of the arrays given where they are float64), the
-    results (float64, NaN where a row has none) and the messages (an object
-    array of str, "" for a good row, the same str object for every row with
-    the same message). float64 input is read where it stands, with any
+    results (float64, NaN where a row has none) and the messages (a read-only
+    object array of str, "" for a good row, one str object for all rows with
+    the same message; .copy() gives a writable one). float64 input is read where it stands, with any
     stride, never copied. No pandas needed.
 
     out: a dict of result column key to a contiguous, writable float64 array

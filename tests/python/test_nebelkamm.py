@@ -244,3 +244,16 @@ def test_threads_that_cannot_start_leave_their_rows_to_the_caller():
     limited = _python(code, prefix=[*AS_NOBODY, "prlimit", "--nproc=1"])
     assert free.returncode == 0, free.stderr
     assert (limited.returncode, limited.stdout) == (0, free.stdout), limited.stderr
+
+
+def test_message_columns_are_read_only_str_and_outlive_their_result():
+    out = nebelkamm.evaluate_arrays({"RelativeHumidity": [90.0, 150.0, 150.0]}, reference=True)
+    messages = out["RefMessage"][1:]
+    del out
+    assert messages.tolist() == ["relative humidity above 100 %"] * 2
+    assert messages[0] is messages[1]
+    with pytest.raises(ValueError):
+        messages.flags.writeable = True
+    copy = messages.copy()
+    copy[0] = "mine"
+    assert copy.tolist() == ["mine", "relative humidity above 100 %"]
