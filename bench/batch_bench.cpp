@@ -176,6 +176,22 @@ double Median(std::vector<double> v) {
     return v[v.size() / 2];
 }
 
+// Runs a and b nine times each, in turns (ABBA, so that neither always runs
+// second): the median seconds of each.
+template <class A, class B> std::pair<double, double> InTurns(A a, B b) {
+    std::vector<double> first, second;
+    for (int i = 0; i < 9; ++i) {
+        if (i % 2) {
+            first.push_back(a());
+            second.push_back(b());
+        } else {
+            second.push_back(b());
+            first.push_back(a());
+        }
+    }
+    return {Median(first), Median(second)};
+}
+
 // The command line at the vector level the CPU has against itself at
 // NEBELKAMM_SIMD=scalar, classic and with --reference, in turns, nine rounds
 // each, on all cores.
@@ -210,25 +226,15 @@ void AgainstScalar(const std::string& in, const std::string& out, long rows) {
 }
 
 // The command line of this build against another one on the same file, in
-// turns (ABBA, so that neither always runs second), nine rounds each.
+// turns, nine rounds each.
 void Against(const std::string& other, const std::string& in, const std::string& out, long rows) {
     std::printf("  this build's command line against %s, --batch to a file, medians of 9:\n",
                 other.c_str());
     for (const bool oneCore : {false, true}) {
-        std::vector<double> mine, theirs;
-        for (int i = 0; i < 9; ++i) {
-            const auto run = [&](const std::string& cli) {
-                return RunProcess({cli, "--batch", in}, -1, out, oneCore).Seconds;
-            };
-            if (i % 2) {
-                mine.push_back(run(NEBELKAMM_CLI));
-                theirs.push_back(run(other));
-            } else {
-                theirs.push_back(run(other));
-                mine.push_back(run(NEBELKAMM_CLI));
-            }
-        }
-        const double a = Median(mine), b = Median(theirs);
+        const auto run = [&](const std::string& cli) {
+            return RunProcess({cli, "--batch", in}, -1, out, oneCore).Seconds;
+        };
+        const auto [a, b] = InTurns([&] { return run(NEBELKAMM_CLI); }, [&] { return run(other); });
         std::printf("    %-9s this %6.3f s %5.2f M rows/s, other %6.3f s %5.2f M rows/s: %.3fx its "
                     "time\n",
                     oneCore ? "one core" : "all cores", a, rows / a / 1e6, b, rows / b / 1e6,
