@@ -39,10 +39,17 @@ struct VecMath {
     V ZeroUnlessAtLeastZero(V x) const { return hn::IfThenElseZero(hn::Ge(x, hn::Zero(d)), x); }
 };
 
-// Where a result is far enough from a threshold that Evaluate, whose power
-// and logarithm differ from these by a few units in the last place, is on
-// the same side of it.
-constexpr double Margin = 1e-9;
+// The fast path takes a row only where Evaluate surely gives it no message
+// and its numbers lie within the bound: away from every threshold, and
+// where no difference of nearly equal amounts amplifies the few units in
+// the last place by which the exponential and logarithm here differ from
+// the C library's. A difference must keep this share of its larger side.
+constexpr double Share = 0.05;
+// The powers' exponents stay within this: their rounding grows with them.
+constexpr double MaxExponent = 60;
+// The dew point's denominator 19.016 - ln pv stays above this (the dew point
+// below about 3800 °C).
+constexpr double MinDenominator = 1;
 // Below this the results overflow nowhere, per day included.
 constexpr double Huge = 1e300;
 
@@ -71,8 +78,7 @@ HWY_INLINE M Possible(const D d, const V* in) {
 // The classic results into out[0..6]; the mask of rows where they are
 // surely Evaluate's, without a message. The model's nine steps, rearranged
 // to take fewer divisions, the slowest vector operation: each result within
-// a few units in the last place of the steps as written, which the power
-// as exp(y · ln 2.71828) amplifies by no more than |y| < 700.
+// a few units in the last place of the steps as written.
 HWY_INLINE M Classic(const VecMath& m, const V* in, V* out) {
     const D d = m.d;
     const V phi = in[0], t1 = in[1], p1 = in[2], ps = in[3], t2 = in[4];
@@ -97,16 +103,17 @@ HWY_INLINE M Classic(const VecMath& m, const V* in, V* out) {
     const V denominator = hn::Sub(m.C(19.016), m.Ln(pv));
     const V tc = hn::Sub(hn::Div(m.C(4064.95), denominator), m.C(236.25));
 
-    // The powers within the exponential's range. Both water contents
-    // surely above 0 in the model too, and below 0.622/Margin: finite.
-    M ok = hn::And(Within(d, y1, -700, 700), Within(d, y2, -700, 700));
-    ok = hn::And(ok, hn::Lt(hundredP1, m.C(Huge)));
-    ok = hn::And(ok, hn::Gt(a1, hn::Mul(hundredP1, m.C(Margin))));
-    ok = hn::And(ok, hn::Gt(a2, hn::Mul(r, m.C(Margin))));
-    // The logarithm of a normal number, a dew point far from its pole (and
-    // so finite), a water flow far from overflow (NaN fails every test).
+    M ok =
+        hn::And(Within(d, y1, -MaxExponent, MaxExponent), Within(d, y2, -MaxExponent, MaxExponent));
+    // The model's 100·p1/φ finite; both water contents surely above 0 in
+    // the model too, and below 0.622/Share.
+    ok = hn::And(ok, hn::Lt(hundredP1, hn::Mul(phi, m.C(Huge))));
+    ok = hn::And(ok, hn::Gt(a1, hn::Mul(hundredP1, m.C(Share))));
+    ok = hn::And(ok, hn::Gt(a2, hn::Mul(r, m.C(Share))));
+    // The logarithm of a normal number, a dew point far from its pole, a
+    // water flow far from overflow (NaN fails every test).
     ok = hn::And(ok, Within(d, pv, 2.2250738585072014e-308, Huge));
-    ok = hn::And(ok, hn::Gt(hn::Abs(denominator), m.C(Margin)));
+    ok = hn::And(ok, hn::Gt(hn::Abs(denominator), m.C(MinDenominator)));
     ok = hn::And(ok, hn::Lt(hn::Abs(W), m.C(Huge)));
     out[0] = x1;
     out[1] = r;
@@ -186,10 +193,10 @@ HWY_INLINE M Reference(const VecMath& m, const V* in, bool humid, V* out) {
     const V phi = hn::Div(in[0], m.C(100));
     const V p1 = hn::Mul(in[2], m.C(PascalPerBar));
     const V pc = hn::Mul(hn::Add(in[2], in[3]), m.C(PascalPerBar));
-    const V below = m.C(1 - Margin);
+    const V below = m.C(1 - Share);
     M ok =
         hn::And(Within(d, in[1], MinCelsius, MaxCelsius), Within(d, in[4], MinCelsius, MaxCelsius));
-    ok = hn::And(ok, Within(d, pc, 0, Huge));
+    ok = hn::And(ok, hn::And(Within(d, p1, 0, Huge), Within(d, pc, 0, Huge)));
 
     const V T1 = hn::Add(in[1], m.C(Kelvin)), T2 = hn::Add(in[4], m.C(Kelvin));
     const V pws1 = m.Exp(LnSaturation(m, T1));

@@ -134,19 +134,22 @@ TEST(EvaluateColumns, EdgeRowsAsEvaluate) {
         double Value;
     };
     const Edge edges[] = {
-        {&ChargeAirInputs::RelativeHumidity, 100},     // saturated
-        {&ChargeAirInputs::RelativeHumidity, 150},     // above 100 %
-        {&ChargeAirInputs::RelativeHumidity, 1e-6},    // reference dew point below -100 °C
-        {&ChargeAirInputs::TempBeforeBlower, -236.25}, // zero divisor in the first power
-        {&ChargeAirInputs::TempBeforeBlower, -236.2},  // the power underflows: log of 0
-        {&ChargeAirInputs::TempBeforeBlower, -236.3},  // the power overflows
-        {&ChargeAirInputs::TempBeforeBlower, -300},    // below absolute zero
-        {&ChargeAirInputs::TempBeforeBlower, 120},     // vapour above the barometric pressure
-        {&ChargeAirInputs::TempBeforeBlower, 250},     // outside the reference range
-        {&ChargeAirInputs::PressureBeforeBlower, 0.5}, // reference: saturation above it
+        {&ChargeAirInputs::RelativeHumidity, 100},      // saturated
+        {&ChargeAirInputs::RelativeHumidity, 150},      // above 100 %
+        {&ChargeAirInputs::RelativeHumidity, 1e-6},     // reference dew point below -100 °C
+        {&ChargeAirInputs::RelativeHumidity, 1e-307},   // 100·p1/φ overflows
+        {&ChargeAirInputs::TempBeforeBlower, -236.25},  // zero divisor in the first power
+        {&ChargeAirInputs::TempBeforeBlower, -236.2},   // the power underflows: log of 0
+        {&ChargeAirInputs::TempBeforeBlower, -236.3},   // the power overflows
+        {&ChargeAirInputs::TempBeforeBlower, -300},     // below absolute zero
+        {&ChargeAirInputs::TempBeforeBlower, 120},      // vapour above the barometric pressure
+        {&ChargeAirInputs::TempBeforeBlower, 102.9714}, // vapour within 1e-4 of it
+        {&ChargeAirInputs::TempBeforeBlower, 250},      // outside the reference range
+        {&ChargeAirInputs::PressureBeforeBlower, 0.5},  // reference: saturation above it
         {&ChargeAirInputs::PressureBeforeBlower, 1e-310},
         {&ChargeAirInputs::TempAfterCooler, -236.25}, // zero divisor in the second power
         {&ChargeAirInputs::TempAfterCooler, 150},     // max. water content negative
+        {&ChargeAirInputs::TempAfterCooler, 137.3},   // saturation nearly at the ratio
         {&ChargeAirInputs::TempAfterCooler, -150},    // outside the reference range
         {&ChargeAirInputs::SpecificAirFlow, 1e300},   // the water overflows
         {&ChargeAirInputs::PowerOnEngine, 1e300},
