@@ -129,6 +129,10 @@ BENCHMARK(BM_EvaluateColumns)->Args({0, 4096})->Args({1, 4096})->Args({0, 100000
 // columns made beforehand: no gathering, no messages, no row by Evaluate.
 // The limit of what many rows can cost.
 void BM_BareKernel(benchmark::State& state) {
+    if (SimdInUse() == "scalar") {
+        state.SkipWithError("no vector kernel at NEBELKAMM_SIMD=scalar");
+        return;
+    }
     const std::size_t n = static_cast<std::size_t>(state.range(0));
     LogColumns log(n);
     const double* in[InputCount];
