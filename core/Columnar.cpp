@@ -98,10 +98,12 @@ constexpr LevelName Levels[] = {
 struct Selection {
     bool Scalar = false;
     std::string Error;
+    std::int64_t Cpu = 0; // Highway's targets the CPU has, before any cap
 };
 
 Selection Select() {
     Selection s;
+    s.Cpu = hwy::SupportedTargets();
     const char* value = std::getenv("NEBELKAMM_SIMD");
     if (!value || !*value)
         return s;
@@ -273,6 +275,31 @@ std::string SimdLevelNames() {
     for (const LevelName& l : Levels)
         (out += out.empty() ? "" : ", ") += l.Name;
     return out;
+}
+
+std::optional<SimdLevel> SimdLevelNamed(std::string_view name) {
+    for (const LevelName& l : Levels)
+        if (l.Name == name)
+            return l.Level;
+    return std::nullopt;
+}
+
+bool SimdLevelOnCpu(SimdLevel level) {
+    const std::int64_t cpu = Selected().Cpu;
+    switch (level) {
+    case SimdLevel::Scalar:
+    case SimdLevel::Baseline:
+        return true;
+    case SimdLevel::Ssse3:
+        return cpu & HWY_SSSE3;
+    case SimdLevel::Sse4:
+        return cpu & HWY_SSE4;
+    case SimdLevel::Avx2:
+        return cpu & HWY_AVX2;
+    case SimdLevel::Avx512:
+        return cpu & Avx512Targets;
+    }
+    return false;
 }
 
 void UseSimdFromEnvironment() {

@@ -8,6 +8,7 @@
 #include <array>
 #include <cstddef>
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -68,6 +69,10 @@ enum class SimdLevel { Scalar, Baseline, Ssse3, Sse4, Avx2, Avx512 };
 std::string_view SimdLevelName(SimdLevel level);
 // What NEBELKAMM_SIMD accepts, for messages: "scalar, baseline, ..., avx512".
 std::string SimdLevelNames();
+// The level NEBELKAMM_SIMD names so ("sse4"), or none.
+std::optional<SimdLevel> SimdLevelNamed(std::string_view name);
+// Whether this CPU runs the level's code (scalar and baseline run anywhere).
+bool SimdLevelOnCpu(SimdLevel level);
 
 // Caps many-point evaluation at the level NEBELKAMM_SIMD names (unset: the
 // best the CPU has; a level the CPU lacks: the best it has below it). Call
