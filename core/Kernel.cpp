@@ -52,6 +52,9 @@ constexpr double MaxExponent = 60;
 constexpr double MinDenominator = 1;
 // Below this the results overflow nowhere, per day included.
 constexpr double Huge = 1e300;
+// Above this every result keeps its full precision: the subnormal numbers
+// below the smallest normal one round coarser.
+constexpr double Tiny = 1e-290;
 
 HWY_INLINE M Finite(const D d, V v) {
     return hn::Eq(hn::Sub(v, v), hn::Zero(d));
@@ -59,6 +62,13 @@ HWY_INLINE M Finite(const D d, V v) {
 
 HWY_INLINE M Within(const D d, V v, double low, double high) {
     return hn::And(hn::Ge(v, hn::Set(d, low)), hn::Le(v, hn::Set(d, high)));
+}
+
+// A water flow of 0, or far from overflow and from the subnormal numbers
+// (NaN fails).
+HWY_INLINE M FullPrecision(const D d, V w) {
+    const V a = hn::Abs(w);
+    return hn::Or(hn::Eq(a, hn::Zero(d)), Within(d, a, Tiny, Huge));
 }
 
 // Inputs that Evaluate would not refuse, none of them infinite or NaN,
@@ -112,9 +122,10 @@ HWY_INLINE M Classic(const VecMath& m, const V* in, V* out) {
     ok = hn::And(ok, hn::Gt(a2, hn::Mul(r, m.C(Share))));
     // The logarithm of a normal number, a dew point far from its pole, a
     // water flow far from overflow (NaN fails every test).
-    ok = hn::And(ok, Within(d, pv, 2.2250738585072014e-308, Huge));
+    ok = hn::And(ok, Within(d, pv, Tiny, Huge));
     ok = hn::And(ok, hn::Gt(hn::Abs(denominator), m.C(MinDenominator)));
-    ok = hn::And(ok, hn::Lt(hn::Abs(W), m.C(Huge)));
+    ok = hn::And(ok, hn::And(hn::Ge(x1, m.C(Tiny)), hn::Ge(x2, m.C(Tiny))));
+    ok = hn::And(ok, FullPrecision(d, W));
     out[0] = x1;
     out[1] = r;
     out[2] = tc;
@@ -212,7 +223,8 @@ HWY_INLINE M Reference(const VecMath& m, const V* in, bool humid, V* out) {
     const V x2 = hn::Div(hn::Mul(m.C(Epsilon), pw2), hn::Sub(pc, pw2));
 
     const V pwc = hn::Div(hn::Mul(pc, x1), hn::Add(m.C(Epsilon), x1));
-    ok = hn::And(ok, Within(d, pwc, 1e-300, Huge));
+    ok = hn::And(ok, Within(d, pwc, Tiny, Huge));
+    ok = hn::And(ok, hn::And(hn::Ge(x1, m.C(Tiny)), hn::Ge(x2, m.C(Tiny))));
     const V dew = hn::Sub(DewPoint(m, pwc, pc, ok), m.C(Kelvin));
     ok = hn::And(ok, Within(d, dew, MinCelsius + 1e-6, MaxCelsius - 1e-6));
 
@@ -221,7 +233,7 @@ HWY_INLINE M Reference(const VecMath& m, const V* in, bool humid, V* out) {
     const V flow = hn::Mul(in[5], in[6]);
     const V dryAir = hn::Div(flow, humid ? hn::Add(m.C(1), x1) : m.C(1));
     const V W = hn::Mul(dryAir, dc);
-    ok = hn::And(ok, hn::Lt(hn::Abs(W), m.C(Huge)));
+    ok = hn::And(ok, FullPrecision(d, W));
     out[0] = x1;
     out[1] = hn::Add(in[2], in[3]);
     out[2] = dew;

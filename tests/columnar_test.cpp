@@ -147,11 +147,12 @@ TEST(EvaluateColumns, EdgeRowsAsEvaluate) {
         {&ChargeAirInputs::TempBeforeBlower, 250},      // outside the reference range
         {&ChargeAirInputs::PressureBeforeBlower, 0.5},  // reference: saturation above it
         {&ChargeAirInputs::PressureBeforeBlower, 1e-310},
-        {&ChargeAirInputs::TempAfterCooler, -236.25}, // zero divisor in the second power
-        {&ChargeAirInputs::TempAfterCooler, 150},     // max. water content negative
-        {&ChargeAirInputs::TempAfterCooler, 137.3},   // saturation nearly at the ratio
-        {&ChargeAirInputs::TempAfterCooler, -150},    // outside the reference range
-        {&ChargeAirInputs::SpecificAirFlow, 1e300},   // the water overflows
+        {&ChargeAirInputs::TempAfterCooler, -236.25},  // zero divisor in the second power
+        {&ChargeAirInputs::TempAfterCooler, 150},      // max. water content negative
+        {&ChargeAirInputs::TempAfterCooler, 137.3},    // saturation nearly at the ratio
+        {&ChargeAirInputs::TempAfterCooler, -150},     // outside the reference range
+        {&ChargeAirInputs::SpecificAirFlow, 1e300},    // the water overflows
+        {&ChargeAirInputs::SpecificAirFlow, 8.3e-317}, // a water flow among the subnormals
         {&ChargeAirInputs::PowerOnEngine, 1e300},
     };
     for (const Edge& e : edges)
