@@ -11,6 +11,7 @@
 #include <cstring>
 #include <limits>
 #include <mutex>
+#include <span>
 
 namespace nebelkamm {
 namespace {
@@ -82,18 +83,27 @@ private:
 struct LevelName {
     SimdLevel Level;
     std::string_view Name;
+    std::int64_t Targets;  // Highway's targets of the level (0: none, the scalar code)
     std::int64_t Disabled; // Highway's targets above the level
 };
 
 constexpr std::int64_t Avx512Targets = HWY_AVX3 | HWY_AVX3_DL;
+constexpr std::int64_t PortableTargets = HWY_SCALAR | HWY_EMU128;
 constexpr LevelName Levels[] = {
-    {SimdLevel::Scalar, "scalar", 0},
-    {SimdLevel::Baseline, "baseline", ~(HWY_SCALAR | HWY_EMU128)},
-    {SimdLevel::Ssse3, "ssse3", HWY_SSE4 | HWY_AVX2 | Avx512Targets},
-    {SimdLevel::Sse4, "sse4", HWY_AVX2 | Avx512Targets},
-    {SimdLevel::Avx2, "avx2", Avx512Targets},
-    {SimdLevel::Avx512, "avx512", 0},
+    {SimdLevel::Scalar, "scalar", 0, 0},
+    {SimdLevel::Baseline, "baseline", PortableTargets, ~PortableTargets},
+    {SimdLevel::Ssse3, "ssse3", HWY_SSSE3, HWY_SSE4 | HWY_AVX2 | Avx512Targets},
+    {SimdLevel::Sse4, "sse4", HWY_SSE4, HWY_AVX2 | Avx512Targets},
+    {SimdLevel::Avx2, "avx2", HWY_AVX2, Avx512Targets},
+    {SimdLevel::Avx512, "avx512", Avx512Targets, 0},
 };
+
+const LevelName& LevelOf(SimdLevel level) {
+    for (const LevelName& l : Levels)
+        if (l.Level == level)
+            return l;
+    return Levels[0];
+}
 
 struct Selection {
     bool Scalar = false;
@@ -124,35 +134,35 @@ const Selection& Selected() {
     return selection;
 }
 
+// Row i of one block of results: its numbers, or NaN and the message.
+template <std::size_t N>
+void WriteBlock(std::span<const Column> columns, const std::array<double*, N>& cells,
+                MessageCode* codes, const char* why, const Evaluation& e, std::size_t i,
+                Coder& coder) {
+    for (std::size_t j = 0; j < N; ++j)
+        if (cells[j])
+            cells[j][i] = why ? Nan : columns[j].Value(e);
+    if (codes)
+        codes[i] = coder(why);
+}
+
 // One row by Evaluate, into row i of the results.
 void EvaluateRow(const ChargeAirInputs& point, const EvaluationOptions& options, Evaluation& e,
                  const ResultColumns& out, std::size_t i, Coder& coder, Coder& refCoder) {
     Evaluate(point, options, e);
-    const char* why = e.Message();
-    for (std::size_t j = 0; j < ClassicCount; ++j)
-        if (out.Classic[j])
-            out.Classic[j][i] = why ? Nan : ClassicColumns[j].Value(e);
-    if (out.Message)
-        out.Message[i] = coder(why);
-    if (!options.Reference)
-        return;
-    const char* refWhy = e.ReferenceMessage();
-    for (std::size_t j = 0; j < ReferenceCount; ++j)
-        if (out.Reference[j])
-            out.Reference[j][i] = refWhy ? Nan : ReferenceColumns[j].Value(e);
-    if (out.ReferenceMessage)
-        out.ReferenceMessage[i] = refCoder(refWhy);
+    WriteBlock(ClassicColumns, out.Classic, out.Message, e.Message(), e, i, coder);
+    if (options.Reference)
+        WriteBlock(ReferenceColumns, out.Reference, out.ReferenceMessage, e.ReferenceMessage(), e,
+                   i, refCoder);
 }
 
 ChargeAirInputs Point(const std::array<InputColumn, InputCount>& in, std::size_t i) {
     ChargeAirInputs point;
     for (std::size_t k = 0; k < InputCount; ++k) {
-        const InputColumn& c = in[k];
+        const InputColumn c = in[k].From(i);
         double v = c.Value;
         if (c.Data)
-            std::memcpy(&v,
-                        static_cast<const char*>(c.Data) + static_cast<std::ptrdiff_t>(i) * c.Step,
-                        sizeof v);
+            std::memcpy(&v, c.Data, sizeof v);
         point.*InputColumns[k].Input = v;
     }
     return point;
@@ -164,8 +174,7 @@ void Gather(const InputColumn& c, std::size_t first, std::size_t n, double* to) 
         std::fill(to, to + n, c.Value);
         return;
     }
-    const char* from =
-        static_cast<const char*>(c.Data) + static_cast<std::ptrdiff_t>(first) * c.Step;
+    const char* from = static_cast<const char*>(c.From(first).Data);
     if (c.Step == sizeof(double)) {
         std::memcpy(to, from, n * sizeof(double));
         return;
@@ -264,10 +273,7 @@ const char* MessageText(MessageCode code) noexcept {
 }
 
 std::string_view SimdLevelName(SimdLevel level) {
-    for (const LevelName& l : Levels)
-        if (l.Level == level)
-            return l.Name;
-    return {};
+    return LevelOf(level).Name;
 }
 
 std::string SimdLevelNames() {
@@ -285,21 +291,8 @@ std::optional<SimdLevel> SimdLevelNamed(std::string_view name) {
 }
 
 bool SimdLevelOnCpu(SimdLevel level) {
-    const std::int64_t cpu = Selected().Cpu;
-    switch (level) {
-    case SimdLevel::Scalar:
-    case SimdLevel::Baseline:
-        return true;
-    case SimdLevel::Ssse3:
-        return cpu & HWY_SSSE3;
-    case SimdLevel::Sse4:
-        return cpu & HWY_SSE4;
-    case SimdLevel::Avx2:
-        return cpu & HWY_AVX2;
-    case SimdLevel::Avx512:
-        return cpu & Avx512Targets;
-    }
-    return false;
+    const std::int64_t targets = LevelOf(level).Targets;
+    return targets == 0 || targets == PortableTargets || (Selected().Cpu & targets) != 0;
 }
 
 void UseSimdFromEnvironment() {
@@ -311,15 +304,10 @@ std::string SimdInUse() {
     if (Selected().Scalar)
         return "scalar";
     const std::int64_t target = kernel::Target();
-    std::string_view name = "baseline";
-    if (target & Avx512Targets)
-        name = "avx512";
-    else if (target == HWY_AVX2)
-        name = "avx2";
-    else if (target == HWY_SSE4)
-        name = "sse4";
-    else if (target == HWY_SSSE3)
-        name = "ssse3";
+    std::string_view name = "baseline"; // any other architecture's target too
+    for (const LevelName& l : Levels)
+        if (l.Targets & target)
+            name = l.Name;
     return std::string(name) + " (" + hwy::TargetName(target) + ")";
 }
 
