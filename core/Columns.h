@@ -274,12 +274,6 @@ inline constexpr const char* ReferenceTitle = "Reference (ASHRAE, absolute press
 // The heading with the air-flow basis: "…, air flow of humid air".
 std::string ReferenceHeading(AirBasis basis);
 
-// The index in InputColumns of the input a header cell names: by its key
-// or by the window's caption, in any case, with blanks around it and an
-// optional "[unit]" after it. -1 for a cell that names no input; a cell that
-// names one with a unit that is not its own sets wrongUnit and gives -1 too.
-int InputNamedBy(std::string_view cell, bool* wrongUnit = nullptr);
-
 // The input column of a settings key (exactly as written), or null.
 const Column* InputByKey(std::string_view key);
 

@@ -4,6 +4,7 @@
 #include "core/Columnar.h"
 #include "core/Errors.h"
 #include "core/Parallel.h"
+#include "core/Units.h"
 #include "io/Writers.h"
 #include "platform/NumberText.h"
 
@@ -23,10 +24,13 @@ namespace {
 // How the header's columns map onto the inputs and the output.
 struct Layout {
     nebelkamm::Dialect Dialect;
-    std::vector<int> Input;                 // per column: the input's index, or -1
+    std::vector<int> Input; // per column: the input's index, or -1
+    std::array<UnitConversion, InputCount> Units{};
+    bool LessBarometric = false;            // the scavenge pressure is written absolute
     std::vector<std::size_t> PassedThrough; // the other columns, in order
     std::span<const Column> Columns;
     EvaluationOptions Options;
+    TextEncoding Encoding = TextEncoding::Utf8;
 };
 
 // At most 40 bytes of a text for a message on one line: cut where a
@@ -46,6 +50,18 @@ std::string Excerpt(std::string_view text) {
     return cut < text.size() ? out + "..." : out;
 }
 
+// What a header cell names: through a mapping of the options when one
+// names it, else by itself.
+NamedInput NamedByCell(const std::string& cell, const BatchOptions& options,
+                       std::vector<bool>& mapped) {
+    for (std::size_t m = 0; m < options.Mappings.size(); ++m)
+        if (options.Mappings[m].Header == cell) {
+            mapped[m] = true;
+            return MappedInput(options.Mappings[m]);
+        }
+    return InputNamedBy(cell);
+}
+
 Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOptions& options,
                   BatchLayout& named) {
     Layout layout;
@@ -56,19 +72,28 @@ Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOp
     layout.PassedThrough.reserve(header.Text.size());
     named.FromStored.reserve(InputCount);
     bool seen[InputCount] = {};
+    std::vector<bool> mapped(options.Mappings.size());
     for (std::size_t c = 0; c < header.Text.size(); ++c) {
-        bool wrongUnit = false;
-        const int k = InputNamedBy(header.Text[c], &wrongUnit);
-        if (wrongUnit)
-            throw EDataError("column '" + Excerpt(header.Text[c]) + "': not the unit of the input");
+        const NamedInput n = NamedByCell(header.Text[c], options, mapped);
+        if (!n.Refusal.empty())
+            throw EDataError("column '" + Excerpt(header.Text[c]) + "': " + n.Refusal);
+        const int k = n.Input;
         if (k >= 0 && seen[k])
             throw EDataError("the header names " + std::string(InputColumns[k].Key) + " twice");
-        if (k >= 0)
+        if (k >= 0) {
             seen[k] = true;
-        else
+            layout.Units[k] = n.Unit;
+            layout.LessBarometric = layout.LessBarometric || n.LessBarometric();
+        } else {
             layout.PassedThrough.push_back(c);
+        }
         layout.Input.push_back(k);
     }
+    for (std::size_t m = 0; m < mapped.size(); ++m)
+        if (!mapped[m])
+            throw EUsageError("--column " + options.Mappings[m].Header +
+                              "=...: the header has no column '" + options.Mappings[m].Header +
+                              "'");
     for (std::size_t c : layout.PassedThrough)
         named.PassedThrough.push_back(Excerpt(header.Text[c]));
     for (std::size_t k = 0; k < InputCount; ++k)
@@ -77,7 +102,7 @@ Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOp
     if (named.FromStored.size() == InputCount)
         throw EDataError("the header names no input: name the columns by their keys or the "
                          "window's captions, for instance RelativeHumidity or "
-                         "\"Relative humidity [%]\"");
+                         "\"Relative humidity [%]\", or map them with --column");
     return layout;
 }
 
@@ -107,6 +132,33 @@ struct ChunkColumns {
     }
 };
 
+// Whether the bytes of a record's fields are UTF-8.
+bool RecordIsText(const CsvChunk& chunk, const CsvRecord& r) {
+    if (r.Stored == 0)
+        return true;
+    const CsvField* fields = chunk.Fields.data() + r.FirstField;
+    return ValidUtf8(std::string_view(chunk.Bytes)
+                         .substr(fields[0].Begin, fields[r.Stored - 1].End - fields[0].Begin));
+}
+
+// Row i's inputs from the units of their columns into the program's; such
+// a cell's text is no longer its value's.
+void ConvertUnits(const Layout& layout, ChunkColumns& rows, std::size_t i) {
+    InputCells& cells = rows.Cells[i];
+    for (std::size_t k = 0; k < InputCount; ++k)
+        if (!layout.Units[k].Identity()) {
+            rows.Inputs[k][i] = layout.Units[k].Apply(rows.Inputs[k][i]);
+            cells.Shortest[k] = {};
+        }
+    if (layout.LessBarometric) {
+        constexpr std::size_t scavenge = 3, barometric = 2;
+        static_assert(InputColumns[scavenge].Input == &ChargeAirInputs::ScavingAirPressure &&
+                      InputColumns[barometric].Input == &ChargeAirInputs::PressureBeforeBlower);
+        rows.Inputs[scavenge][i] -= rows.Inputs[barometric][i];
+        cells.Shortest[scavenge] = {};
+    }
+}
+
 // The inputs of a record into row i of the columns: each read from its cell
 // or the stored one; why the row cannot be read, if it cannot.
 void ReadRow(const CsvChunk& chunk, const CsvRecord& r, const Layout& layout,
@@ -120,6 +172,11 @@ void ReadRow(const CsvChunk& chunk, const CsvRecord& r, const Layout& layout,
         rows.Inputs[k][i] = stored.*InputColumns[k].Input;
     if (r.Problem != CsvProblem::None) {
         message = "line " + std::to_string(r.Line) + ": " + ProblemText(r.Problem);
+        cells.Read.fill(false);
+        return;
+    }
+    if (!RecordIsText(chunk, r)) {
+        message = "line " + std::to_string(r.Line) + ": not valid " + EncodingName(layout.Encoding);
         cells.Read.fill(false);
         return;
     }
@@ -145,6 +202,7 @@ void ReadRow(const CsvChunk& chunk, const CsvRecord& r, const Layout& layout,
             message = "line " + std::to_string(r.Line) + ", column " + InputColumns[k].Key + ": '" +
                       Excerpt(text) + "' is not a number";
     }
+    ConvertUnits(layout, rows, i);
 }
 
 // Row i of the columns as the writer takes it.
@@ -191,17 +249,23 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
     for (std::size_t i = 0; i < n; ++i) {
         const CsvRecord& r = chunk.Records[i];
         const CsvField* fields = chunk.Fields.data() + r.FirstField;
+        const std::string& readError = rows.ReadError[i];
+        const bool text = readError.empty() || RecordIsText(chunk, r);
         for (std::size_t c : layout.PassedThrough) {
             if (c < r.Stored) {
                 const CsvField& f = fields[c];
-                if (f.Clean)
+                if (!text) {
+                    std::string valid;
+                    AppendValidUtf8(valid, chunk.Text(f, scratch));
+                    AppendField(out, valid, sep);
+                } else if (f.Clean) {
                     out += chunk.Raw(f);
-                else
+                } else {
                     AppendField(out, chunk.Text(f, scratch), sep);
+                }
             }
             out += sep;
         }
-        const std::string& readError = rows.ReadError[i];
         counts.Failed += !readError.empty() || rows.Message[i] != 0 ? 1 : 0;
         AppendCsvCells(out, layout.Columns, RowOf(rows, i, reference), rows.Cells[i], readError,
                        layout.Dialect);
@@ -315,14 +379,45 @@ private:
 
 } // namespace
 
-BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
+NamedInput MappedInput(const ColumnMapping& mapping) {
+    NamedInput n = InputMappedTo(mapping.Input);
+    if (!n.Refusal.empty())
+        throw EUsageError("--column " + mapping.Header + "=" + mapping.Input + ": " + n.Refusal);
+    return n;
+}
+
+// How far from the start of a file its encoding and decimal separator are
+// decided.
+constexpr std::size_t LookAhead = std::size_t(1) << 16;
+
+// The header's cells, as UTF-8 whatever the file's encoding.
+void CheckHeaderText(const CsvHeader& header, TextEncoding encoding) {
+    for (const std::string& cell : header.Text)
+        if (!ValidUtf8(cell))
+            throw EDataError(std::string("line 1, the header: not valid ") +
+                             EncodingName(encoding));
+}
+
+BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
                       const BatchOptions& options) {
+    Utf8Source in(raw, LookAhead);
     CsvReader reader(in, options.BlockBytes);
     CsvHeader header;
     if (!reader.ReadHeader(options.DecimalSeparator, header))
         throw EDataError("the input is empty: it has no header");
     BatchLayout named;
-    const Layout layout = MakeLayout(header, reader.GetDialect(), options, named);
+    named.Encoding = in.Encoding();
+    CheckHeaderText(header, named.Encoding);
+    Layout layout = MakeLayout(header, reader.GetDialect(), options, named);
+    layout.Encoding = named.Encoding;
+    if (layout.Dialect.Separator != ',') {
+        std::vector<bool> numbers(layout.Input.size());
+        for (std::size_t c = 0; c < numbers.size(); ++c)
+            numbers[c] = layout.Input[c] >= 0;
+        if (const char found = reader.FirstDecimal(numbers, LookAhead))
+            layout.Dialect.Decimal = found;
+    }
+    named.FileDialect = layout.Dialect;
     reader.SetFieldCap(header.Text.size() + 1);
     if (options.OnLayout)
         options.OnLayout(named);

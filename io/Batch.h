@@ -3,8 +3,10 @@
 
 #include "core/Columns.h"
 #include "core/Evaluation.h"
+#include "core/Units.h"
 #include "io/Csv.h"
 #include "io/Stream.h"
+#include "io/Text.h"
 
 #include <cstdint>
 #include <functional>
@@ -16,13 +18,26 @@ namespace nebelkamm {
 
 // What the header named.
 struct BatchLayout {
-    std::vector<std::string> PassedThrough; // the other columns' names, shortened to a line
-    std::vector<const Column*> FromStored;  // the inputs it does not name
+    std::vector<std::string> PassedThrough;     // the other columns' names, shortened to a line
+    std::vector<const Column*> FromStored;      // the inputs it does not name
+    TextEncoding Encoding = TextEncoding::Utf8; // how the input was read
+    Dialect FileDialect;                        // its separators, as decided
 };
 
+// A header the program does not know, taken as an input: "TAC" as
+// "TempAfterCooler[°F]".
+struct ColumnMapping {
+    std::string Header; // the header cell as the file writes it
+    std::string Input;  // a key or caption, with an optional [unit]
+};
+
+// What a mapping maps its header to; throws EUsageError when that is no
+// input or a unit the input does not take.
+NamedInput MappedInput(const ColumnMapping& mapping);
+
 struct BatchOptions {
-    // The locale's decimal separator, for files in the semicolon and tab
-    // dialects.
+    // The decimal separator of files in the semicolon and tab dialects
+    // whose first 64 KiB show none (the locale's).
     char DecimalSeparator = '.';
     // Worker threads; 0 takes as many as the machine has cores.
     unsigned Threads = 0;
@@ -32,6 +47,8 @@ struct BatchOptions {
     // The reference results on this air-flow basis as Ref... columns after
     // the message, and RefMessage.
     std::optional<AirBasis> Reference;
+    // Header cells taken as inputs; each must be in the header.
+    std::vector<ColumnMapping> Mappings;
     // Called once the header is read, before any row; empty for none.
     std::function<void(const BatchLayout&)> OnLayout;
     // Called with the rows done and the seconds since the start, at most
@@ -47,12 +64,13 @@ struct BatchSummary {
 // Reads CSV from in to its end and writes one row to out for every row
 // read, in the same order, each as soon as it is computed when the input
 // pauses. A header cell names an input by its key or the window's caption
-// (InputNamedBy); a missing input takes its value from stored; every other
-// column is passed through. Output columns: the passed-through ones, then
+// in one of its units (InputNamedBy), or through a mapping; a missing input takes its value from
+// stored; every other column is passed through. Output columns: the passed-through ones, then
 // OutputColumns. A row that cannot be read or whose point is impossible has
 // a message and no results. Memory stays bounded whatever the input.
 // Throws EDataError for a header it cannot use (none, naming no input or
-// one twice, a wrong unit, UTF-16, over 1 MiB), EInputError and
+// one twice, a unit it cannot read, over 1 MiB), EUsageError for a mapping
+// of a header it does not have, EInputError and
 // EOutputError when reading or writing fails.
 BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
                       const BatchOptions& options);

@@ -372,11 +372,7 @@ void CsvReader::Finish() {
 bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
     while (buffer_.size() < Utf8Bom.size() && Fill()) {
     }
-    const std::string_view start(buffer_);
-    if (start.starts_with("\xFF\xFE") || start.starts_with("\xFE\xFF"))
-        throw EDataError("the input is UTF-16 (it starts with a UTF-16 byte-order mark); save it "
-                         "as UTF-8");
-    if (start.starts_with(Utf8Bom))
+    if (std::string_view(buffer_).starts_with(Utf8Bom))
         buffer_.erase(0, Utf8Bom.size());
 
     // The dialect from the first record as any of the three separators would
@@ -436,6 +432,60 @@ bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
     CsvChunk drop;
     Emit(drop);
     return true;
+}
+
+namespace {
+
+// The separator of a number with digits on both sides of it, or 0.
+char DecimalOf(std::string_view cell) {
+    std::size_t i = 0;
+    const auto digits = [&] {
+        const std::size_t from = i;
+        while (i < cell.size() && cell[i] >= '0' && cell[i] <= '9')
+            ++i;
+        return i > from;
+    };
+    while (i < cell.size() && (cell[i] == ' ' || cell[i] == '"'))
+        ++i;
+    if (i < cell.size() && (cell[i] == '+' || cell[i] == '-'))
+        ++i;
+    if (!digits() || i == cell.size() || (cell[i] != '.' && cell[i] != ','))
+        return 0;
+    const char separator = cell[i++];
+    if (!digits())
+        return 0;
+    if (i < cell.size() && (cell[i] == 'e' || cell[i] == 'E')) {
+        ++i;
+        if (i < cell.size() && (cell[i] == '+' || cell[i] == '-'))
+            ++i;
+        if (!digits())
+            return 0;
+    }
+    while (i < cell.size() && (cell[i] == ' ' || cell[i] == '"' || cell[i] == '\r'))
+        ++i;
+    return i == cell.size() ? separator : 0;
+}
+
+} // namespace
+
+char CsvReader::FirstDecimal(const std::vector<bool>& columns, std::size_t bytes) {
+    while (buffer_.size() < bytes && !eof_ && !source_.WouldWait() && Fill()) {
+    }
+    std::string_view rest = std::string_view(buffer_).substr(scan_);
+    rest = rest.substr(0, std::min(rest.size(), bytes));
+    while (!rest.empty()) {
+        const std::size_t end = std::min(rest.find('\n'), rest.size());
+        std::string_view line = rest.substr(0, end);
+        rest.remove_prefix(std::min(end + 1, rest.size()));
+        for (std::size_t c = 0; !line.empty(); ++c) {
+            const std::size_t cut = std::min(line.find(dialect_.Separator), line.size());
+            if (c < columns.size() && columns[c])
+                if (const char found = DecimalOf(line.substr(0, cut)))
+                    return found;
+            line.remove_prefix(std::min(cut + 1, line.size()));
+        }
+    }
+    return 0;
 }
 
 void CsvReader::Emit(CsvChunk& chunk) {

@@ -81,9 +81,14 @@ public:
     // outside quotes make it ';' with the locale's decimal separator, else
     // commas ',' with '.', else tabs '\t' with the locale's separator. A
     // UTF-8 byte-order mark is skipped. False for an empty input; throws
-    // EDataError for UTF-16 and for a header over MaxRecordBytes.
+    // EDataError for a header over MaxRecordBytes.
     bool ReadHeader(char localeDecimal, CsvHeader& header);
     const Dialect& GetDialect() const { return dialect_; }
+    // After the header: the decimal separator of the first number written
+    // with one (digits on both sides) in the marked columns of the records
+    // within the first `bytes` of the input, read ahead as far as the source
+    // does not wait; 0 where there is none.
+    char FirstDecimal(const std::vector<bool>& columns, std::size_t bytes);
     // Fields beyond this many are counted but not stored.
     void SetFieldCap(std::size_t cap) { cap_ = cap; }
 

@@ -188,15 +188,22 @@ std::string TextResult(const Evaluation& e, char decimal) {
     return out.str();
 }
 
-std::string JsonResult(const Evaluation& e) {
+std::string JsonResult(const Evaluation& e, std::span<const std::string> warnings) {
     std::ostringstream out;
     out << "{\n";
     JsonObject(out, "inputs", e, ColumnGroup::Input);
     out << ",\n";
     JsonObject(out, "results", e, ColumnGroup::Classic);
     out << ",\n  \"warnings\": [";
-    if (e.Impossible)
+    const char* comma = "";
+    if (e.Impossible) {
         out << JsonString(e.Impossible);
+        comma = ", ";
+    }
+    for (const std::string& w : warnings) {
+        out << comma << JsonString(w);
+        comma = ", ";
+    }
     out << ']';
     if (e.Basis) {
         out << ",\n";

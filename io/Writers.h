@@ -48,8 +48,9 @@ void AppendCsvCells(std::string& out, std::span<const Column> columns, const Row
 // was asked for.
 std::string TextResult(const Evaluation& e, char decimal);
 // The JSON output: "inputs", "results", "warnings" (why the point makes no
-// physical sense) and "reference" when it was asked for.
-std::string JsonResult(const Evaluation& e);
+// physical sense, then the warnings given) and "reference" when it was
+// asked for.
+std::string JsonResult(const Evaluation& e, std::span<const std::string> warnings = {});
 
 // A sweep as CSV in the comma dialect, with the columns of a batch.
 void WriteSweepCsv(Sink& out, const Sweep& sweep, bool reference);

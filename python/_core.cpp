@@ -5,6 +5,7 @@
 #include "core/Columns.h"
 #include "core/Evaluation.h"
 #include "core/Parallel.h"
+#include "core/Units.h"
 #include "settings/Settings.h"
 
 #include <pybind11/numpy.h>
@@ -13,6 +14,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -181,14 +183,17 @@ PYBIND11_MODULE(_core, m) {
         "The batch's columns after the passed-through ones: (key, kind) in order.");
     m.def(
         "input_named_by",
-        [](const std::string& cell) {
-            bool wrongUnit = false;
-            const int index = InputNamedBy(cell, &wrongUnit);
-            return py::make_tuple(index, wrongUnit);
+        [](const std::string& cell, const std::optional<std::string>& mappedTo) {
+            const NamedInput n = mappedTo ? InputMappedTo(*mappedTo) : InputNamedBy(cell);
+            if (!n.Refusal.empty())
+                throw py::value_error("column '" + cell + "': " + n.Refusal);
+            return py::make_tuple(n.Input, n.Unit.Offset, n.Unit.Factor, n.LessBarometric());
         },
-        py::arg("cell"),
-        "The index of the input a column name names (key or caption, any case, optional "
-        "[unit]), or -1; and whether it names one with a unit not its own.");
+        py::arg("cell"), py::arg("mapped_to") = py::none(),
+        "What a column name names (key or caption, any case, optional [unit]), or what "
+        "mapped_to names for it: (index of the input or -1, offset, factor, whether the "
+        "barometric pressure is to be taken off); the input is (value + offset) * factor. "
+        "ValueError for a unit the input does not take, or a mapping to no input.");
     m.def(
         "first_run",
         [] {

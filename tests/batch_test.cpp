@@ -14,6 +14,7 @@
 
 #include <algorithm>
 #include <charconv>
+#include <fstream>
 #include <optional>
 #include <random>
 #include <sstream>
@@ -92,6 +93,13 @@ std::string Unread(const std::string& message, int passedThrough = 0) {
 
 const std::string StoredRow = Row(Stored);
 
+std::string Repeated(const std::string& s, std::size_t n) {
+    std::string out;
+    for (std::size_t i = 0; i < n; ++i)
+        out += s;
+    return out;
+}
+
 std::string Semi(std::string s) {
     std::replace(s.begin(), s.end(), ',', ';');
     return s;
@@ -140,6 +148,26 @@ INSTANTIATE_TEST_SUITE_P(
     ::testing::Values(
         Case{"NoInputColumnsButOneTakesTheStored", "id,PowerOnEngine\n7,40000\n",
              "id," + Header() + "7," + StoredRow, 0},
+        Case{"Windows1252IsAnsweredInUtf8", "RelativeHumidity [%],note\n50,caf\xE9 \x80\n",
+             "note," + Header() + "caf\xC3\xA9 \xE2\x82\xAC," + StoredRow, 0},
+        Case{"Utf16RowNotValidFailsAlone",
+             std::string("\xFF\xFE"
+                         "i\0d\0,\0P\0o\0w\0e\0r\0O\0n\0E\0n\0g\0i\0n\0e\0\n\0"
+                         "1\0,\0"
+                         "4\0\n\0"
+                         "2\0,\0\x00\xD8\n\0"
+                         "3\0,\0"
+                         "3\0",
+                         58),
+             "id," + Header() + "1," + Row(With(&ChargeAirInputs::PowerOnEngine, 4)) + "2" +
+                 Unread("line 3: not valid UTF-16", 1) + "3," +
+                 Row(With(&ChargeAirInputs::PowerOnEngine, 3)),
+             1},
+        Case{"Utf8RowNotValidAfterTheStartFailsAlone",
+             "RelativeHumidity,note\n" + Repeated("50,x\n", 14000) + "50,\xC3(\n",
+             "note," + Header() + Repeated("x," + StoredRow, 14000) + "\xEF\xBF\xBD(" +
+                 Unread("line 14002: not valid UTF-8", 1),
+             1},
         Case{"BomCrLfAndNoLastLineEnd", "\xEF\xBB\xBFid,RelativeHumidity\r\n1,60\r\n2,50",
              "id," + Header() + "1," + Row(With(Humidity, 60)) + "2," + StoredRow, 0},
         Case{"LoneCrAndMixedLineEnds", "RelativeHumidity\r60\r\n70\n\r50\r",
@@ -196,11 +224,13 @@ INSTANTIATE_TEST_SUITE_P(
              "id\t" + Header('\t') + "1\t" + Row(Stored, "", -1, '\t', ','), 0, ','},
         Case{"SemicolonsWithTheLocaleComma", "RelativeHumidity;PressureBeforeBlower\n50;1,02\n",
              Semi(Header()) + Row(Stored, "", -1, ';', ','), 0, ','},
-        Case{"SemicolonsRefuseAPoint", "id;PressureBeforeBlower\n1;1.02\n",
-             "id;" + Semi(Header()) + "1;" +
-                 Row(Stored, "line 2, column PressureBeforeBlower: '1.02' is not a number", 2, ';',
+        Case{"SemicolonsTakeTheFilesPoint", "id;PressureBeforeBlower\n1;1.02\n",
+             "id;" + Semi(Header()) + "1;" + Row(Stored, "", -1, ';', '.'), 0, ','},
+        Case{"SemicolonsRefuseTheOtherSeparator", "id;PressureBeforeBlower\n1;1,02\n2;1.02\n",
+             "id;" + Semi(Header()) + "1;" + Row(Stored, "", -1, ';', ',') + "2;" +
+                 Row(Stored, "line 3, column PressureBeforeBlower: '1.02' is not a number", 2, ';',
                      ','),
-             1, ','},
+             1, '.'},
         Case{"ColumnsInAnyOrderAndSubset", "PowerOnEngine,TempAfterCooler\n41200,35\n",
              Header() + Row(ChargeAirInputs{50, 20, 1.02, 2.4, 35, 7.8, 41200}), 0},
         Case{"BlankLinesAreNoRows", "RelativeHumidity\n\n50\n\r\n", Header() + StoredRow, 0},
@@ -238,42 +268,54 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"Empty", "", "the input is empty"},
         Refused{"NamesNoInput", "time,engine\n1,2\n", "the header names no input"},
         Refused{"NamesAnInputTwice", "TempAfterCooler,tempaftercooler\n1,2\n", "twice"},
-        Refused{"WrongUnit", "TempAfterCooler [K]\n300\n", "not the unit of the input"},
-        Refused{"Utf16", std::string("\xFF\xFER\0e\0l\0\n\0", 10), "UTF-16"},
+        Refused{"UnknownUnit", "TempAfterCooler [bar]\n300\n",
+                "column 'TempAfterCooler [bar]': [bar] is not a unit of TempAfterCooler, which "
+                "takes °C, C, degC, °F, F, degF, K"},
+        Refused{"GaugeBarometric", "PressureBeforeBlower [barg]\n1\n",
+                "PressureBeforeBlower is the barometric pressure: absolute, never gauge"},
+        Refused{"Utf16Header",
+                std::string("\xFF\xFE"
+                            "R\0\x00\xD8\n\0",
+                            8),
+                "line 1, the header: not valid UTF-16"},
         Refused{"OverOneMiB", "RelativeHumidity," + Big + "\n1,2\n",
                 "line 1, the header: field longer than 1 MiB"},
         Refused{"QuoteNotClosed", "\"RelativeHumidity\n1\n",
                 "line 1, the header: quoted field not closed"}),
     [](const auto& info) { return std::string(info.param.name); });
 
-// A header cell names an input by key or caption, in any case, with blanks
-// and a unit of its own.
-TEST(Columns, HeaderCellsNameTheirInput) {
-    struct {
-        const char* cell;
-        const char* key; // null: no input
-        bool wrongUnit;
-    } const cases[] = {
-        {"RelativeHumidity", "RelativeHumidity", false},
-        {"relativehumidity", "RelativeHumidity", false},
-        {" RelativeHumidity\t", "RelativeHumidity", false},
-        {"Relative humidity [%]", "RelativeHumidity", false},
-        {"ACTUAL TEMPERATURE AFTER COOLER[°C]", "TempAfterCooler", false},
-        {"TempBeforeBlower [ C ]", "TempBeforeBlower", false},
-        {"PowerOnEngine [kw]", "PowerOnEngine", false},
-        {"TempAfterCooler [K]", nullptr, true},
-        {"Water content of air before blower", nullptr, false},
-        {"RelativeHumidity2", nullptr, false},
-        {"[%]", nullptr, false},
-        {"", nullptr, false},
-    };
-    for (const auto& c : cases) {
-        bool wrongUnit = !c.wrongUnit;
-        const int found = InputNamedBy(c.cell, &wrongUnit);
-        EXPECT_EQ(found >= 0 ? std::string(InputColumns[found].Key) : "", c.key ? c.key : "")
-            << c.cell;
-        EXPECT_EQ(wrongUnit, c.wrongUnit) << c.cell;
+// Header cells name their input and unit as the shared table says, which
+// the Python module's test reads too.
+TEST(Columns, HeaderCellsNameTheirInputAndUnit) {
+    std::ifstream table(NEBELKAMM_HEADER_TSV);
+    ASSERT_TRUE(table) << NEBELKAMM_HEADER_TSV;
+    int rows = 0;
+    for (std::string line; std::getline(table, line);) {
+        if (line.starts_with('#'))
+            continue;
+        std::istringstream fields(line.substr(line.find('\t') + 1));
+        const std::string cell = line.substr(0, line.find('\t'));
+        std::string key;
+        double offset = 0, factor = 1;
+        int less = 0;
+        fields >> key >> offset >> factor >> less;
+        const NamedInput n = InputNamedBy(cell);
+        ++rows;
+        if (key == "refused") {
+            EXPECT_GE(n.Input, 0) << cell;
+            EXPECT_FALSE(n.Refusal.empty()) << cell;
+            continue;
+        }
+        EXPECT_TRUE(n.Refusal.empty()) << cell << ": " << n.Refusal;
+        EXPECT_EQ(n.Input >= 0 ? std::string(InputColumns[n.Input].Key) : "-", key) << cell;
+        EXPECT_DOUBLE_EQ(n.Unit.Offset, offset) << cell;
+        EXPECT_DOUBLE_EQ(n.Unit.Factor, factor) << cell;
+        EXPECT_EQ(n.LessBarometric(), less == 1) << cell;
     }
+    EXPECT_GT(rows, 40);
+}
+
+TEST(Columns, HeaderCellsNameTheirInput) {
     const Batched b = Batch("time, relativehumidity ,Actual temperature after cooler [°C],note\n"
                             "t,90,35,n\n");
     ChargeAirInputs in = Stored;

@@ -9,7 +9,9 @@ frames, with the columns and the refusals of ``nebelkamm-cli --batch``:
 >>> nebelkamm.evaluate(log, inputs={"TempBeforeBlower": 37})  # doctest: +SKIP
 
 Input columns are named by their settings key or the window's caption, in
-any case, with an optional unit ("Relative humidity [%]"); missing inputs
+any case, with an optional unit in any the command line reads ("Relative
+humidity [%]", "TempAfterCooler [°F]", "ScavingAirPressure [bar a]"), and
+are converted to the program's units; missing inputs
 come from ``inputs`` (a dict by key) or the first-run values; other columns
 are passed through. A row whose inputs make no physical sense, or whose
 computation fails, has a message and no results.
@@ -49,23 +51,30 @@ def _threads(threads):
     return min(int(threads), 1 << 30)  # at most the cores run anyway
 
 
-def _plan(names, inputs):
-    """Which name holds which input (an index of KEYS), and the inputs that
-    come from ``inputs`` or the first-run values."""
+def _plan(names, inputs, mapping=None):
+    """Which name holds which input (an index of KEYS) with its unit
+    conversion, and the inputs that come from ``inputs`` or the first-run
+    values. ``mapping`` takes column names the core does not know to a key
+    or caption with an optional unit, as ``--column`` does."""
+    mapping = dict(mapping or {})
+    for name in mapping:
+        if name not in names:
+            raise ValueError(f"columns: the data has no column {name!r}")
     named = {}
     for name in names:
-        index, wrong_unit = _core.input_named_by(str(name))
-        if wrong_unit:
-            raise ValueError(f"column {name!r}: not the unit of the input")
+        if name in mapping:
+            index, *unit = _core.input_named_by(str(name), str(mapping[name]))
+        else:
+            index, *unit = _core.input_named_by(str(name))
         if index < 0:
             continue
-        if index in named.values():
+        if index in [i for i, *_ in named.values()]:
             raise ValueError(f"the data names {KEYS[index]} twice")
-        named[name] = index
+        named[name] = (index, *unit)
     if not named:
         raise ValueError("the data names no input: name the columns by their keys or the "
                          "window's captions, for instance RelativeHumidity or "
-                         "'Relative humidity [%]'")
+                         "'Relative humidity [%]', or map them with columns=")
     given = dict(inputs or {})
     for key in given:
         if key not in KEYS:
@@ -95,12 +104,19 @@ def _as_given(source, rows):
     return view
 
 
-def _run(columns, rows, reference, air_basis, inputs, threads, out=None):
+_BAROMETRIC, _SCAVENGE = KEYS.index("PressureBeforeBlower"), KEYS.index("ScavingAirPressure")
+
+
+def _run(columns, rows, reference, air_basis, inputs, threads, out=None, mapping=None):
     """The batch's output columns, in order, for named input columns."""
-    named, fixed = _plan(columns, inputs)
+    named, fixed = _plan(columns, inputs, mapping)
     sources = [fixed[k] for k in range(len(KEYS))]
-    for name, index in named.items():
-        sources[index] = _numeric(name, columns[name])
+    for name, (index, offset, factor, _) in named.items():
+        values = _numeric(name, columns[name])
+        # The program's units: a converted column is a new array.
+        sources[index] = values if (offset, factor) == (0, 1) else (values + offset) * factor
+    if any(less for _, _, _, less in named.values()):
+        sources[_SCAVENGE] = sources[_SCAVENGE] - np.asarray(sources[_BAROMETRIC], dtype=float)
     basis = _reference(reference, air_basis)
     raw = _core.evaluate(sources, rows, basis, _threads(threads), dict(out or {}))
     result = {}
@@ -136,18 +152,23 @@ def evaluate_arrays(data, *, reference=False, air_basis="humid", inputs=None, th
     return {**passed, **out}
 
 
-def evaluate(data, *, reference=False, air_basis="humid", inputs=None, threads=None):
+def evaluate(data, *, reference=False, air_basis="humid", inputs=None, threads=None,
+             columns=None):
     """Evaluates a pandas DataFrame (or a mapping of column name to
     array-like) row by row: a DataFrame with exactly the columns of
     ``nebelkamm-cli --batch``, in its order, the other columns passed through
     first; empty cells are NaN, ``message`` a string ("" for a good row).
-    threads: None uses all cores for large inputs and one for small ones."""
+    threads: None uses all cores for large inputs and one for small ones.
+    columns: a dict that takes column names the module does not know to an
+    input's key or caption with an optional unit, as ``nebelkamm-cli
+    --column`` does: ``{"TAC": "TempAfterCooler[°F]"}``."""
     import pandas as pd
 
     frame = data if isinstance(data, pd.DataFrame) else pd.DataFrame(data)
+    mapping = columns
     columns = {name: frame[name].to_numpy() for name in frame.columns}
     if len(columns) != len(frame.columns):
         raise ValueError("the data has two columns of one name")
-    named, out = _run(columns, len(frame), reference, air_basis, inputs, threads)
+    named, out = _run(columns, len(frame), reference, air_basis, inputs, threads, None, mapping)
     passed = frame[[name for name in frame.columns if name not in named]]
     return pd.concat([passed, pd.DataFrame(out, index=frame.index)], axis=1)

@@ -138,7 +138,12 @@ def test_the_loop_runs_without_the_gil():
     (lambda: nebelkamm.evaluate({"RelativeHumidity": [90]}, reference=True, air_basis="wet"),
      ValueError, "air_basis"),
     (lambda: nebelkamm.evaluate({"time": [1]}), ValueError, "names no input"),
-    (lambda: nebelkamm.evaluate({"TempAfterCooler [K]": [300]}), ValueError, "unit"),
+    (lambda: nebelkamm.evaluate({"TempAfterCooler [bar]": [300]}), ValueError,
+     r"\[bar\] is not a unit of TempAfterCooler"),
+    (lambda: nebelkamm.evaluate({"TAC": [30]}, columns={"TAC": "Temp"}), ValueError,
+     "no input is called Temp"),
+    (lambda: nebelkamm.evaluate({"TAC": [30]}, columns={"T": "TempAfterCooler"}), ValueError,
+     "no column 'T'"),
     (lambda: nebelkamm.evaluate({"RelativeHumidity": [90]}, inputs={"Power": 1}), ValueError,
      "no input is called 'Power'"),
     (lambda: nebelkamm.evaluate({"RelativeHumidity": [90]}, threads=0), ValueError, "threads"),
@@ -146,6 +151,38 @@ def test_the_loop_runs_without_the_gil():
 def test_bad_input_is_refused(call, error, says):
     with pytest.raises(error, match=says):
         call()
+
+
+def _header_table():
+    with open(os.environ["NEBELKAMM_HEADER_TSV"], encoding="utf-8") as table:
+        for line in table:
+            if not line.startswith("#"):
+                yield line.rstrip("\n").split("\t")
+
+
+@pytest.mark.parametrize("row", list(_header_table()), ids=lambda row: row[0])
+def test_header_cells_convert_as_the_shared_table_says(row):
+    cell, key, *conversion = row
+    other = "RelativeHumidity" if key == "PowerOnEngine" else "PowerOnEngine"
+    data = {cell: [3.0], other: [50.0]}
+    if key == "refused":
+        with pytest.raises(ValueError, match="is not a unit of|never gauge"):
+            nebelkamm.evaluate(data)
+        return
+    out = nebelkamm.evaluate(data)
+    if key == "-":
+        assert cell in out.columns
+        return
+    offset, factor, less = map(float, conversion)
+    barometric = out.PressureBeforeBlower.iloc[0] if less else 0
+    assert out[key].iloc[0] == pytest.approx((3.0 + offset) * factor - barometric, rel=1e-15)
+
+
+def test_a_mapped_column_is_read_in_its_unit():
+    out = nebelkamm.evaluate({"TAC": [95.0, 86.0], "id": [1, 2]},
+                             columns={"TAC": "TempAfterCooler [°F]"})
+    np.testing.assert_allclose(out.TempAfterCooler, [35.0, 30.0], rtol=1e-15)
+    assert list(out.columns[:1]) == ["id"]
 
 
 def test_numbers_that_are_not_finite_give_their_row_a_message():

@@ -1,0 +1,186 @@
+// SPDX-License-Identifier: MIT
+#include "core/Units.h"
+
+#include "core/Columns.h"
+
+#include <array>
+#include <span>
+
+namespace nebelkamm {
+namespace {
+
+constexpr bool Blank(char c) {
+    return c == ' ' || c == '\t';
+}
+
+std::string_view Trimmed(std::string_view s) {
+    while (!s.empty() && Blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && Blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+char Lower(char c) {
+    return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
+}
+
+bool SameText(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
+
+// A unit an input takes. Exact where case tells a prefix apart.
+struct Unit {
+    const char* Name;
+    double Offset = 0, Factor = 1;
+    bool Exact = false;
+};
+
+// 1 psi = 0.45359237 kg * 9.80665 m/s^2 per (0.0254 m)^2, in bar.
+constexpr double PsiInBar = 0.45359237 * 9.80665 / (0.0254 * 0.0254) / 1e5;
+
+constexpr std::array Humidity{Unit{"%"}, Unit{"%RH"}, Unit{"% RH"}};
+constexpr std::array Temperature{
+    Unit{"°C"},
+    Unit{"C"},
+    Unit{"degC"},
+    Unit{"°F", -32, 1 / 1.8},
+    Unit{"F", -32, 1 / 1.8},
+    Unit{"degF", -32, 1 / 1.8},
+    Unit{"K", -273.15},
+};
+constexpr std::array Pressure{
+    Unit{"bar"},
+    Unit{"mbar", 0, 1e-3, true},
+    Unit{"hPa", 0, 1e-3},
+    Unit{"kPa", 0, 1e-2},
+    Unit{"MPa", 0, 10, true},
+    Unit{"Pa", 0, 1e-5},
+    Unit{"psi", 0, PsiInBar},
+};
+constexpr std::array AirFlow{Unit{"kg/kWh"}, Unit{"g/kWh", 0, 1e-3}};
+constexpr std::array Power{Unit{"kW"}, Unit{"MW", 0, 1e3, true}};
+
+// The units of an input, by the unit the program keeps it in.
+std::span<const Unit> UnitsFor(std::string_view programUnit) {
+    if (programUnit == "[%]")
+        return Humidity;
+    if (programUnit == "[°C]")
+        return Temperature;
+    if (programUnit == "[bar]")
+        return Pressure;
+    if (programUnit == "[kg/kWh]")
+        return AirFlow;
+    return Power;
+}
+
+// Pressures also as "bar g", "barg", "bar(g)", "bar a", "bara", "bar(a)".
+struct Suffix {
+    const char* Text;
+    PressureForm Form;
+};
+constexpr std::array Suffixes{
+    Suffix{"(g)", PressureForm::Gauge},      Suffix{"(a)", PressureForm::Absolute},
+    Suffix{"(abs)", PressureForm::Absolute}, Suffix{"abs", PressureForm::Absolute},
+    Suffix{"g", PressureForm::Gauge},        Suffix{"a", PressureForm::Absolute},
+};
+
+std::string WithoutBlanks(std::string_view s) {
+    std::string out;
+    for (char c : s)
+        if (!Blank(c))
+            out += c;
+    return out;
+}
+
+const Unit* Find(std::span<const Unit> units, std::string_view written) {
+    for (const Unit& u : units) {
+        const std::string name = WithoutBlanks(u.Name);
+        if (u.Exact ? written == name : SameText(written, name))
+            return &u;
+    }
+    return nullptr;
+}
+
+// The conversion of a unit as written, or false when the input does not
+// take it.
+bool Convert(std::string_view programUnit, std::string_view written, UnitConversion& out) {
+    const std::string bare = WithoutBlanks(written);
+    const std::span<const Unit> units = UnitsFor(programUnit);
+    const Unit* unit = Find(units, bare);
+    PressureForm form = PressureForm::Plain;
+    for (std::size_t i = 0; !unit && units.data() == Pressure.data() && i < Suffixes.size(); ++i) {
+        const std::string_view suffix = Suffixes[i].Text;
+        if (bare.size() > suffix.size() &&
+            SameText(std::string_view(bare).substr(bare.size() - suffix.size()), suffix)) {
+            unit = Find(units, std::string_view(bare).substr(0, bare.size() - suffix.size()));
+            form = Suffixes[i].Form;
+        }
+    }
+    if (!unit)
+        return false;
+    out = {unit->Offset, unit->Factor, form};
+    return true;
+}
+
+} // namespace
+
+bool NamedInput::LessBarometric() const {
+    return Input >= 0 && InputColumns[Input].Input == &ChargeAirInputs::ScavingAirPressure &&
+           Unit.Form == PressureForm::Absolute;
+}
+
+std::string UnitsOf(std::size_t input) {
+    std::string out;
+    for (const Unit& u : UnitsFor(InputColumns[input].Unit))
+        out += (out.empty() ? "" : ", ") + std::string(u.Name);
+    if (UnitsFor(InputColumns[input].Unit).data() == Pressure.data())
+        out += ", each also gauge or absolute (bar g, barg, bar(g), bar a, bara, bar(a))";
+    return out;
+}
+
+NamedInput InputNamedBy(std::string_view cell) {
+    std::string_view name = Trimmed(cell), unit;
+    bool hasUnit = false;
+    if (name.ends_with(']')) {
+        const std::size_t open = name.rfind('[');
+        if (open != std::string_view::npos) {
+            unit = name.substr(open + 1, name.size() - open - 2);
+            name = Trimmed(name.substr(0, open));
+            hasUnit = true;
+        }
+    }
+    NamedInput named;
+    for (std::size_t k = 0; k < InputCount; ++k) {
+        const Column& c = InputColumns[k];
+        if (!SameText(name, c.Key) && !SameText(name, c.Caption))
+            continue;
+        named.Input = static_cast<int>(k);
+        if (hasUnit && !Convert(c.Unit, unit, named.Unit))
+            named.Refusal = "[" + std::string(Trimmed(unit)) + "] is not a unit of " + c.Key +
+                            ", which takes " + UnitsOf(k);
+        else if (c.Input == &ChargeAirInputs::PressureBeforeBlower &&
+                 named.Unit.Form == PressureForm::Gauge)
+            named.Refusal =
+                std::string(c.Key) + " is the barometric pressure: absolute, never gauge";
+        return named;
+    }
+    return named;
+}
+
+NamedInput InputMappedTo(std::string_view name) {
+    NamedInput n = InputNamedBy(name);
+    if (n.Input < 0) {
+        n.Refusal = "no input is called " + std::string(Trimmed(name)) + "; the inputs are";
+        for (const Column& c : InputColumns)
+            n.Refusal += std::string(&c == InputColumns.data() ? " " : ", ") + c.Key;
+    }
+    return n;
+}
+
+} // namespace nebelkamm
