@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "app/Main.h"
 
+#include "core/Errors.h"
 #include "model/Exception.h"
 #include "model/Version.h"
 
@@ -14,7 +15,7 @@
 namespace {
 
 constexpr const char* Help =
-    "Usage: nebelkamm [v1 ... v7]\n"
+    "Usage: nebelkamm [--input KEY=VALUE ...] [--] [v1 ... v7]\n"
     "       nebelkamm --help | --version\n"
     "\n"
     "Opens the window \"Condensation at charge air cooler\": seven input fields, six\n"
@@ -25,7 +26,8 @@ constexpr const char* Help =
     "water at the separator over the temperature after the cooler, the humidity or\n"
     "the scavenge air pressure, with the knees and the present point, saved as PNG,\n"
     "SVG or PDF). Up to seven numbers override the stored inputs, as for\n"
-    "nebelkamm-cli; see nebelkamm(1).\n";
+    "nebelkamm-cli, then --input KEY=VALUE (any sign, also KEY[UNIT]=VALUE); a\n"
+    "number not taken is said on standard error. See nebelkamm(1).\n";
 
 // --help and --version are answered without a display: nothing of the
 // toolkit starts for them. Returns the exit status, or -1 for the window.
@@ -62,6 +64,9 @@ int main(int argc, char** argv) {
         form.show();
         form.activateWindow(); // takes the keyboard even where no window manager gives it
         app.exec();
+    } catch (const nebelkamm::EUsageError& e) {
+        std::fprintf(stderr, "nebelkamm: %s\n", e.Message().c_str());
+        return 64;
     } catch (const nebelkamm::Exception& e) {
         ShowException(nullptr, QString::fromStdString(e.Message()));
     } catch (const std::bad_alloc&) {

@@ -22,6 +22,7 @@
 #include <QScreen>
 
 #include <algorithm>
+#include <cstdio>
 #include <new>
 
 using namespace nebelkamm;
@@ -73,7 +74,9 @@ TMainForm::TMainForm(const std::vector<std::string>& args, QWidget* parent,
     PressOnReturn(ui_->Button1);
     PressOnReturn(ui_->btnExit);
 
-    settings_.Start(args);
+    const WindowArguments given = SplitWindowArguments(args);
+    for (const std::string& line : settings_.Start(given.Numbers, given.Named))
+        std::fprintf(stderr, "nebelkamm: warning: %s\n", line.c_str());
 
     for (const Column& c : InputColumns)
         FieldOf(c)->SetValue(settings_.Inputs.*c.Input);

@@ -7,6 +7,7 @@
 #include "core/Errors.h"
 #include "core/Evaluation.h"
 #include "core/Sweep.h"
+#include "core/Units.h"
 #include "io/Batch.h"
 #include "io/Stream.h"
 #include "io/Writers.h"
@@ -43,8 +44,9 @@ std::string InputList() {
 
 std::string Usage() {
     return "Usage: nebelkamm-cli [--json] [--no-save] [--reference [--air-basis humid|dry]]\n"
-           "                     [--help] [--version] [--] [v1 ... v7]\n"
-           "       nebelkamm-cli --batch FILE [--reference ...] [--] [v1 ... v7]\n"
+           "                     [--input KEY=VALUE]... [--help] [--version] [--] [v1 ... v7]\n"
+           "       nebelkamm-cli --batch FILE [--column NAME=KEY]... [--reference ...] [--] [v1 "
+           "... v7]\n"
            "       nebelkamm-cli --sweep KEY[=FROM:TO:STEP] [--plot FILE] [--reference ...]\n"
            "                     [--] [v1 ... v7]\n"
            "\n"
@@ -52,21 +54,34 @@ std::string Usage() {
            "./Nebelkamm.ini (created with first-run values when missing), overridden by up to\n"
            "seven numbers in this order:\n" +
            InputList() +
-           "Only numbers above 0 are taken; with eight or more, none is. The inputs are\n"
+           "Only numbers above 0 are taken, in single precision; with eight or more, none\n"
+           "is; each not taken is said on stderr. The inputs are\n"
            "written back to ./Nebelkamm.ini afterwards. A point that makes no physical sense\n"
            "(humidity above 100 %, a negative power, ...) is computed with a warning.\n"
            "\n"
            "  --json     print {\"inputs\": {...}, \"results\": {...}, \"warnings\": [...]}\n"
            "  --no-save  leave ./Nebelkamm.ini as it is (and do not create it)\n"
+           "  --input KEY=VALUE  an input by key or caption, any sign, double precision,\n"
+           "             also KEY[UNIT]=VALUE (units as in a batch's header); after the\n"
+           "             numbers; repeatable\n"
            "  --batch FILE  one row of results for each row of the CSV file (- for standard\n"
            "             input), written as soon as it is computed. The header names input\n"
            "             columns by key or caption, in any case, optionally with their\n"
            "             [unit], in any order and subset (a missing one takes the stored\n"
            "             input); other columns are passed through. Comma-separated with \".\"\n"
-           "             decimals, semicolon- or tab-separated with the locale's separator.\n"
+           "             decimals; semicolon- or tab-separated with the decimal separator\n"
+           "             of the file's first numbers (else the locale's). UTF-8, UTF-16\n"
+           "             with a byte-order mark, or else Windows-1252; the answer is UTF-8.\n"
+           "             Units: % %RH; °C C degC °F F degF K; bar mbar hPa kPa MPa Pa psi,\n"
+           "             each also gauge (bar g, barg, bar(g)) or absolute (bar a, bara,\n"
+           "             bar(a)); kg/kWh g/kWh; kW MW. An absolute scavenge pressure has the\n"
+           "             row's barometric pressure taken off.\n"
+           "  --column NAME=KEY  with --batch: the header NAME is the input KEY (a key or\n"
+           "             caption, optionally with [UNIT]); repeatable\n"
            "             A row that cannot be read or makes no physical sense gets a message\n"
            "             and no results.\n"
            "  --sweep KEY=FROM:TO:STEP  the stored inputs with one of them stepped, as CSV\n"
+           "             (KEY a key or caption)\n"
            "             (for instance TempAfterCooler=20:60:0.5; at most 100000 points);\n"
            "             --sweep KEY alone takes the range a chart of the point shows: the\n"
            "             present value and every knee, on round bounds\n"
@@ -95,7 +110,8 @@ std::string Usage() {
            "\n"
            "Exit status: 0 done, 1 floating-point failure, 2 settings file not written,\n"
            "3 some batch or sweep rows failed (see their message column), 64 usage error,\n"
-           "65 data error (a header that names no input), 66 input not readable, 69 plotting\n"
+           "65 data error (a header that names no input or a unit not taken), 66 input not "
+           "readable, 69 plotting\n"
            "module missing, 71 out of memory, 73 output file not created, 74 write error,\n"
            "78 NEBELKAMM_SIMD names no level.\n";
 }
@@ -105,6 +121,8 @@ struct Options {
     std::optional<std::string> Batch, Sweep, Plot, AirBasis;
     bool Reference = false;
     std::vector<std::string> Numbers;
+    std::vector<std::string> Named;      // --input KEY=VALUE
+    std::vector<ColumnMapping> Mappings; // --column NAME=KEY
 };
 
 // Why the arguments are no request, or nothing.
@@ -116,6 +134,18 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
             o.Numbers.push_back(a);
         } else if (a == "--") {
             optionsDone = true;
+        } else if (a == "--input" || a == "--column") {
+            if (i + 1 == args.size())
+                return a + " needs a value";
+            const std::string& value = args[++i];
+            if (a == "--input") {
+                o.Named.push_back(value);
+                continue;
+            }
+            const std::size_t eq = value.rfind('=');
+            if (eq == std::string::npos || eq == 0)
+                return "--column wants NAME=KEY, not " + value;
+            o.Mappings.push_back({value.substr(0, eq), value.substr(eq + 1)});
         } else if (a == "--batch" || a == "--sweep" || a == "--plot" || a == "--air-basis") {
             std::optional<std::string>& value = a == "--batch"   ? o.Batch
                                                 : a == "--sweep" ? o.Sweep
@@ -145,6 +175,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
         return std::string("--json goes with a single point; a batch or sweep is CSV");
     if (o.AirBasis && !o.Reference)
         return std::string("--air-basis goes with --reference");
+    if (!o.Mappings.empty() && !o.Batch)
+        return std::string("--column goes with --batch");
     if (o.AirBasis && *o.AirBasis != "humid" && *o.AirBasis != "dry")
         return "--air-basis is humid or dry, not " + *o.AirBasis;
     return std::nullopt;
@@ -188,11 +220,18 @@ bool SweepNumber(std::string_view text, char separator, double& v, int& decimals
     return false;
 }
 
-const Column& SweptInput(std::string_view key) {
-    if (const Column* c = InputByKey(key))
-        return *c;
-    throw EUsageError("no input is called " + std::string(key) + "; the inputs are:\n" +
-                      InputList());
+// The input of a sweep, by key or caption; its range is in the input's own
+// unit, so no other unit is taken.
+const Column& SweptInput(std::string_view name) {
+    const NamedInput n = InputNamedBy(name);
+    if (n.Input < 0)
+        throw EUsageError("no input is called " + std::string(name) + "; the inputs are:\n" +
+                          InputList());
+    const Column& c = InputColumns[n.Input];
+    if (!n.Refusal.empty() || !n.Unit.Identity() || n.LessBarometric())
+        throw EUsageError("--sweep " + std::string(name) + ": a sweep runs in " + c.Key +
+                          "'s own unit, " + c.Unit);
+    return c;
 }
 
 // The points of --sweep KEY=FROM:TO:STEP, or of --sweep KEY over the range
@@ -242,8 +281,11 @@ std::string Names(const std::vector<std::string>& names) {
     return out.empty() ? "none" : out;
 }
 
-int RunBatchFile(const Options& o, const ChargeAirInputs& stored, char separator, Sink& out,
+int RunBatchFile(const Options& o, const ChargeAirInputs& stored,
+                 const std::array<bool, InputCount>& given, char separator, Sink& out,
                  std::ostream& err) {
+    for (const ColumnMapping& m : o.Mappings)
+        MappedInput(m); // a usage error before the file is opened
     const std::string& name = *o.Batch;
     int fd = STDIN_FILENO;
     if (name != "-") {
@@ -262,12 +304,19 @@ int RunBatchFile(const Options& o, const ChargeAirInputs& stored, char separator
     BatchOptions options;
     options.DecimalSeparator = separator;
     options.Reference = Basis(o);
-    options.OnLayout = [&err](const BatchLayout& layout) {
-        std::vector<std::string> stored;
+    options.Mappings = o.Mappings;
+    options.OnLayout = [&err, &given](const BatchLayout& layout) {
+        if (layout.Encoding == TextEncoding::Windows1252)
+            err << "nebelkamm-cli: read as Windows-1252: not UTF-8" << std::endl;
+        std::vector<std::string> stored, commandLine;
         for (const Column* c : layout.FromStored)
-            stored.emplace_back(c->Key);
+            (given[static_cast<std::size_t>(c - InputColumns.data())] ? commandLine : stored)
+                .emplace_back(c->Key);
         err << "nebelkamm-cli: columns passed through: " << Names(layout.PassedThrough)
-            << "; inputs from the settings file: " << Names(stored) << std::endl;
+            << "; inputs from the settings file: " << Names(stored);
+        if (!commandLine.empty())
+            err << "; from the command line: " << Names(commandLine);
+        err << std::endl;
     };
     const bool progress = ::isatty(STDERR_FILENO);
     if (progress)
@@ -283,7 +332,8 @@ int RunBatchFile(const Options& o, const ChargeAirInputs& stored, char separator
 
 // One point: the rows (unless the classic model failed), warnings and
 // reports on err.
-int RunPoint(const Options& o, const ChargeAirInputs& inputs, char separator, Sink& out,
+int RunPoint(const Options& o, const ChargeAirInputs& inputs,
+             const std::vector<std::string>& notTaken, char separator, Sink& out,
              std::ostream& err) {
     const Evaluation e = Evaluate(inputs, {Basis(o)});
     if (e.Impossible)
@@ -293,7 +343,8 @@ int RunPoint(const Options& o, const ChargeAirInputs& inputs, char separator, Si
             err << report << '\n';
     if (e.Failure)
         err << ExceptionDisplayText(e.Failure) << '\n';
-    out.Write(o.Json ? (e.Failure ? std::string() : JsonResult(e)) : TextResult(e, separator));
+    out.Write(o.Json ? (e.Failure ? std::string() : JsonResult(e, notTaken))
+                     : TextResult(e, separator));
     return e.Failure ? CliFloatingPointFailure : CliOk;
 }
 
@@ -338,24 +389,30 @@ int Run(const std::vector<std::string>& args, char separator, Sink& out, std::os
     if (o.Help || o.Version)
         return Answered(err, [&] {
             out.Write(o.Help ? Usage()
-                             : "nebelkamm-cli " + std::string(Version) + "\nvector code: " +
-                                   SimdInUse() + '\n');
+                             : "nebelkamm-cli " + std::string(Version) +
+                                   "\nvector code: " + SimdInUse() + '\n');
             return CliOk;
         });
     const bool table = o.Batch || o.Sweep;
     const bool save = o.Save && !table; // batch and sweep never write the settings file
 
     ChargeAirSettings settings(SettingsFileName, separator);
+    std::vector<std::string> notTaken;
     try {
         if (save) {
-            settings.Start(o.Numbers);
+            notTaken = settings.Start(o.Numbers, o.Named);
         } else {
+            settings.ApplyNamedInputs(o.Named); // a usage error before the file is read
             if (settings.IniFile.Exists())
                 settings.ReadSettings();
             else
                 settings.SetFirstRunValues();
-            settings.ApplyCommandLine(o.Numbers);
+            notTaken = settings.ApplyCommandLine(o.Numbers);
+            settings.ApplyNamedInputs(o.Named);
         }
+    } catch (const EUsageError& e) {
+        err << "nebelkamm-cli: " << e.Message() << '\n';
+        return CliUsage;
     } catch (const EMathError& e) {
         err << ExceptionDisplayText(e.Message()) << '\n';
         return CliFloatingPointFailure;
@@ -364,11 +421,16 @@ int Run(const std::vector<std::string>& args, char separator, Sink& out, std::os
         return CliWriteFailure;
     }
 
+    for (const std::string& line : notTaken)
+        err << "nebelkamm-cli: warning: " << line << '\n';
     if (o.Batch)
-        return Answered(err, [&] { return RunBatchFile(o, settings.Inputs, separator, out, err); });
+        return Answered(err, [&] {
+            return RunBatchFile(o, settings.Inputs, settings.FromCommandLine, separator, out, err);
+        });
     if (o.Sweep)
         return Answered(err, [&] { return RunSweep(o, settings.Inputs, separator, out); });
-    int status = Answered(err, [&] { return RunPoint(o, settings.Inputs, separator, out, err); });
+    int status =
+        Answered(err, [&] { return RunPoint(o, settings.Inputs, notTaken, separator, out, err); });
     // As the window does when it closes, whether or not the computation failed.
     if (!save)
         return status;

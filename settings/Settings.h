@@ -2,6 +2,7 @@
 #pragma once
 
 #include "core/Columns.h"
+#include "core/Units.h"
 #include "model/Chargeair.h"
 #include "platform/Inifile.h"
 #include "platform/NumberText.h"
@@ -35,6 +36,13 @@ inline constexpr std::array<StoredInput, InputCount> StoredInputs{{
     {.Input = &Columns[6], .Default = 40000, .FirstRun = 40000},
 }};
 
+// The window's arguments: --input KEY=VALUE (repeatable) and the positional
+// numbers; "--" ends the options.
+struct WindowArguments {
+    std::vector<std::string> Numbers, Named;
+};
+WindowArguments SplitWindowArguments(const std::vector<std::string>& args);
+
 // The inputs as the program keeps them between runs: loaded at start,
 // overridden by the command line, saved when the program ends.
 class ChargeAirSettings {
@@ -58,15 +66,34 @@ public:
 
     // Arguments after the program name, read from the last to the first;
     // only values above 0 are taken, and none at all from eight or more.
-    void ApplyCommandLine(const std::vector<std::string>& args);
+    // Returns a line for each argument not taken, naming it and the input
+    // it would have set.
+    std::vector<std::string> ApplyCommandLine(const std::vector<std::string>& args);
 
-    // Load or create the file, then apply the command line.
-    void Start(const std::vector<std::string>& args);
+    // Inputs given as KEY=VALUE or KEY[UNIT]=VALUE (a key or caption, a
+    // unit it takes), after the positional numbers: any sign, in double
+    // precision, the value with a point or the locale's separator. Throws
+    // EUsageError for one that is not understood, before setting any.
+    void ApplyNamedInputs(const std::vector<std::string>& named);
+
+    // Load or create the file, then apply the command line: the positional
+    // numbers, then the named inputs. Returns ApplyCommandLine's lines.
+    std::vector<std::string> Start(const std::vector<std::string>& args,
+                                   const std::vector<std::string>& named = {});
 
     ChargeAirInputs Inputs;
     TIniFile IniFile;
+    // The inputs that the command line set, in InputColumns' order.
+    std::array<bool, InputCount> FromCommandLine{};
 
 private:
+    struct Given {
+        NamedInput Input;
+        double Value; // in the input's unit, before the barometric pressure is taken off
+    };
+    std::vector<Given> ReadNamedInputs(const std::vector<std::string>& named) const;
+    void SetNamedInputs(const std::vector<Given>& given);
+
     char separator_;
 };
 

@@ -94,10 +94,9 @@ TEST_F(Cli, VectorLevelFromTheEnvironment) {
                                "nebelkamm-cli: NEBELKAMM_SIMD is 'bogus'; it takes scalar, "
                                "baseline, ssse3, sse4, avx2, avx512, or nothing"}}) {
         for (const QStringList& args : {QStringList{"--version"}, QStringList{"--batch", "-"}}) {
-            const CliRun r =
-                RunCli(args, "C",
-                       {"env", QStringLiteral("NEBELKAMM_SIMD=") + c.value, NEBELKAMM_CLI},
-                       "RelativeHumidity\n50\n");
+            const CliRun r = RunCli(
+                args, "C", {"env", QStringLiteral("NEBELKAMM_SIMD=") + c.value, NEBELKAMM_CLI},
+                "RelativeHumidity\n50\n");
             EXPECT_EQ(r.status, c.status) << c.value << ' ' << r.err;
             if (args.front() == "--version" || c.status) {
                 EXPECT_TRUE(Has(r.out + r.err, c.says)) << c.value << ": " << r.out << r.err;
@@ -110,7 +109,9 @@ TEST_F(Cli, FloatingPointFailurePrintsWithFullStopAndStillWrites) {
     Put("Nebelkamm.ini", "[Input]\nRelativeHumidity=0\n");
     const CliRun r = RunCli({"--", "0", "33"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "nebelkamm-cli: warning: relative humidity not above 0 %; the results have "
+    EXPECT_EQ(r.err, "nebelkamm-cli: warning: argument 1 '0' (RelativeHumidity) is not taken: "
+                     "only numbers above 0 are; --input RelativeHumidity=VALUE takes any\n"
+                     "nebelkamm-cli: warning: relative humidity not above 0 %; the results have "
                      "no physical meaning\nFloating point division by zero.\n");
     EXPECT_EQ(r.out, "");
     EXPECT_TRUE(Has(Get("Nebelkamm.ini"), "TempBeforeBlower=33\n"));

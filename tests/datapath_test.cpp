@@ -3,13 +3,18 @@
 // attacker run them: exit statuses, failing outputs, pauses, huge input.
 #include "CliRun.h"
 #include "TempDir.h"
+#include "core/Columns.h"
 
 #include <QDir>
 #include <QFileInfo>
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <cmath>
+#include <cstdlib>
 #include <sstream>
+#include <vector>
 
 #include <sys/resource.h>
 #include <sys/stat.h>
@@ -71,6 +76,43 @@ INSTANTIATE_TEST_SUITE_P(
                std::string("\xFF\xFEt\0\x00\xD8\n\0", 8),
                65,
                "line 1, the header: not valid UTF-16"},
+        Status{"DataUnknownUnit",
+               {"--batch", "-"},
+               "TempAfterCooler [furlong]\n1\n",
+               65,
+               "[furlong] is not a unit of TempAfterCooler, which takes °C, C, degC, °F"},
+        Status{"DataGaugeBarometric",
+               {"--batch", "-"},
+               "RelativeHumidity,PressureBeforeBlower [psig]\n50,1\n",
+               65,
+               "absolute, never gauge"},
+        Status{"UsageColumnToNoInput",
+               {"--batch", "-", "--column", "TAC=Temp"},
+               "TAC\n1\n",
+               64,
+               "--column TAC=Temp: no input is called Temp"},
+        Status{"UsageColumnNotInTheFile",
+               {"--batch", "-", "--column", "TAC=TempAfterCooler"},
+               "RelativeHumidity\n50\n",
+               64,
+               "the header has no column 'TAC'"},
+        Status{"SweepByCaption", {"--sweep", "actual temperature after cooler=20:30:5"}, "", 0, ""},
+        Status{"UsageSweepInAnotherUnit",
+               {"--sweep", "TempAfterCooler [K]=300:310:5"},
+               "",
+               64,
+               "a sweep runs in TempAfterCooler's own unit, [°C]"},
+        Status{"UsageInputToNoInput", {"--input", "Foo=1"}, "", 64, "no input is called Foo"},
+        Status{"UsageInputNotANumber",
+               {"--input", "TempAfterCooler=4O"},
+               "",
+               64,
+               "'4O' is not a number"},
+        Status{"UsageInputInAGaugeBarometric",
+               {"--input", "PressureBeforeBlower[barg]=1"},
+               "",
+               64,
+               "absolute, never gauge"},
         Status{"DataHeaderOverOneMiB",
                {"--batch", "-"},
                std::string(2 << 20, 'h') + "\n",
@@ -236,9 +278,140 @@ TEST_F(DataPath, BatchWithoutThreadsGivesTheSameAnswer) {
     ASSERT_EQ(free.status, 0) << free.err;
     QStringList prefix = {"setpriv", "--reuid=65534", "--regid=65534", "--clear-groups"};
     if (NEBELKAMM_SANITIZED) // the leak checker needs a thread of its own at the end
-        prefix << "env" << "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1";
-    prefix << "prlimit" << "--nproc=1" << NEBELKAMM_CLI;
+        prefix << "env"
+               << "ASAN_OPTIONS=detect_leaks=0:abort_on_error=1";
+    prefix << "prlimit"
+           << "--nproc=1" << NEBELKAMM_CLI;
     const CliRun limited = RunCli({"--batch", "-"}, "C", prefix, input);
     EXPECT_EQ(limited.status, 0) << limited.err;
     EXPECT_EQ(limited.out, free.out);
+}
+
+namespace {
+
+// An answer's rows as cells, numbers read with either separator.
+std::vector<std::vector<std::string>> Cells(const std::string& out, char separator) {
+    std::vector<std::vector<std::string>> rows;
+    std::istringstream lines(out);
+    for (std::string line; std::getline(lines, line);) {
+        rows.emplace_back();
+        std::istringstream cells(line);
+        for (std::string cell; std::getline(cells, cell, separator);)
+            rows.back().push_back(cell);
+    }
+    return rows;
+}
+
+// The same table within 1e-12 of each number's size; `skip` cells after the
+// first two of got's rows left out (an answer's results read back pass
+// through).
+void ExpectSameNumbers(const std::string& got, char separator, const std::string& want,
+                       std::size_t skip) {
+    auto a = Cells(got, separator);
+    const auto b = Cells(want, ',');
+    for (auto& row : a)
+        row.erase(row.begin() + 2, row.begin() + static_cast<std::ptrdiff_t>(2 + skip));
+    ASSERT_EQ(a.size(), b.size()) << got;
+    for (std::size_t r = 0; r < a.size(); ++r) {
+        ASSERT_EQ(a[r].size(), b[r].size()) << got;
+        for (std::size_t c = 0; c < a[r].size(); ++c) {
+            std::string x = a[r][c];
+            std::replace(x.begin(), x.end(), ',', '.');
+            char *endX = nullptr, *endY = nullptr;
+            const double vx = std::strtod(x.c_str(), &endX),
+                         vy = std::strtod(b[r][c].c_str(), &endY);
+            if (r > 0 && !x.empty() && *endX == 0 && *endY == 0)
+                EXPECT_NEAR(vx, vy, 1e-12 * std::max(1.0, std::fabs(vy))) << r << ", " << c;
+            else
+                EXPECT_EQ(x, b[r][c]) << r << ", " << c;
+        }
+    }
+}
+
+std::string Utf16(const std::string& utf8, bool bigEndian) {
+    std::string out = bigEndian ? "\xFE\xFF" : "\xFF\xFE";
+    for (const char16_t u : QString::fromUtf8(utf8).toStdU16String()) {
+        const char hi = static_cast<char>(u >> 8), lo = static_cast<char>(u & 0xFF);
+        out += bigEndian ? hi : lo;
+        out += bigEndian ? lo : hi;
+    }
+    return out;
+}
+
+std::string Replaced(std::string s, const std::string& from, const std::string& to) {
+    for (std::size_t at = 0; (at = s.find(from, at)) != std::string::npos; at += to.size())
+        s.replace(at, from.size(), to);
+    return s;
+}
+
+} // namespace
+
+using nebelkamm::ClassicCount;
+
+// A log as loggers and spreadsheets export it gives the numbers of the
+// plain file; the answer read back gives the answer again.
+TEST_F(DataPath, LoggerExportsGiveThePlainNumbers) {
+    const std::string plain = "time,note,RelativeHumidity,TempAfterCooler,ScavingAirPressure,"
+                              "PressureBeforeBlower,PowerOnEngine,SpecificAirFlow\n"
+                              "00:00,é °,90.5,35.25,2.4,1.013,41200,7.8\n"
+                              "00:01,x,95,30,2.6,1.0,38000.5,7.25\n";
+    const std::string semi = Replaced(Replaced(plain, ",", ";"), ".", ",");
+    const std::string tabs = Replaced(semi, ";", "\t");
+    const std::string units = "time,note,RelativeHumidity [%RH],TAC,Scavenge air pressure [bar a],"
+                              "PressureBeforeBlower [mbar],PowerOnEngine [MW],"
+                              "SpecificAirFlow [g/kWh]\n"
+                              "00:00,é °,90.5,95.45,3.413,1013,41.2,7800\n"
+                              "00:01,x,95,86,3.6,1000,38.0005,7250\n";
+    const QStringList plainArgs = {"--batch", "-", "--no-save"};
+    const CliRun want = RunCli(plainArgs, "C", {}, plain);
+    ASSERT_EQ(want.status, 0) << want.err;
+    const struct {
+        const char* name;
+        std::string input;
+        char separator;
+        QStringList more;
+    } forms[] = {
+        {"semicolons, decimal commas", semi, ';', {}},
+        {"Windows-1252, CRLF",
+         Replaced(QString::fromStdString(semi).toLatin1().toStdString(), "\n", "\r\n"),
+         ';',
+         {}},
+        {"UTF-16 LE, tabs, CRLF", Utf16(Replaced(tabs, "\n", "\r\n"), false), '\t', {}},
+        {"UTF-16 BE, tabs", Utf16(tabs, true), '\t', {}},
+        {"units, a mapped column", units, ',', {"--column", "TAC=TempAfterCooler[°F]"}},
+        {"the answer read back", want.out, ',', {}},
+    };
+    for (const auto& f : forms) {
+        SCOPED_TRACE(f.name);
+        const CliRun r = RunCli(plainArgs + f.more, "C", {}, f.input);
+        EXPECT_EQ(r.status, 0) << r.err;
+        EXPECT_EQ(Has(r.err, "read as Windows-1252: not UTF-8"),
+                  std::string(f.name).starts_with("Windows"))
+            << r.err;
+        ExpectSameNumbers(r.out, f.separator, want.out, f.input == want.out ? ClassicCount + 1 : 0);
+    }
+}
+
+// Inputs by name take any sign in double precision; positional numbers not
+// taken are said, and the batch names only what came from the file.
+TEST_F(DataPath, NamedInputsAndPositionalNumbersNotTaken) {
+    const CliRun r = RunCli({"--json", "90", "-5", "1.01", "--input", "TempAfterCooler[K]=273.15",
+                             "--input", "SpecificAirFlow=7,25"},
+                            "de_DE.UTF-8");
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_TRUE(Has(r.err, "nebelkamm-cli: warning: argument 2 '-5' (TempBeforeBlower) is not "
+                           "taken: only numbers above 0 are"))
+        << r.err;
+    EXPECT_TRUE(Has(r.out, "\"TempAfterCooler\": 0,")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\"SpecificAirFlow\": 7.25,")) << r.out;
+    EXPECT_TRUE(Has(r.out, "\"warnings\": [\"argument 2 '-5' (TempBeforeBlower)")) << r.out;
+    const CliRun saved = RunCli({"--json"});
+    EXPECT_TRUE(Has(saved.out, "\"TempAfterCooler\": 0,")) << saved.out;
+
+    const CliRun b = RunCli({"--batch", "-", "1", "2", "--input", "PowerOnEngine=1"}, "C", {},
+                            "RelativeHumidity\n50\n");
+    EXPECT_TRUE(Has(b.err, "inputs from the settings file: PressureBeforeBlower, "
+                           "ScavingAirPressure, TempAfterCooler, SpecificAirFlow; from the "
+                           "command line: TempBeforeBlower, PowerOnEngine\n"))
+        << b.err;
 }

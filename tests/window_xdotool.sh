@@ -229,4 +229,22 @@ saved="$(grep '=' Nebelkamm.ini | LC_ALL=C sort)"
 $saved
 instead of
 $expected"
-echo "PASS: typed over fields at start, after a message, after double-click and drags; left NAN; copied one computation; Return on Calculate; saved a chart as SVG; saved exactly the typed numbers"
+# 8. Started with inputs by name and a positional number it cannot take: the
+# fields show the named values (Calculate computes what the command line
+# does with the same arguments) and the number not taken is said.
+args=(90 -5 --input TempAfterCooler=-5 --input "PowerOnEngine[MW]=41.2")
+"$app" "${args[@]}" >"$work/app.log" 2>&1 &
+app_pid=$!
+win="$(timeout 20 xdotool search --sync --onlyvisible --name "$title" | head -n1)"
+[ -n "$win" ] || fail "the window did not show with --input"
+sleep 1
+xdotool mousemove $(at 66 396) click 1
+[ "$(copy)" = "$(as_copied "${args[@]}")" ] ||
+    fail "started with ${args[*]}: copied $(copy) instead of $(as_copied "${args[@]}")"
+grep -q "^nebelkamm: warning: argument 2 '-5' (TempBeforeBlower) is not taken" "$work/app.log" ||
+    fail "the number not taken is not said: $(cat "$work/app.log")"
+copy | grep -q "^Actual temperature after cooler	-5.0	\[°C\]$" || fail "TempAfterCooler is not -5.0"
+kill "$app_pid"
+app_pid=""
+
+echo "PASS: typed over fields at start, after a message, after double-click and drags; left NAN; copied one computation; Return on Calculate; saved a chart as SVG; saved exactly the typed numbers; took --input and said the number not taken"
