@@ -120,6 +120,7 @@ struct Options {
     bool Json = false, Save = true, Help = false, Version = false;
     std::optional<std::string> Batch, Sweep, Plot, AirBasis;
     bool Reference = false;
+    std::optional<nebelkamm::AirBasis> Basis; // as Reference and AirBasis ask
     std::vector<std::string> Numbers;
     std::vector<std::string> Named;      // --input KEY=VALUE
     std::vector<ColumnMapping> Mappings; // --column NAME=KEY
@@ -173,19 +174,19 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
         return std::string("--plot goes with --sweep");
     if (o.Json && (o.Batch || o.Sweep))
         return std::string("--json goes with a single point; a batch or sweep is CSV");
-    if (o.AirBasis && !o.Reference)
-        return std::string("--air-basis goes with --reference");
+
     if (!o.Mappings.empty() && !o.Batch)
         return std::string("--column goes with --batch");
-    if (o.AirBasis && *o.AirBasis != "humid" && *o.AirBasis != "dry")
-        return "--air-basis is humid or dry, not " + *o.AirBasis;
+    try {
+        o.Basis = ReferenceAsked(o.Reference, o.AirBasis, "--air-basis", "--reference");
+    } catch (const EUsageError& e) {
+        return e.Message();
+    }
     return std::nullopt;
 }
 
 std::optional<AirBasis> Basis(const Options& o) {
-    if (!o.Reference)
-        return std::nullopt;
-    return o.AirBasis && *o.AirBasis == "dry" ? AirBasis::Dry : AirBasis::Humid;
+    return o.Basis;
 }
 
 // The decimals a number was written with: those after the separator, less
@@ -312,6 +313,9 @@ int RunBatchFile(const Options& o, const ChargeAirInputs& stored,
         for (const Column* c : layout.FromStored)
             (given[static_cast<std::size_t>(c - InputColumns.data())] ? commandLine : stored)
                 .emplace_back(c->Key);
+        if (!layout.Replaced.empty())
+            err << "nebelkamm-cli: columns replaced by the new results: " << Names(layout.Replaced)
+                << std::endl;
         err << "nebelkamm-cli: columns passed through: " << Names(layout.PassedThrough)
             << "; inputs from the settings file: " << Names(stored);
         if (!commandLine.empty())

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "core/Evaluation.h"
 
+#include "core/Errors.h"
 #include "model/Exception.h"
 
 #include <cmath>
@@ -144,6 +145,18 @@ void Evaluate(const ChargeAirInputs& inputs, const EvaluationOptions& options,
         e.Basis.reset();
         e.Reference = ReferenceResults{};
     }
+}
+
+std::optional<AirBasis> ReferenceAsked(bool reference, const std::optional<std::string>& basis,
+                                       std::string_view basisOption,
+                                       std::string_view referenceOption) {
+    if (basis && !reference)
+        throw EUsageError(std::string(basisOption) + " goes with " + std::string(referenceOption));
+    if (basis && *basis != "humid" && *basis != "dry")
+        throw EUsageError(std::string(basisOption) + " is humid or dry, not " + *basis);
+    if (!reference)
+        return std::nullopt;
+    return basis && *basis == "dry" ? AirBasis::Dry : AirBasis::Humid;
 }
 
 } // namespace nebelkamm

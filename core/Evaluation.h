@@ -6,6 +6,8 @@
 
 #include <array>
 #include <optional>
+#include <string>
+#include <string_view>
 
 namespace nebelkamm {
 
@@ -71,5 +73,12 @@ const char* ImpossibleInputs(const ChargeAirInputs& inputs) noexcept;
 constexpr const char* AirBasisName(AirBasis basis) {
     return basis == AirBasis::Humid ? "humid" : "dry";
 }
+
+// The reference as a front end asks for it: none, or on the basis named
+// (humid when none is). Throws EUsageError, with the options as that front
+// end calls them, for a basis without the reference or one not known.
+std::optional<AirBasis> ReferenceAsked(bool reference, const std::optional<std::string>& basis,
+                                       std::string_view basisOption,
+                                       std::string_view referenceOption);
 
 } // namespace nebelkamm

@@ -2,7 +2,9 @@
 #include "core/Units.h"
 
 #include "core/Columns.h"
+#include "core/Errors.h"
 
+#include <algorithm>
 #include <array>
 #include <span>
 
@@ -181,6 +183,66 @@ NamedInput InputMappedTo(std::string_view name) {
             n.Refusal += std::string(&c == InputColumns.data() ? " " : ", ") + c.Key;
     }
     return n;
+}
+
+NamedInput MappedInput(const ColumnMapping& mapping) {
+    NamedInput n = InputMappedTo(mapping.Input);
+    if (!n.Refusal.empty())
+        throw EUsageError("--column " + mapping.Header + "=" + mapping.Input + ": " + n.Refusal);
+    return n;
+}
+
+std::vector<NamedInput> NameColumns(std::span<const std::string> names,
+                                    std::span<const ColumnMapping> mappings) {
+    for (const ColumnMapping& m : mappings) {
+        MappedInput(m);
+        if (std::find(names.begin(), names.end(), m.Header) == names.end())
+            throw EUsageError("--column " + m.Header + "=" + m.Input +
+                              ": the header has no column '" + m.Header + "'");
+    }
+    std::vector<NamedInput> named;
+    named.reserve(names.size());
+    bool seen[InputCount] = {};
+    for (const std::string& name : names) {
+        const auto m = std::find_if(mappings.begin(), mappings.end(),
+                                    [&](const ColumnMapping& m) { return m.Header == name; });
+        NamedInput n = m != mappings.end() ? MappedInput(*m) : InputNamedBy(name);
+        if (!n.Refusal.empty())
+            throw EDataError("column '" + Excerpt(name) + "': " + n.Refusal);
+        if (n.Input >= 0 && seen[n.Input])
+            throw EDataError("the header names " + std::string(InputColumns[n.Input].Key) +
+                             " twice");
+        if (n.Input >= 0)
+            seen[n.Input] = true;
+        named.push_back(std::move(n));
+    }
+    if (std::none_of(std::begin(seen), std::end(seen), [](bool b) { return b; }))
+        throw EDataError("the header names no input: name the columns by their keys or the "
+                         "window's captions, for instance RelativeHumidity or "
+                         "\"Relative humidity [%]\", or map them (--column, columns=)");
+    return named;
+}
+
+bool IsResultName(std::string_view name, bool reference) {
+    for (const Column& c : OutputColumns(reference))
+        if (c.Group != ColumnGroup::Input && name == c.Key)
+            return true;
+    return false;
+}
+
+std::string Excerpt(std::string_view text) {
+    constexpr std::size_t most = 40;
+    std::size_t cut = text.size();
+    if (cut > most) {
+        cut = most;
+        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
+            --cut;
+    }
+    std::string out(text.substr(0, cut));
+    for (char& c : out)
+        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
+            c = ' ';
+    return cut < text.size() ? out + "..." : out;
 }
 
 } // namespace nebelkamm

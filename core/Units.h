@@ -3,8 +3,10 @@
 
 #include <cstddef>
 #include <cstdint>
+#include <span>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nebelkamm {
 
@@ -43,6 +45,33 @@ NamedInput InputNamedBy(std::string_view name);
 // What a mapping of a column to a name (a key or caption with an optional
 // [unit]) takes it as: Refusal set also when the name names no input.
 NamedInput InputMappedTo(std::string_view name);
+
+// A column name the program does not know, taken as an input: "TAC" as
+// "TempAfterCooler[°F]".
+struct ColumnMapping {
+    std::string Header; // the column's name as the table writes it
+    std::string Input;  // a key or caption, with an optional [unit]
+};
+
+// What a mapping maps its column to; throws EUsageError when that is no
+// input or a unit the input does not take.
+NamedInput MappedInput(const ColumnMapping& mapping);
+
+// What each of a table's column names names, through a mapping where one
+// names it. Throws EDataError for a unit an input does not take, an input
+// named twice or none named; EUsageError for a mapping not understood or
+// of a name not among them.
+std::vector<NamedInput> NameColumns(std::span<const std::string> names,
+                                    std::span<const ColumnMapping> mappings);
+
+// Whether a column name is that of a result or message column of a batch
+// (with the reference ones when asked for): a column that the new results
+// replace.
+bool IsResultName(std::string_view name, bool reference);
+
+// At most 40 bytes of a text for a message on one line: cut where a
+// character starts, control characters as blanks.
+std::string Excerpt(std::string_view text);
 
 // The units an input takes, as they are written: "°C, C, degC, ...".
 std::string UnitsOf(std::size_t input);

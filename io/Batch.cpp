@@ -33,76 +33,33 @@ struct Layout {
     TextEncoding Encoding = TextEncoding::Utf8;
 };
 
-// At most 40 bytes of a text for a message on one line: cut where a
-// character starts, control characters as blanks.
-std::string Excerpt(std::string_view text) {
-    constexpr std::size_t most = 40;
-    std::size_t cut = text.size();
-    if (cut > most) {
-        cut = most;
-        while (cut > 0 && (static_cast<unsigned char>(text[cut]) & 0xC0) == 0x80)
-            --cut;
-    }
-    std::string out(text.substr(0, cut));
-    for (char& c : out)
-        if (static_cast<unsigned char>(c) < 0x20 || c == 0x7F)
-            c = ' ';
-    return cut < text.size() ? out + "..." : out;
-}
-
-// What a header cell names: through a mapping of the options when one
-// names it, else by itself.
-NamedInput NamedByCell(const std::string& cell, const BatchOptions& options,
-                       std::vector<bool>& mapped) {
-    for (std::size_t m = 0; m < options.Mappings.size(); ++m)
-        if (options.Mappings[m].Header == cell) {
-            mapped[m] = true;
-            return MappedInput(options.Mappings[m]);
-        }
-    return InputNamedBy(cell);
-}
-
 Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOptions& options,
                   BatchLayout& named) {
     Layout layout;
     layout.Dialect = dialect;
     layout.Options.Reference = options.Reference;
     layout.Columns = OutputColumns(options.Reference.has_value());
-    layout.Input.reserve(header.Text.size());
-    layout.PassedThrough.reserve(header.Text.size());
-    named.FromStored.reserve(InputCount);
+    const std::vector<NamedInput> names = NameColumns(header.Text, options.Mappings);
+    layout.Input.reserve(names.size());
+    layout.PassedThrough.reserve(names.size());
     bool seen[InputCount] = {};
-    std::vector<bool> mapped(options.Mappings.size());
-    for (std::size_t c = 0; c < header.Text.size(); ++c) {
-        const NamedInput n = NamedByCell(header.Text[c], options, mapped);
-        if (!n.Refusal.empty())
-            throw EDataError("column '" + Excerpt(header.Text[c]) + "': " + n.Refusal);
-        const int k = n.Input;
-        if (k >= 0 && seen[k])
-            throw EDataError("the header names " + std::string(InputColumns[k].Key) + " twice");
+    for (std::size_t c = 0; c < names.size(); ++c) {
+        const int k = names[c].Input;
+        layout.Input.push_back(k);
         if (k >= 0) {
             seen[k] = true;
-            layout.Units[k] = n.Unit;
-            layout.LessBarometric = layout.LessBarometric || n.LessBarometric();
+            layout.Units[k] = names[c].Unit;
+            layout.LessBarometric = layout.LessBarometric || names[c].LessBarometric();
+        } else if (IsResultName(header.Text[c], options.Reference.has_value())) {
+            named.Replaced.push_back(header.Text[c]);
         } else {
             layout.PassedThrough.push_back(c);
+            named.PassedThrough.push_back(Excerpt(header.Text[c]));
         }
-        layout.Input.push_back(k);
     }
-    for (std::size_t m = 0; m < mapped.size(); ++m)
-        if (!mapped[m])
-            throw EUsageError("--column " + options.Mappings[m].Header +
-                              "=...: the header has no column '" + options.Mappings[m].Header +
-                              "'");
-    for (std::size_t c : layout.PassedThrough)
-        named.PassedThrough.push_back(Excerpt(header.Text[c]));
     for (std::size_t k = 0; k < InputCount; ++k)
         if (!seen[k])
             named.FromStored.push_back(&InputColumns[k]);
-    if (named.FromStored.size() == InputCount)
-        throw EDataError("the header names no input: name the columns by their keys or the "
-                         "window's captions, for instance RelativeHumidity or "
-                         "\"Relative humidity [%]\", or map them with --column");
     return layout;
 }
 
@@ -378,13 +335,6 @@ private:
 };
 
 } // namespace
-
-NamedInput MappedInput(const ColumnMapping& mapping) {
-    NamedInput n = InputMappedTo(mapping.Input);
-    if (!n.Refusal.empty())
-        throw EUsageError("--column " + mapping.Header + "=" + mapping.Input + ": " + n.Refusal);
-    return n;
-}
 
 // How far from the start of a file its encoding and decimal separator are
 // decided.

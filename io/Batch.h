@@ -18,22 +18,12 @@ namespace nebelkamm {
 
 // What the header named.
 struct BatchLayout {
-    std::vector<std::string> PassedThrough;     // the other columns' names, shortened to a line
-    std::vector<const Column*> FromStored;      // the inputs it does not name
+    std::vector<std::string> PassedThrough; // the other columns' names, shortened to a line
+    std::vector<const Column*> FromStored;  // the inputs it does not name
+    std::vector<std::string> Replaced;      // its columns named like results, which they replace
     TextEncoding Encoding = TextEncoding::Utf8; // how the input was read
     Dialect FileDialect;                        // its separators, as decided
 };
-
-// A header the program does not know, taken as an input: "TAC" as
-// "TempAfterCooler[°F]".
-struct ColumnMapping {
-    std::string Header; // the header cell as the file writes it
-    std::string Input;  // a key or caption, with an optional [unit]
-};
-
-// What a mapping maps its header to; throws EUsageError when that is no
-// input or a unit the input does not take.
-NamedInput MappedInput(const ColumnMapping& mapping);
 
 struct BatchOptions {
     // The decimal separator of files in the semicolon and tab dialects

@@ -6,6 +6,7 @@
 #include "core/Evaluation.h"
 #include "core/Parallel.h"
 #include "core/Units.h"
+#include "model/Version.h"
 #include "settings/Settings.h"
 
 #include <pybind11/numpy.h>
@@ -103,7 +104,7 @@ py::array Messages(const py::array_t<MessageCode>& codes, const std::vector<cons
 // a dict of the result columns of a batch (NaN where a row has none) and
 // its message columns.
 py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int reference,
-                        std::int64_t threads, const py::dict& given) {
+                        std::int64_t threads, const py::dict& given, bool codes) {
     if (py::len(inputs) != InputCount)
         throw py::value_error("seven inputs are needed");
     py::ssize_t n = -1;
@@ -152,6 +153,12 @@ py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int refere
             EvaluateColumns(from, bound(p + 1) - first, options, out.From(first));
         });
     }
+    if (codes) {
+        result["message"] = message;
+        if (options.Reference)
+            result["RefMessage"] = refMessage;
+        return result;
+    }
     const std::vector<const char*> texts = nebelkamm::MessageTexts();
     result["message"] = Messages(message, texts);
     if (options.Reference)
@@ -182,18 +189,56 @@ PYBIND11_MODULE(_core, m) {
         py::arg("reference"),
         "The batch's columns after the passed-through ones: (key, kind) in order.");
     m.def(
-        "input_named_by",
-        [](const std::string& cell, const std::optional<std::string>& mappedTo) {
-            const NamedInput n = mappedTo ? InputMappedTo(*mappedTo) : InputNamedBy(cell);
+        "name_columns",
+        [](const std::vector<std::string>& names, const py::dict& mapping) {
+            std::vector<ColumnMapping> mappings;
+            for (const auto& [name, key] : mapping)
+                mappings.push_back({py::str(name), py::str(key)});
+            std::vector<py::tuple> out;
+            try {
+                for (const NamedInput& n : NameColumns(names, mappings))
+                    out.push_back(
+                        py::make_tuple(n.Input, n.Unit.Offset, n.Unit.Factor, n.LessBarometric()));
+            } catch (const Exception& e) {
+                throw py::value_error(e.Message());
+            }
+            return out;
+        },
+        py::arg("names"), py::arg("mapping"),
+        "What each column name names, as a batch's header does (mapping: name to key or "
+        "caption with an optional [unit], as --column): (index of the input or -1, offset, "
+        "factor, whether the barometric pressure is to be taken off) each; the input is "
+        "(value + offset) * factor. ValueError as the batch refuses a header.");
+    m.def(
+        "named_input",
+        [](const std::string& name) {
+            const NamedInput n = InputMappedTo(name);
             if (!n.Refusal.empty())
-                throw py::value_error("column '" + cell + "': " + n.Refusal);
+                throw py::value_error(n.Refusal);
             return py::make_tuple(n.Input, n.Unit.Offset, n.Unit.Factor, n.LessBarometric());
         },
-        py::arg("cell"), py::arg("mapped_to") = py::none(),
-        "What a column name names (key or caption, any case, optional [unit]), or what "
-        "mapped_to names for it: (index of the input or -1, offset, factor, whether the "
-        "barometric pressure is to be taken off); the input is (value + offset) * factor. "
-        "ValueError for a unit the input does not take, or a mapping to no input.");
+        py::arg("name"),
+        "What a key or caption with an optional [unit] names, as --input KEY=VALUE: the tuple "
+        "of name_columns; ValueError for no input or a unit it does not take.");
+    m.def(
+        "is_result_name",
+        [](const std::string& name, bool reference) { return IsResultName(name, reference); },
+        py::arg("name"), py::arg("reference"),
+        "Whether a column of that name is replaced by a result column of the batch.");
+    m.def(
+        "reference_asked",
+        [](bool reference, const std::optional<std::string>& basis) {
+            try {
+                const std::optional<AirBasis> b =
+                    ReferenceAsked(reference, basis, "air_basis", "reference");
+                return b ? static_cast<int>(*b == AirBasis::Dry) : -1;
+            } catch (const Exception& e) {
+                throw py::value_error(e.Message());
+            }
+        },
+        py::arg("reference"), py::arg("air_basis"),
+        "-1 for no reference, 0 on humid, 1 on dry air; ValueError as the command line refuses "
+        "--air-basis.");
     m.def(
         "first_run",
         [] {
@@ -203,9 +248,31 @@ PYBIND11_MODULE(_core, m) {
             return out;
         },
         "The inputs' first-run values, (key, value) in order.");
+    m.def(
+        "version", [] { return std::string(Version); }, "The program's version.");
+    m.def(
+        "message_texts",
+        [] {
+            std::vector<std::string> out;
+            for (const char* t : MessageTexts())
+                out.emplace_back(t ? t : "");
+            return out;
+        },
+        "The texts of the message codes so far, by code (0: \"\").");
+    m.def(
+        "input_table",
+        [] {
+            std::vector<py::tuple> out;
+            for (const StoredInput& s : StoredInputs)
+                out.push_back(
+                    py::make_tuple(s.Input->Key, s.Input->Caption, s.Input->Unit, s.FirstRun));
+            return out;
+        },
+        "The seven inputs: (key, caption, unit, first-run value) in order.");
     m.def("evaluate", &EvaluateInputs, py::arg("inputs"), py::arg("rows"), py::arg("reference"),
-          py::arg("threads"), py::arg("out"),
+          py::arg("threads"), py::arg("out"), py::arg("codes") = false,
           "Evaluates seven inputs (arrays of one length, or numbers; rows when all are "
           "numbers); reference -1 for none, 0 humid, 1 dry air; threads 0 for as many as "
-          "the rows are worth; out a dict of float64 arrays for result columns.");
+          "the rows are worth; out a dict of float64 arrays for result columns; codes: the "
+          "message columns as uint8 codes of message_texts() instead of str objects.");
 }

@@ -13,7 +13,7 @@ packages=(
     strace util-linux acl
     libhwy-dev
     pybind11-dev python3-dev python3-numpy python3-pandas python3-dask python3-distributed
-    python3-pytest
+    python3-pytest mypy
     "$@"
 )
 

@@ -2,19 +2,26 @@
 """The water that condenses in the charge air cooler, for arrays and tables.
 
 The calculator's own evaluation core, over NumPy arrays and pandas data
-frames, with the columns and the refusals of ``nebelkamm-cli --batch``:
+frames, with the columns, units and refusals of ``nebelkamm-cli --batch``:
 
 >>> import pandas, nebelkamm
->>> log = pandas.DataFrame({"time": [1, 2], "RelativeHumidity": [90, 150]})
->>> nebelkamm.evaluate(log, inputs={"TempBeforeBlower": 37})  # doctest: +SKIP
+>>> log = pandas.DataFrame({"time": ["10:00", "10:01"], "RelativeHumidity": [90, 150],
+...                         "TempAfterCooler [°F]": [104.0, 104.0]})
+>>> water = nebelkamm.evaluate(log, inputs={"TempBeforeBlower": 37})
+>>> list(water.columns[:3])
+['time', 'RelativeHumidity', 'TempBeforeBlower']
+>>> float(water.TempAfterCooler[0])
+40.0
+>>> str(water.message[1])
+'relative humidity above 100 %'
 
 Input columns are named by their settings key or the window's caption, in
 any case, with an optional unit in any the command line reads ("Relative
 humidity [%]", "TempAfterCooler [°F]", "ScavingAirPressure [bar a]"), and
-are converted to the program's units; missing inputs
-come from ``inputs`` (a dict by key) or the first-run values; other columns
-are passed through. A row whose inputs make no physical sense, or whose
-computation fails, has a message and no results.
+are converted to the program's units; missing inputs come from ``inputs``
+or the first-run values, and a warning names them; other columns are passed
+through. A row whose inputs make no physical sense, or whose computation
+fails, has a message and no results.
 
 The rows are evaluated a block at a time in vector code chosen for the CPU
 when the module is imported; the environment variable NEBELKAMM_SIMD caps
@@ -22,28 +29,55 @@ it ("scalar" gives the numbers of a single point bit for bit; see the
 README for the levels and the accuracy of the others).
 """
 
+from __future__ import annotations
+
 import numbers
+import warnings
+from typing import TYPE_CHECKING, Any, Dict, List, Literal, Mapping, Optional, Tuple, Union
 
 import numpy as np
+import numpy.typing as npt
 
 from . import _core
 
-__all__ = ["evaluate", "evaluate_arrays", "KEYS", "AIR_BASES"]
+if TYPE_CHECKING:  # pandas is needed by evaluate only
+    import pandas as pd
+
+__version__: str = _core.version()
+__all__ = ["evaluate", "evaluate_arrays", "KEYS", "AIR_BASES", "NebelkammWarning", "__version__"]
 
 #: The seven inputs' keys, in the settings file's and the command line's order.
-KEYS = [key for key, kind in _core.columns(False) if kind == "input"]
-#: What the specific air flow may be a flow of, with --reference.
-AIR_BASES = {"humid": 0, "dry": 1}
+KEYS: List[str] = [key for key, kind in _core.columns(False) if kind == "input"]
+#: What the specific air flow may be a flow of, with the reference.
+AIR_BASES: Dict[str, int] = {"humid": 0, "dry": 1}
 _FIRST_RUN = dict(_core.first_run())
+_BAROMETRIC, _SCAVENGE = KEYS.index("PressureBeforeBlower"), KEYS.index("ScavingAirPressure")
+
+Reference = Union[bool, Literal["humid", "dry"]]
+Array = npt.NDArray[Any]
 
 
-def _reference(reference, air_basis):
-    if air_basis not in AIR_BASES:
-        raise ValueError(f"air_basis is 'humid' or 'dry', not {air_basis!r}")
-    return AIR_BASES[air_basis] if reference else -1
+class NebelkammWarning(UserWarning):
+    """What the module did without being asked: inputs taken from
+    ``inputs=`` or the first-run values instead of a column, columns named
+    like results replaced by them."""
 
 
-def _threads(threads):
+def _basis(reference: Reference, air_basis: Optional[str]) -> int:
+    """-1 for no reference, else the index of the air basis; the command
+    line's checks."""
+    if isinstance(reference, str):
+        if reference not in AIR_BASES:
+            raise ValueError(f"reference is True, False, 'humid' or 'dry', not {reference!r}")
+        if air_basis is not None and air_basis != reference:
+            raise ValueError(f"reference={reference!r} and air_basis={air_basis!r} disagree")
+        air_basis, reference = reference, True
+    if not isinstance(reference, (bool, np.bool_)):
+        raise ValueError(f"reference is True, False, 'humid' or 'dry', not {reference!r}")
+    return int(_core.reference_asked(bool(reference), air_basis))
+
+
+def _threads(threads: Optional[int]) -> int:
     if threads is None:
         return 0
     if not isinstance(threads, numbers.Integral) or threads < 1:
@@ -51,52 +85,44 @@ def _threads(threads):
     return min(int(threads), 1 << 30)  # at most the cores run anyway
 
 
-def _plan(names, inputs, mapping=None):
-    """Which name holds which input (an index of KEYS) with its unit
-    conversion, and the inputs that come from ``inputs`` or the first-run
-    values. ``mapping`` takes column names the core does not know to a key
-    or caption with an optional unit, as ``--column`` does."""
-    mapping = dict(mapping or {})
-    for name in mapping:
-        if name not in names:
-            raise ValueError(f"columns: the data has no column {name!r}")
-    named = {}
-    for name in names:
-        if name in mapping:
-            index, *unit = _core.input_named_by(str(name), str(mapping[name]))
-        else:
-            index, *unit = _core.input_named_by(str(name))
-        if index < 0:
-            continue
-        if index in [i for i, *_ in named.values()]:
-            raise ValueError(f"the data names {KEYS[index]} twice")
-        named[name] = (index, *unit)
-    if not named:
-        raise ValueError("the data names no input: name the columns by their keys or the "
-                         "window's captions, for instance RelativeHumidity or "
-                         "'Relative humidity [%]', or map them with columns=")
-    given = dict(inputs or {})
-    for key in given:
-        if key not in KEYS:
-            raise ValueError(f"no input is called {key!r}; the inputs are {', '.join(KEYS)}")
-    fixed = {KEYS.index(k): float(v) for k, v in {**_FIRST_RUN, **given}.items()}
-    return named, fixed
+def _given(inputs: Optional[Mapping[str, float]]) -> Tuple[Dict[int, float], bool]:
+    """The inputs given by key or caption (with an optional [unit]), in the
+    program's units, as --input takes them; whether an absolute scavenge
+    pressure still needs the barometric one taken off."""
+    fixed: Dict[int, float] = {}
+    less = False
+    for name, value in (inputs or {}).items():
+        index, offset, factor, absolute = _core.named_input(str(name))
+        if isinstance(value, (bool, np.bool_)) or not isinstance(value, numbers.Real):
+            raise ValueError(f"inputs[{name!r}] is not a number: {value!r}")
+        fixed[index] = (float(value) + offset) * factor
+        less = less or absolute
+    return fixed, less
 
 
-def _numeric(name, values):
+def _column(name: str, values: Any) -> Tuple[Array, Optional[Array]]:
+    """A column that names an input as numbers, read in place where it is
+    float64, with the rows where it is missing (pandas' NA)."""
+    dtype = getattr(values, "dtype", None)
+    if dtype is not None and not isinstance(dtype, np.dtype):  # a pandas extension dtype
+        if getattr(dtype, "kind", "O") not in "iuf":
+            raise TypeError(f"column {name!r} is not numeric ({dtype})")
+        missing = np.asarray(values.isna(), dtype=bool)  # NA, not NaN
+        return values.to_numpy(dtype="float64", na_value=np.nan), missing if missing.any() else None
     array = np.asarray(values)
     if array.dtype.kind not in "iuf":
         raise TypeError(f"column {name!r} is not numeric ({array.dtype})")
     if array.ndim != 1:
         raise ValueError(f"column {name!r} is not one-dimensional")
-    return array
+    return array, None
 
 
-def _as_given(source, rows):
+def _as_given(source: Union[float, Array], rows: int) -> Array:
     """An input column of the result: a read-only view of a float64 array
-    given, never the caller's own object; other arrays converted."""
+    given, never the caller's own object; one value for all rows as a
+    read-only broadcast; other arrays converted."""
     if isinstance(source, float):
-        return np.full(rows, source)
+        return np.broadcast_to(np.float64(source), (rows,))
     if source.dtype != np.float64:
         return source.astype(np.float64)
     view = source.view()
@@ -104,71 +130,252 @@ def _as_given(source, rows):
     return view
 
 
-_BAROMETRIC, _SCAVENGE = KEYS.index("PressureBeforeBlower"), KEYS.index("ScavingAirPressure")
+class _Run:
+    """One evaluation: which column names which input, the inputs as the
+    core reads them, what was said about them, and the results."""
+
+    def __init__(self, columns: Mapping[Any, Any], rows: int, reference: Reference,
+                 air_basis: Optional[str], inputs: Optional[Mapping[str, float]],
+                 mapping: Optional[Mapping[str, str]]) -> None:
+        self.basis = _basis(reference, air_basis)
+        names = [str(name) for name in columns]
+        planned = _core.name_columns(names, {str(k): str(v) for k, v in (mapping or {}).items()})
+        given, less = _given(inputs)
+        self.named: Dict[Any, int] = {}
+        self.replaced: List[Any] = []
+        self.missing: List[Tuple[int, Array]] = []  # (input, rows with NA)
+        self.sources: List[Any] = [None] * len(KEYS)
+        for name, (index, offset, factor, absolute) in zip(columns, planned):
+            if index < 0:
+                if _core.is_result_name(str(name), self.basis >= 0):
+                    self.replaced.append(name)
+                continue
+            self.named[name] = index
+            values, na = _column(str(name), columns[name])
+            # The program's units: a converted column is a new array.
+            self.sources[index] = values if (offset, factor) == (0, 1) else \
+                (values + offset) * factor
+            less = less or absolute
+            if na is not None:
+                self.missing.append((index, na))
+        unnamed = [k for k in range(len(KEYS)) if self.sources[k] is None]
+        for k in unnamed:
+            self.sources[k] = given.get(k, float(_FIRST_RUN[KEYS[k]]))
+        if less:
+            self.sources[_SCAVENGE] = self.sources[_SCAVENGE] - np.asarray(
+                self.sources[_BAROMETRIC], dtype=float)
+        self._say(unnamed, given)
+        self.rows = rows
+
+    def _say(self, unnamed: List[int], given: Dict[int, float]) -> None:
+        said = []
+        from_inputs = [KEYS[k] for k in unnamed if k in given]
+        first_run = [KEYS[k] for k in unnamed if k not in given]
+        if from_inputs:
+            said.append("inputs from inputs=: " + ", ".join(from_inputs))
+        if first_run:
+            said.append("inputs from the first-run values: " + ", ".join(first_run))
+        if self.replaced:
+            said.append("columns replaced by the new results: " +
+                        ", ".join(str(name) for name in self.replaced))
+        if said:
+            warnings.warn("; ".join(said), NebelkammWarning, stacklevel=4)
+
+    def evaluate(self, threads: Optional[int], out: Optional[Mapping[str, Array]],
+                 codes: bool) -> Dict[str, Any]:
+        """The batch's output columns, in order: inputs, results, messages
+        (str objects, or uint8 codes of _core.message_texts())."""
+        raw = _core.evaluate(self.sources, self.rows, self.basis, _threads(threads),
+                             dict(out or {}), codes)
+        result: Dict[str, Any] = {}
+        for key, kind in _core.columns(self.basis >= 0):
+            result[key] = _as_given(self.sources[KEYS.index(key)], self.rows) \
+                if kind == "input" else raw[key]
+        self._missing_cells(result, codes)
+        return result
+
+    def _missing_cells(self, result: Dict[str, Any], codes: bool) -> None:
+        """Rows with a missing input cell: the batch's message for an empty
+        cell, without the line number, and no results."""
+        if not self.missing:
+            return
+        texts = _core.message_texts() if codes else None
+        blocks = ["message", "RefMessage"] if self.basis >= 0 else ["message"]
+        for index, rows in reversed(self.missing):  # the first column's message wins
+            text = f"column {KEYS[index]}: '' is not a number"
+            for key, kind in _core.columns(self.basis >= 0):
+                if kind == "number":
+                    result[key][rows] = np.nan
+            for block in blocks:
+                if codes:
+                    assert texts is not None
+                    texts.append(text)
+                    result[block] = result[block].astype(np.int64)
+                    result[block][rows] = len(texts) - 1
+                else:
+                    result[block] = result[block].copy()
+                    result[block][rows] = text
+        if codes:
+            self.texts = texts
 
 
-def _run(columns, rows, reference, air_basis, inputs, threads, out=None, mapping=None):
-    """The batch's output columns, in order, for named input columns."""
-    named, fixed = _plan(columns, inputs, mapping)
-    sources = [fixed[k] for k in range(len(KEYS))]
-    for name, (index, offset, factor, _) in named.items():
-        values = _numeric(name, columns[name])
-        # The program's units: a converted column is a new array.
-        sources[index] = values if (offset, factor) == (0, 1) else (values + offset) * factor
-    if any(less for _, _, _, less in named.values()):
-        sources[_SCAVENGE] = sources[_SCAVENGE] - np.asarray(sources[_BAROMETRIC], dtype=float)
-    basis = _reference(reference, air_basis)
-    raw = _core.evaluate(sources, rows, basis, _threads(threads), dict(out or {}))
-    result = {}
-    for key, kind in _core.columns(basis >= 0):
-        if kind == "input":
-            result[key] = _as_given(sources[KEYS.index(key)], rows)
-        else:
-            result[key] = raw[key]
-    return named, result
+def _one_row(data: Any) -> Any:
+    """A Series or a dict of scalars as a table of one row."""
+    import pandas as pd
+
+    if isinstance(data, pd.Series):
+        return pd.DataFrame([data.to_dict()])
+    if isinstance(data, Mapping) and data and all(np.ndim(v) == 0 for v in data.values()):
+        return pd.DataFrame([dict(data)])
+    return data
 
 
-def evaluate_arrays(data, *, reference=False, air_basis="humid", inputs=None, threads=None,
-                    out=None):
-    """Evaluates a mapping of column name to array: a dict of arrays with the
-    batch's columns, the passed-through ones first as given, then the seven
-    inputs (read-only views of the arrays given where they are float64), the
-    results (float64, NaN where a row has none) and the messages (a read-only
-    object array of str, "" for a good row, one str object for all rows with
-    the same message; .copy() gives a writable one). float64 input is read where it stands, with any
-    stride, never copied. No pandas needed.
+def evaluate_arrays(data: Mapping[Any, Any], *, reference: Reference = False,
+                    air_basis: Optional[str] = None, inputs: Optional[Mapping[str, float]] = None,
+                    threads: Optional[int] = None, out: Optional[Mapping[str, Array]] = None,
+                    columns: Optional[Mapping[str, str]] = None) -> Dict[Any, Array]:
+    """Evaluate a mapping of column name to array, without pandas.
 
-    out: a dict of result column key to a contiguous, writable float64 array
-    of the data's length (NumPy's convention): those results are written
-    there and the dict returns those arrays; the other results are made
-    anew. A loop over many files then pays for fresh memory only once."""
-    columns = {name: np.asarray(values) for name, values in data.items()}
-    lengths = {len(v) for v in columns.values()}
+    Parameters
+    ----------
+    data : mapping of column name to 1-d array-like (or to scalars: one row)
+        Columns named as in a batch's header; see :func:`evaluate`.
+    reference, air_basis, inputs, threads, columns
+        As for :func:`evaluate`.
+    out : dict of result key to ndarray, optional
+        Contiguous, writable float64 arrays of the data's length (NumPy's
+        convention): those results are written there and the dict returns
+        these arrays; the others are made anew. A loop over many files then
+        pays for fresh memory only once.
+
+    Returns
+    -------
+    dict of str to ndarray
+        The batch's columns: the passed-through ones first as given, then
+        the seven inputs (read-only views of the arrays given where they are
+        float64 in the program's unit; one value given for all rows as a
+        read-only broadcast), the results (float64, NaN where a row has
+        none) and the messages: a read-only object array of ``str``, ``""``
+        for a good row, one ``str`` object for all rows with the same
+        message (``.copy()`` gives a writable one). float64 input is read
+        where it stands, with any stride, never copied.
+
+    Raises
+    ------
+    TypeError, ValueError
+        As :func:`evaluate`; also arrays of different lengths.
+    """
+    if data and all(np.ndim(v) == 0 for v in data.values()):
+        data = {name: [value] for name, value in data.items()}
+    arrays = {name: values if hasattr(values, "dtype") else np.asarray(values)
+              for name, values in data.items()}
+    lengths = {len(v) for v in arrays.values()}
     if len(lengths) > 1:
         raise ValueError(f"the arrays differ in length: {sorted(lengths)}")
     rows = lengths.pop() if lengths else 0
-    named, out = _run(columns, rows, reference, air_basis, inputs, threads, out)
-    passed = {name: values for name, values in columns.items() if name not in named}
-    return {**passed, **out}
+    run = _Run(arrays, rows, reference, air_basis, inputs, columns)
+    result = run.evaluate(threads, out, codes=False)
+    passed = {name: arrays[name] for name in arrays
+              if name not in run.named and name not in run.replaced}
+    return {**passed, **result}
 
 
-def evaluate(data, *, reference=False, air_basis="humid", inputs=None, threads=None,
-             columns=None):
-    """Evaluates a pandas DataFrame (or a mapping of column name to
-    array-like) row by row: a DataFrame with exactly the columns of
-    ``nebelkamm-cli --batch``, in its order, the other columns passed through
-    first; empty cells are NaN, ``message`` a string ("" for a good row).
-    threads: None uses all cores for large inputs and one for small ones.
-    columns: a dict that takes column names the module does not know to an
-    input's key or caption with an optional unit, as ``nebelkamm-cli
-    --column`` does: ``{"TAC": "TempAfterCooler[°F]"}``."""
+def evaluate(data: Any, *, reference: Reference = False, air_basis: Optional[str] = None,
+             inputs: Optional[Mapping[str, float]] = None, threads: Optional[int] = None,
+             columns: Optional[Mapping[str, str]] = None) -> "pd.DataFrame":
+    """Evaluate every row of a table as the command line's batch does.
+
+    Parameters
+    ----------
+    data : pandas.DataFrame, mapping of column name to array-like, pandas.Series or dict of scalars
+        The rows. A column names an input by its key or caption, in any case,
+        with an optional unit (see the table below), and is converted to the
+        program's unit; other columns are passed through, whatever their
+        dtype. An input column may be float64 (read in place), another real
+        dtype or a nullable ``Float64``/``Int64``/``Float32``: a missing cell
+        (``pd.NA``) gives its row the message of an empty cell and no
+        numbers; NaN gives the message of a number that is not finite. A
+        Series whose index names inputs (``df.iloc[0]``) or a dict of
+        scalars is one row.
+    reference : bool or {"humid", "dry"}, default False
+        Also the reference results (``Ref...`` columns and ``RefMessage``);
+        a string names the air basis.
+    air_basis : {"humid", "dry"}, optional
+        With ``reference=True``: the specific air flow is of humid air as
+        measured (the default) or of dry air.
+    inputs : dict, optional
+        Values for the inputs the data does not name, by key or caption with
+        an optional unit, as ``nebelkamm-cli --input``:
+        ``{"TempAfterCooler [°F]": 104}``; the others take their first-run
+        values. A warning (:class:`NebelkammWarning`) names both.
+    threads : int, optional
+        Threads for the loop; None uses all cores for large inputs and one
+        for small ones.
+    columns : dict, optional
+        Column names the module does not know, mapped to an input's key or
+        caption with an optional unit, as ``nebelkamm-cli --column``:
+        ``{"TAC": "TempAfterCooler [°F]"}``.
+
+    Returns
+    -------
+    pandas.DataFrame
+        Exactly the columns of ``nebelkamm-cli --batch``, in its order: the
+        passed-through ones first, the seven inputs in the program's units,
+        the results (float64, NaN where a row has none), ``WaterPerDay`` and
+        ``message`` (a ``Categorical``: the distinct texts as categories,
+        ``""`` for a good row), then with the reference the ``Ref...``
+        columns and ``RefMessage``. A column named like a result is
+        replaced by it, with a warning.
+
+    Raises
+    ------
+    TypeError
+        An input column that is not of a real dtype (bool, complex, strings,
+        datetimes), naming the column and its dtype.
+    ValueError
+        As the command line refuses: a unit an input does not take, an input
+        named twice or none named, a mapping to no input or of a column not
+        there, ``air_basis`` without ``reference``, an unknown key or a value
+        that is not a number in ``inputs``, ``threads`` below 1.
+
+    Notes
+    -----
+    The inputs (key, caption, unit, first-run value):
+
+    %(inputs)s
+
+    Messages say why a row has no results: an input that makes no physical
+    sense ("relative humidity above 100 %"), a computation that fails
+    ("Floating point division by zero"), a missing or non-finite cell.
+    """
     import pandas as pd
 
+    data = _one_row(data)
     frame = data if isinstance(data, pd.DataFrame) else pd.DataFrame(data)
-    mapping = columns
-    columns = {name: frame[name].to_numpy() for name in frame.columns}
-    if len(columns) != len(frame.columns):
+    if frame.columns.has_duplicates:
         raise ValueError("the data has two columns of one name")
-    named, out = _run(columns, len(frame), reference, air_basis, inputs, threads, None, mapping)
-    passed = frame[[name for name in frame.columns if name not in named]]
-    return pd.concat([passed, pd.DataFrame(out, index=frame.index)], axis=1)
+    series = {name: frame[name] for name in frame.columns}
+    run = _Run(series, len(frame), reference, air_basis, inputs, columns)
+    result = run.evaluate(threads, None, codes=True)
+    texts = getattr(run, "texts", None) or _core.message_texts()
+    for block in ("message", "RefMessage"):
+        if block in result:
+            result[block] = _categorical(result[block], texts)
+    passed = {name: frame[name] for name in frame.columns
+              if name not in run.named and name not in run.replaced}
+    return pd.DataFrame({**passed, **result}, index=frame.index)
+
+
+def _categorical(codes: Array, texts: List[str]) -> Any:
+    """Message codes as a Categorical of the texts that occur."""
+    import pandas as pd
+
+    used = np.flatnonzero(np.bincount(codes, minlength=1))
+    remap = np.zeros(max(len(texts), len(used)), dtype=np.int32)
+    remap[used] = np.arange(len(used), dtype=np.int32)
+    return pd.Categorical.from_codes(remap[codes], [texts[u] for u in used])
+
+
+evaluate.__doc__ = (evaluate.__doc__ or "").replace("%(inputs)s", "\n    ".join(
+    f"- ``{key}``: {caption} {unit}, {first_run:g}"
+    for key, caption, unit, first_run in _core.input_table()))

@@ -98,6 +98,9 @@ def test_dask_over_four_partitions_is_the_whole(tmp_path):
         assert list(lazy.columns) == list(nebelkamm.evaluate(whole, reference=True).columns)
         done = lazy.compute()
     want = nebelkamm.evaluate(whole, reference=True)
+    for frame in (done, want):  # each partition has its own categories
+        for column in ("message", "RefMessage"):
+            frame[column] = frame[column].astype(str)
     pd.testing.assert_frame_equal(done.reset_index(drop=True), want.reset_index(drop=True))
 
 
@@ -115,7 +118,7 @@ def test_the_loop_runs_without_the_gil():
         worker.start()
         while worker.is_alive():
             frame = sys._current_frames().get(worker.ident)
-            while frame is not None and frame.f_code is not nebelkamm._run.__code__:
+            while frame is not None and frame.f_code is not nebelkamm._Run.evaluate.__code__:
                 frame = frame.f_back
             if frame is not None and "_core.evaluate(" in linecache.getline(
                     frame.f_code.co_filename, frame.f_lineno):
@@ -145,7 +148,7 @@ def test_the_loop_runs_without_the_gil():
     (lambda: nebelkamm.evaluate({"TAC": [30]}, columns={"T": "TempAfterCooler"}), ValueError,
      "no column 'T'"),
     (lambda: nebelkamm.evaluate({"RelativeHumidity": [90]}, inputs={"Power": 1}), ValueError,
-     "no input is called 'Power'"),
+     "no input is called Power"),
     (lambda: nebelkamm.evaluate({"RelativeHumidity": [90]}, threads=0), ValueError, "threads"),
 ])
 def test_bad_input_is_refused(call, error, says):

@@ -1,0 +1,141 @@
+# SPDX-License-Identifier: MIT
+"""The module as pandas users meet it: their dtypes, one-row inputs, the
+command line's option checks, what it says, its types and its docs."""
+
+import doctest
+import os
+import subprocess
+import sys
+import warnings
+
+import numpy as np
+import pandas as pd
+import pytest
+
+import nebelkamm
+
+CLI = os.environ["NEBELKAMM_CLI"]
+EMPTY = "column RelativeHumidity: '' is not a number"
+NOT_FINITE = "relative humidity not a finite number"
+
+
+def _quiet(call, *args, **kwargs):
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", nebelkamm.NebelkammWarning)
+        return call(*args, **kwargs)
+
+
+@pytest.mark.parametrize("column, messages", [
+    (pd.Series([90.0, 50.0]), ["", ""]),
+    (pd.Series([90.0, 50.0], dtype="float32"), ["", ""]),
+    (pd.Series([90, 50], dtype="int64"), ["", ""]),
+    (pd.Series([90, None], dtype="Int64"), ["", EMPTY]),
+    (pd.array([90.0, None], dtype="Float64"), ["", EMPTY]),
+    (pd.Series([True, False]), TypeError),
+    (pd.Series(["90", "50"]), TypeError),
+    (pd.Series(pd.to_datetime(["2026-12-09", "2026-12-10"])), TypeError),
+    (pd.Series([1 + 1j, 2j]), TypeError),
+], ids=["float64", "float32", "int64", "Int64-NA", "Float64-NA", "bool", "str", "datetime",
+        "complex"])
+def test_input_dtypes_give_results_or_name_the_column(column, messages):
+    frame = pd.DataFrame({"time": pd.to_datetime(["2026-12-09", "2026-12-10"]),
+                          "RelativeHumidity": column})
+    if messages is TypeError:
+        with pytest.raises(TypeError, match=rf"column 'RelativeHumidity' is not numeric \("):
+            _quiet(nebelkamm.evaluate, frame)
+        return
+    out = _quiet(nebelkamm.evaluate, frame, reference=True)
+    assert out.time.dtype == frame.time.dtype
+    assert list(out.message.astype(str)) == messages
+    assert list(out.RefMessage.astype(str)) == messages
+    failed = np.array(messages) != ""
+    assert out.WaterAtSeparator[failed].isna().all() and out.WaterAtSeparator[~failed].notna().all()
+    want = _quiet(nebelkamm.evaluate, {"RelativeHumidity": [90.0]}, reference=True)
+    assert out.RefWaterAtSeparator[0] == want.RefWaterAtSeparator[0]
+
+
+def test_nan_apart_from_na_in_a_nullable_column():
+    data = pd.array([np.nan, None, 90.0], dtype="Float64")
+    data[0] = np.nan  # pandas 1.5 keeps it a value, not NA
+    out = _quiet(nebelkamm.evaluate, {"RelativeHumidity": data})
+    assert isinstance(out.message.dtype, pd.CategoricalDtype)
+    assert list(out.message.astype(str))[1:] == [EMPTY, ""]
+
+
+@pytest.mark.parametrize("data", [
+    pd.DataFrame({"time": ["10:00"], "RelativeHumidity": [90.0]}).iloc[0],
+    {"time": "10:00", "RelativeHumidity": 90.0},
+], ids=["Series", "dict of scalars"])
+def test_a_series_or_a_dict_of_scalars_is_one_row(data):
+    out = _quiet(nebelkamm.evaluate, data)
+    assert len(out) == 1 and out.time[0] == "10:00" and out.RelativeHumidity[0] == 90.0
+    assert _quiet(nebelkamm.evaluate_arrays, {"RelativeHumidity": 90.0})["message"][0] == ""
+
+
+@pytest.mark.parametrize("options, says", [
+    ({"air_basis": "dry"}, "air_basis goes with reference"),
+    ({"reference": True, "air_basis": "wet"}, "air_basis is humid or dry, not wet"),
+    ({"reference": "wet"}, "reference is True, False, 'humid' or 'dry'"),
+    ({"inputs": {"PowerOnEngine": "40000"}}, r"inputs\['PowerOnEngine'\] is not a number"),
+    ({"inputs": {"TempAfterCooler [bar]": 1}}, r"\[bar\] is not a unit of TempAfterCooler"),
+])
+def test_options_are_checked_as_the_command_line_checks_them(options, says):
+    with pytest.raises(ValueError, match=says):
+        nebelkamm.evaluate({"RelativeHumidity": [90.0]}, **options)
+
+
+def test_reference_names_the_basis_and_inputs_take_units():
+    data = {"RelativeHumidity": [90.0]}
+    by_name = _quiet(nebelkamm.evaluate, data, reference="dry",
+                     inputs={"Actual temperature after cooler [°F]": 104})
+    by_flag = _quiet(nebelkamm.evaluate, data, reference=True, air_basis="dry",
+                     inputs={"TempAfterCooler": 40})
+    pd.testing.assert_frame_equal(by_name, by_flag)
+
+
+def test_inputs_not_in_the_data_and_replaced_columns_are_said():
+    data = pd.DataFrame({"RelativeHumidity": [90.0], "message": ["old"],
+                         "WaterAtSeparator": [-1.0]})
+    with pytest.warns(nebelkamm.NebelkammWarning) as said:
+        out = nebelkamm.evaluate(data, inputs={"PowerOnEngine": 41200})
+    text = str(said[0].message)
+    assert "inputs from inputs=: PowerOnEngine" in text
+    assert "inputs from the first-run values: TempBeforeBlower, PressureBeforeBlower" in text
+    assert "columns replaced by the new results: message, WaterAtSeparator" in text
+    assert list(out.columns).count("message") == 1 and out.WaterAtSeparator[0] != -1
+    arrays = _quiet(nebelkamm.evaluate_arrays, {k: v.to_numpy() for k, v in data.items()})
+    assert arrays["message"][0] == "" and arrays["WaterAtSeparator"][0] != -1
+    batch = subprocess.run([CLI, "--batch", "-", "--no-save"], capture_output=True, text=True,
+                           input=data.to_csv(index=False))
+    header = batch.stdout.splitlines()[0].split(",")
+    assert header.count("message") == 1 and header.count("WaterAtSeparator") == 1
+    assert "columns replaced by the new results: message, WaterAtSeparator" in batch.stderr
+
+
+def test_version_is_the_programs():
+    cli = subprocess.run([CLI, "--version"], capture_output=True, text=True, check=True)
+    assert cli.stdout.splitlines()[0] == f"nebelkamm-cli {nebelkamm.__version__}"
+
+
+def test_the_docstrings_examples_run():
+    failed, tried = doctest.testmod(nebelkamm, optionflags=doctest.ELLIPSIS)
+    assert tried > 0 and failed == 0
+    doc = nebelkamm.evaluate.__doc__
+    assert "- ``TempAfterCooler``: Actual temperature after cooler [°C], 40" in doc
+
+
+def test_the_module_and_a_typed_user_script_pass_mypy_strict(tmp_path):
+    script = tmp_path / "user.py"
+    script.write_text(
+        "import numpy as np\n"
+        "import nebelkamm\n"
+        "out = nebelkamm.evaluate_arrays({'RelativeHumidity': np.array([90.0])},\n"
+        "                                reference='dry', threads=1)\n"
+        "water: float = float(out['WaterAtSeparator'].sum())\n"
+        "version: str = nebelkamm.__version__\n")
+    env = {**os.environ, "MYPYPATH": os.environ["PYTHONPATH"]}
+    run = subprocess.run([sys.executable, "-m", "mypy", "--strict", "--ignore-missing-imports",
+                          "--no-incremental", "--cache-dir", os.devnull, str(script),
+                          os.path.dirname(nebelkamm.__file__)],
+                         capture_output=True, text=True, env=env, cwd=tmp_path)
+    assert run.returncode == 0, run.stdout + run.stderr
