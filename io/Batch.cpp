@@ -13,16 +13,16 @@
 #include <condition_variable>
 #include <deque>
 #include <exception>
+#include <limits>
 #include <memory>
 #include <mutex>
 #include <system_error>
 #include <thread>
 
 namespace nebelkamm {
-namespace {
 
 // How the header's columns map onto the inputs and the output.
-struct Layout {
+struct HeaderPlan {
     nebelkamm::Dialect Dialect;
     std::vector<int> Input; // per column: the input's index, or -1
     std::array<UnitConversion, InputCount> Units{};
@@ -31,40 +31,6 @@ struct Layout {
     std::span<const Column> Columns;
     EvaluationOptions Options;
     TextEncoding Encoding = TextEncoding::Utf8;
-};
-
-Layout MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOptions& options,
-                  BatchLayout& named) {
-    Layout layout;
-    layout.Dialect = dialect;
-    layout.Options.Reference = options.Reference;
-    layout.Columns = OutputColumns(options.Reference.has_value());
-    const std::vector<NamedInput> names = NameColumns(header.Text, options.Mappings);
-    layout.Input.reserve(names.size());
-    layout.PassedThrough.reserve(names.size());
-    bool seen[InputCount] = {};
-    for (std::size_t c = 0; c < names.size(); ++c) {
-        const int k = names[c].Input;
-        layout.Input.push_back(k);
-        if (k >= 0) {
-            seen[k] = true;
-            layout.Units[k] = names[c].Unit;
-            layout.LessBarometric = layout.LessBarometric || names[c].LessBarometric();
-        } else if (IsResultName(header.Text[c], options.Reference.has_value())) {
-            named.Replaced.push_back(header.Text[c]);
-        } else {
-            layout.PassedThrough.push_back(c);
-            named.PassedThrough.push_back(Excerpt(header.Text[c]));
-        }
-    }
-    for (std::size_t k = 0; k < InputCount; ++k)
-        if (!seen[k])
-            named.FromStored.push_back(&InputColumns[k]);
-    return layout;
-}
-
-struct RowCounts {
-    std::uint64_t Rows = 0, Failed = 0;
 };
 
 // A chunk's rows as columns, kept by its job from one chunk to the next.
@@ -89,6 +55,43 @@ struct ChunkColumns {
     }
 };
 
+namespace {
+
+HeaderPlan MakeLayout(const CsvHeader& header, const Dialect& dialect, const BatchOptions& options,
+                      BatchLayout& named) {
+    HeaderPlan layout;
+    layout.Dialect = dialect;
+    layout.Options.Reference = options.Reference;
+    layout.Columns = OutputColumns(options.Reference.has_value());
+    const std::vector<NamedInput> names = NameColumns(header.Text, options.Mappings);
+    layout.Input.reserve(names.size());
+    layout.PassedThrough.reserve(names.size());
+    bool seen[InputCount] = {};
+    for (std::size_t c = 0; c < names.size(); ++c) {
+        const int k = names[c].Input;
+        layout.Input.push_back(k);
+        if (k >= 0) {
+            seen[k] = true;
+            layout.Units[k] = names[c].Unit;
+            layout.LessBarometric = layout.LessBarometric || names[c].LessBarometric();
+        } else if (IsResultName(header.Text[c], options.Reference.has_value())) {
+            named.Replaced.push_back(header.Text[c]);
+        } else {
+            layout.PassedThrough.push_back(c);
+            named.PassedThrough.push_back(Excerpt(header.Text[c]));
+            named.PassedThroughNames.push_back(header.Text[c]);
+        }
+    }
+    for (std::size_t k = 0; k < InputCount; ++k)
+        if (!seen[k])
+            named.FromStored.push_back(&InputColumns[k]);
+    return layout;
+}
+
+struct RowCounts {
+    std::uint64_t Rows = 0, Failed = 0;
+};
+
 // Whether the bytes of a record's fields are UTF-8.
 bool RecordIsText(const CsvChunk& chunk, const CsvRecord& r) {
     if (r.Stored == 0)
@@ -100,7 +103,7 @@ bool RecordIsText(const CsvChunk& chunk, const CsvRecord& r) {
 
 // Row i's inputs from the units of their columns into the program's; such
 // a cell's text is no longer its value's.
-void ConvertUnits(const Layout& layout, ChunkColumns& rows, std::size_t i) {
+void ConvertUnits(const HeaderPlan& layout, ChunkColumns& rows, std::size_t i) {
     InputCells& cells = rows.Cells[i];
     for (std::size_t k = 0; k < InputCount; ++k)
         if (!layout.Units[k].Identity()) {
@@ -118,7 +121,7 @@ void ConvertUnits(const Layout& layout, ChunkColumns& rows, std::size_t i) {
 
 // The inputs of a record into row i of the columns: each read from its cell
 // or the stored one; why the row cannot be read, if it cannot.
-void ReadRow(const CsvChunk& chunk, const CsvRecord& r, const Layout& layout,
+void ReadRow(const CsvChunk& chunk, const CsvRecord& r, const HeaderPlan& layout,
              const ChargeAirInputs& stored, ChunkColumns& rows, std::size_t i,
              std::string& scratch) {
     const CsvField* fields = chunk.Fields.data() + r.FirstField;
@@ -180,8 +183,9 @@ RowValues RowOf(const ChunkColumns& rows, std::size_t i, bool reference) {
 
 // One output row for each record of the chunk: its inputs read into
 // columns, evaluated together, then written row by row.
-RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const ChargeAirInputs& stored,
-                       ChunkColumns& rows, std::string& out) {
+RowCounts ProcessChunk(const CsvChunk& chunk, const HeaderPlan& layout,
+                       const ChargeAirInputs& stored, ChunkColumns& rows, bool asText,
+                       std::string& out) {
     const std::size_t n = chunk.Records.size();
     const bool reference = layout.Options.Reference.has_value();
     rows.Resize(n, reference);
@@ -202,6 +206,11 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
     EvaluateColumns(in, n, layout.Options, results);
 
     RowCounts counts;
+    for (std::size_t i = 0; i < n; ++i)
+        counts.Failed += !rows.ReadError[i].empty() || rows.Message[i] != 0 ? 1 : 0;
+    counts.Rows = n;
+    if (!asText)
+        return counts;
     const char sep = layout.Dialect.Separator;
     for (std::size_t i = 0; i < n; ++i) {
         const CsvRecord& r = chunk.Records[i];
@@ -223,13 +232,56 @@ RowCounts ProcessChunk(const CsvChunk& chunk, const Layout& layout, const Charge
             }
             out += sep;
         }
-        counts.Failed += !readError.empty() || rows.Message[i] != 0 ? 1 : 0;
         AppendCsvCells(out, layout.Columns, RowOf(rows, i, reference), rows.Cells[i], readError,
                        layout.Dialect);
-        ++counts.Rows;
     }
     return counts;
 }
+
+} // namespace
+
+std::size_t BatchRows::Size() const {
+    return chunk_.Records.size();
+}
+
+std::size_t BatchRows::PassedThrough() const {
+    return layout_.PassedThrough.size();
+}
+
+std::string_view BatchRows::Cell(std::size_t row, std::size_t passed, std::string& scratch) const {
+    const CsvRecord& r = chunk_.Records[row];
+    const std::size_t c = layout_.PassedThrough[passed];
+    if (c >= r.Stored)
+        return {};
+    const std::string_view text = chunk_.Text(chunk_.Fields[r.FirstField + c], scratch);
+    if (!rows_.ReadError[row].empty() && !ValidUtf8(text)) {
+        std::string valid;
+        AppendValidUtf8(valid, text);
+        scratch = std::move(valid);
+        return scratch;
+    }
+    return text;
+}
+
+double BatchRows::Value(std::size_t row, std::size_t column) const {
+    constexpr double none = std::numeric_limits<double>::quiet_NaN();
+    const bool read = rows_.ReadError[row].empty();
+    if (column < InputCount)
+        return rows_.Cells[row].Read[column] ? rows_.Inputs[column][row] : none;
+    if (column < InputCount + ClassicCount)
+        return read && rows_.Message[row] == 0 ? rows_.Results[column - InputCount][row] : none;
+    const std::size_t j = column - InputCount - ClassicCount - 1;
+    return read && rows_.ReferenceMessage[row] == 0 ? rows_.Results[ClassicCount + j][row] : none;
+}
+
+std::string_view BatchRows::Message(std::size_t row, bool reference) const {
+    if (!rows_.ReadError[row].empty())
+        return rows_.ReadError[row];
+    const char* text = MessageText(reference ? rows_.ReferenceMessage[row] : rows_.Message[row]);
+    return text ? text : "";
+}
+
+namespace {
 
 // A chunk of records on its way through a worker.
 struct Job {
@@ -310,11 +362,15 @@ private:
 // Writes what is done and tells the progress, at most once a second.
 class Collector {
 public:
-    Collector(Sink& out, const BatchOptions& options) : out_(out), options_(options) {}
+    Collector(Sink& out, const BatchOptions& options, const HeaderPlan& layout)
+        : out_(out), options_(options), layout_(layout) {}
     void Take(const Job& job) {
         if (job.Error)
             std::rethrow_exception(job.Error);
-        out_.Write(job.Out);
+        if (options_.OnRows)
+            options_.OnRows(BatchRows(job.Chunk, job.Rows, layout_));
+        else
+            out_.Write(job.Out);
         summary.Rows += job.Counts.Rows;
         summary.Failed += job.Counts.Failed;
         if (!options_.Progress)
@@ -330,6 +386,7 @@ public:
 private:
     Sink& out_;
     const BatchOptions& options_;
+    const HeaderPlan& layout_;
     const std::chrono::steady_clock::time_point start_ = std::chrono::steady_clock::now();
     std::chrono::steady_clock::time_point last_ = start_;
 };
@@ -358,7 +415,7 @@ BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
     BatchLayout named;
     named.Encoding = in.Encoding();
     CheckHeaderText(header, named.Encoding);
-    Layout layout = MakeLayout(header, reader.GetDialect(), options, named);
+    HeaderPlan layout = MakeLayout(header, reader.GetDialect(), options, named);
     layout.Encoding = named.Encoding;
     if (layout.Dialect.Separator != ',') {
         std::vector<bool> numbers(layout.Input.size());
@@ -377,13 +434,15 @@ BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
         for (std::size_t c : layout.PassedThrough)
             (text += header.Raw[c]) += layout.Dialect.Separator;
         AppendCsvHeader(text, layout.Columns, layout.Dialect.Separator);
-        out.Write(text);
+        if (!options.OnRows)
+            out.Write(text);
     }
 
-    Collector collector(out, options);
-    const auto work = [&layout, &stored](Job& job) {
+    Collector collector(out, options, layout);
+    const bool asText = !options.OnRows;
+    const auto work = [&layout, &stored, asText](Job& job) {
         job.Out.clear();
-        job.Counts = ProcessChunk(job.Chunk, layout, stored, job.Rows, job.Out);
+        job.Counts = ProcessChunk(job.Chunk, layout, stored, job.Rows, asText, job.Out);
     };
     const std::size_t threads = ThreadsFor(options.Threads, SIZE_MAX);
     const auto alone = [&] {

@@ -18,11 +18,38 @@ namespace nebelkamm {
 
 // What the header named.
 struct BatchLayout {
-    std::vector<std::string> PassedThrough; // the other columns' names, shortened to a line
-    std::vector<const Column*> FromStored;  // the inputs it does not name
-    std::vector<std::string> Replaced;      // its columns named like results, which they replace
+    std::vector<std::string> PassedThrough;      // the other columns' names, shortened to a line
+    std::vector<std::string> PassedThroughNames; // the same in full
+    std::vector<const Column*> FromStored;       // the inputs it does not name
+    std::vector<std::string> Replaced; // its columns named like results, which they replace
     TextEncoding Encoding = TextEncoding::Utf8; // how the input was read
     Dialect FileDialect;                        // its separators, as decided
+};
+
+struct ChunkColumns;
+struct HeaderPlan;
+
+// A chunk's rows as the batch writes them, for a caller that takes them as
+// values rather than text. Valid during the call that hands them out.
+class BatchRows {
+public:
+    BatchRows(const CsvChunk& chunk, const ChunkColumns& rows, const HeaderPlan& layout)
+        : chunk_(chunk), rows_(rows), layout_(layout) {}
+    std::size_t Size() const;
+    std::size_t PassedThrough() const;
+    // A passed-through cell's text, as UTF-8 ("" where the record ends
+    // before it); it may live in scratch.
+    std::string_view Cell(std::size_t row, std::size_t passed, std::string& scratch) const;
+    // The number of an output column (its index in OutputColumns), NaN
+    // where the batch writes an empty cell.
+    double Value(std::size_t row, std::size_t column) const;
+    // The message of the classic or the reference block; "" for none.
+    std::string_view Message(std::size_t row, bool reference) const;
+
+private:
+    const CsvChunk& chunk_;
+    const ChunkColumns& rows_;
+    const HeaderPlan& layout_;
 };
 
 struct BatchOptions {
@@ -41,6 +68,9 @@ struct BatchOptions {
     std::vector<ColumnMapping> Mappings;
     // Called once the header is read, before any row; empty for none.
     std::function<void(const BatchLayout&)> OnLayout;
+    // When set, takes each chunk's rows in order instead of their text;
+    // nothing is written to the output then.
+    std::function<void(const BatchRows&)> OnRows;
     // Called with the rows done and the seconds since the start, at most
     // once a second; empty for none.
     std::function<void(std::uint64_t rows, double seconds)> Progress;

@@ -3,9 +3,12 @@
 // the GIL and on as many threads as asked for.
 #include "core/Columnar.h"
 #include "core/Columns.h"
+#include "core/Errors.h"
 #include "core/Evaluation.h"
 #include "core/Parallel.h"
 #include "core/Units.h"
+#include "io/Batch.h"
+#include "io/Stream.h"
 #include "model/Version.h"
 #include "settings/Settings.h"
 
@@ -14,10 +17,16 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <cerrno>
+#include <cstring>
 #include <memory>
 #include <optional>
 #include <string>
+#include <unordered_map>
 #include <vector>
+
+#include <fcntl.h>
+#include <unistd.h>
 
 namespace py = pybind11;
 using namespace nebelkamm;
@@ -166,6 +175,131 @@ py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int refere
     return result;
 }
 
+// A vector's memory handed to NumPy without a copy.
+template <class T> py::array_t<T> Adopted(std::vector<T>&& cells) {
+    auto* owner = new std::vector<T>(std::move(cells));
+    const py::capsule base(owner, [](void* p) { delete static_cast<std::vector<T>*>(p); });
+    return py::array_t<T>(static_cast<py::ssize_t>(owner->size()), owner->data(), base);
+}
+
+// Message texts as codes into a table of the distinct ones.
+struct MessageColumn {
+    std::vector<std::uint32_t> Codes;
+    std::vector<std::string> Texts{""};
+    std::unordered_map<std::string, std::uint32_t> Index{{"", 0}};
+
+    void Add(std::string_view text) {
+        auto [at, added] = Index.try_emplace(std::string(text), std::uint32_t(Texts.size()));
+        if (added)
+            Texts.emplace_back(text);
+        Codes.push_back(at->second);
+    }
+};
+
+// A CSV file (a path, or its bytes) through the batch, as columns: what the
+// batch writes, as values.
+py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored, int reference,
+                      std::int64_t threads, const py::dict& mapping, char decimal,
+                      bool headerOnly) {
+    BatchOptions options;
+    options.DecimalSeparator = decimal;
+    options.Threads =
+        threads > 0 ? static_cast<unsigned>(std::min<std::int64_t>(threads, 1 << 16)) : 0;
+    if (reference >= 0)
+        options.Reference = reference == 0 ? AirBasis::Humid : AirBasis::Dry;
+    for (const auto& [name, key] : mapping)
+        options.Mappings.push_back({py::str(name), py::str(key)});
+    ChargeAirInputs inputs;
+    for (std::size_t k = 0; k < InputCount; ++k)
+        inputs.*InputColumns[k].Input = stored.at(k);
+
+    const std::span<const Column> columns = OutputColumns(options.Reference.has_value());
+    BatchLayout layout;
+    std::vector<std::vector<std::string>> passed;
+    std::vector<std::vector<double>> values(columns.size());
+    MessageColumn messages[2];
+    struct HeaderRead {}; // ends the batch once its header is known
+    options.OnLayout = [&](const BatchLayout& l) {
+        layout = l;
+        passed.resize(l.PassedThroughNames.size());
+        if (headerOnly)
+            throw HeaderRead{};
+    };
+    options.OnRows = [&](const BatchRows& rows) {
+        std::string scratch;
+        for (std::size_t i = 0; i < rows.Size(); ++i) {
+            for (std::size_t c = 0; c < rows.PassedThrough(); ++c)
+                passed[c].emplace_back(rows.Cell(i, c, scratch));
+            for (std::size_t j = 0; j < columns.size(); ++j)
+                if (columns[j].IsNumber())
+                    values[j].push_back(rows.Value(i, j));
+            messages[0].Add(rows.Message(i, false));
+            if (options.Reference)
+                messages[1].Add(rows.Message(i, true));
+        }
+    };
+    std::string bytes;
+    std::optional<std::string> path;
+    if (py::isinstance<py::bytes>(file))
+        bytes = file.cast<std::string>();
+    else
+        path = py::str(file).cast<std::string>();
+    BatchSummary summary;
+    try {
+        const py::gil_scoped_release unlocked;
+        StringSink none;
+        if (path) {
+            const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0)
+                throw EInputError("cannot open " + *path + ": " + std::strerror(errno));
+            struct Closer {
+                int fd;
+                ~Closer() { ::close(fd); }
+            } closer{fd};
+            FdSource in(fd, *path);
+            summary = RunBatch(in, none, inputs, options);
+        } else {
+            MemorySource in(bytes);
+            summary = RunBatch(in, none, inputs, options);
+        }
+    } catch (const HeaderRead&) {
+    } catch (const EInputError& e) {
+        PyErr_SetString(PyExc_OSError, e.Message().c_str());
+        throw py::error_already_set();
+    } catch (const Exception& e) {
+        throw py::value_error(e.Message());
+    }
+    py::dict out;
+    py::list names;
+    for (std::size_t c = 0; c < passed.size(); ++c) {
+        names.append(layout.PassedThroughNames[c]);
+        py::list cells;
+        for (const std::string& cell : passed[c])
+            cells.append(py::str(cell));
+        out[py::str(layout.PassedThroughNames[c])] = cells;
+    }
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+        if (columns[j].IsNumber()) {
+            out[columns[j].Key] = Adopted(std::move(values[j]));
+            continue;
+        }
+        MessageColumn& m = messages[columns[j].Group == ColumnGroup::Message ? 0 : 1];
+        out[columns[j].Key] = py::make_tuple(Adopted(std::move(m.Codes)), m.Texts);
+    }
+    py::list fromStored, replaced;
+    for (const Column* c : layout.FromStored)
+        fromStored.append(c->Key);
+    for (const std::string& r : layout.Replaced)
+        replaced.append(r);
+    py::dict info;
+    info["passed_through"] = names;
+    info["from_stored"] = fromStored;
+    info["replaced"] = replaced;
+    info["encoding"] = EncodingName(layout.Encoding);
+    info["rows"] = summary.Rows;
+    return py::make_tuple(out, info);
+}
+
 } // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -269,6 +403,14 @@ PYBIND11_MODULE(_core, m) {
             return out;
         },
         "The seven inputs: (key, caption, unit, first-run value) in order.");
+    m.def("evaluate_csv", &EvaluateCsv, py::arg("file"), py::arg("stored"), py::arg("reference"),
+          py::arg("threads"), py::arg("mapping"), py::arg("decimal"),
+          py::arg("header_only") = false,
+          "A CSV file (a path, or bytes) through the batch: (columns, info); the columns in "
+          "the batch's order, passed-through ones as lists of str, numbers as float64 (NaN "
+          "for an empty cell), messages as (uint32 codes, texts); info: passed_through, "
+          "from_stored, replaced, encoding, rows; header_only: no rows read. ValueError as the "
+          "batch refuses the file.");
     m.def("evaluate", &EvaluateInputs, py::arg("inputs"), py::arg("rows"), py::arg("reference"),
           py::arg("threads"), py::arg("out"), py::arg("codes") = false,
           "Evaluates seven inputs (arrays of one length, or numbers; rows when all are "

@@ -33,7 +33,9 @@ from __future__ import annotations
 
 import numbers
 import warnings
-from typing import TYPE_CHECKING, Any, Dict, List, Literal, Mapping, Optional, Tuple, Union
+import os
+from typing import (IO, TYPE_CHECKING, Any, Dict, List, Literal, Mapping, Optional, Tuple,
+                    Union)
 
 import numpy as np
 import numpy.typing as npt
@@ -44,7 +46,8 @@ if TYPE_CHECKING:  # pandas is needed by evaluate only
     import pandas as pd
 
 __version__: str = _core.version()
-__all__ = ["evaluate", "evaluate_arrays", "KEYS", "AIR_BASES", "NebelkammWarning", "__version__"]
+__all__ = ["evaluate", "evaluate_arrays", "evaluate_csv", "KEYS", "AIR_BASES", "NebelkammWarning",
+           "__version__"]
 
 #: The seven inputs' keys, in the settings file's and the command line's order.
 KEYS: List[str] = [key for key, kind in _core.columns(False) if kind == "input"]
@@ -164,22 +167,26 @@ class _Run:
         if less:
             self.sources[_SCAVENGE] = self.sources[_SCAVENGE] - np.asarray(
                 self.sources[_BAROMETRIC], dtype=float)
-        self._say(unnamed, given)
+        self.say(unnamed, given, self.replaced, stacklevel=4)
         self.rows = rows
 
-    def _say(self, unnamed: List[int], given: Dict[int, float]) -> None:
-        said = []
+    @staticmethod
+    def say(unnamed: List[int], given: Dict[int, float], replaced: List[Any],
+            encoding: str = "UTF-8", stacklevel: int = 2) -> None:
+        """One warning naming the inputs taken from elsewhere than a column
+        and the columns that results replace."""
+        said = ["read as Windows-1252: not UTF-8"] if encoding == "Windows-1252" else []
         from_inputs = [KEYS[k] for k in unnamed if k in given]
         first_run = [KEYS[k] for k in unnamed if k not in given]
         if from_inputs:
             said.append("inputs from inputs=: " + ", ".join(from_inputs))
         if first_run:
             said.append("inputs from the first-run values: " + ", ".join(first_run))
-        if self.replaced:
+        if replaced:
             said.append("columns replaced by the new results: " +
-                        ", ".join(str(name) for name in self.replaced))
+                        ", ".join(str(name) for name in replaced))
         if said:
-            warnings.warn("; ".join(said), NebelkammWarning, stacklevel=4)
+            warnings.warn("; ".join(said), NebelkammWarning, stacklevel=stacklevel)
 
     def evaluate(self, threads: Optional[int], out: Optional[Mapping[str, Array]],
                  codes: bool) -> Dict[str, Any]:
@@ -364,6 +371,69 @@ def evaluate(data: Any, *, reference: Reference = False, air_basis: Optional[str
     passed = {name: frame[name] for name in frame.columns
               if name not in run.named and name not in run.replaced}
     return pd.DataFrame({**passed, **result}, index=frame.index)
+
+
+def evaluate_csv(file: Union[str, "os.PathLike[str]", bytes, IO[bytes]], *,
+                 reference: Reference = False, air_basis: Optional[str] = None,
+                 inputs: Optional[Mapping[str, float]] = None, threads: Optional[int] = None,
+                 columns: Optional[Mapping[str, str]] = None, decimal: str = ".",
+                 _header_only: bool = False) -> "pd.DataFrame":
+    """Evaluate a CSV file with the command line's own reader.
+
+    The file is read as ``nebelkamm-cli --batch`` reads it: its dialect
+    and decimal separator, its encoding (UTF-8, UTF-16 with a byte-order
+    mark, else Windows-1252), units and ``columns`` mappings, a row that
+    cannot be read failing alone with a message that names its line.
+
+    Parameters
+    ----------
+    file : path, bytes or binary file object
+        The CSV file, or its content.
+    reference, air_basis, inputs, threads, columns
+        As for :func:`evaluate`.
+    decimal : str, default "."
+        The decimal separator of a semicolon or tab file whose first 64 KiB
+        have no number with one (the command line takes the locale's).
+
+    Returns
+    -------
+    pandas.DataFrame
+        The batch's output as values: passed-through columns as ``str``
+        (object), the inputs in the program's units and the results as
+        float64 (NaN where the batch writes an empty cell), the messages as
+        a ``Categorical``, line numbers included, as the batch writes them.
+
+    Raises
+    ------
+    OSError
+        The file cannot be opened or read.
+    ValueError
+        As the command line refuses the file or the options (its status 64
+        or 65): no input named, a unit not taken, a mapping not understood.
+    """
+    import pandas as pd
+
+    basis = _basis(reference, air_basis)
+    given, less = _given(inputs)
+    stored = [given.get(k, float(_FIRST_RUN[key])) for k, key in enumerate(KEYS)]
+    if less:
+        stored[_SCAVENGE] -= stored[_BAROMETRIC]
+    if hasattr(file, "read"):
+        file = file.read()
+    source = file if isinstance(file, bytes) else os.fspath(file)
+    if len(decimal) != 1:
+        raise ValueError(f"decimal is one character, not {decimal!r}")
+    table, info = _core.evaluate_csv(source, stored, basis, _threads(threads),
+                                     {str(k): str(v) for k, v in (columns or {}).items()}, decimal,
+                                     _header_only)
+    unnamed = [KEYS.index(key) for key in info["from_stored"]]
+    _Run.say(unnamed, given, info["replaced"], info["encoding"], stacklevel=3)
+    for key, cells in table.items():
+        if isinstance(cells, tuple):
+            table[key] = _categorical(*cells)
+        elif isinstance(cells, list):
+            table[key] = pd.array(cells, dtype=object)
+    return pd.DataFrame(table, copy=False)
 
 
 def _categorical(codes: Array, texts: List[str]) -> Any:

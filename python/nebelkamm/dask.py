@@ -5,12 +5,17 @@
 >>> logs = dd.read_csv("logs/*.csv")                      # doctest: +SKIP
 >>> water = nebelkamm.dask.evaluate(logs, reference=True)  # doctest: +SKIP
 >>> water.WaterAtSeparator.sum().compute()                 # doctest: +SKIP
+>>> water = nebelkamm.dask.evaluate_csv("logs/*.csv")       # doctest: +SKIP
+
+evaluate_csv reads the files with the command line's own reader (dialects,
+encodings, units, line numbers in the messages) instead of pandas'.
 
 Every worker needs the nebelkamm package (python3-nebelkamm).
 """
 
+import glob
 import warnings
-from typing import Any, Dict, Mapping, Optional
+from typing import Any, Dict, Mapping, Optional, Sequence, Union
 
 import nebelkamm
 
@@ -39,3 +44,51 @@ def _quiet(part: Any, **options: Any) -> Any:
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", nebelkamm.NebelkammWarning)
         return nebelkamm.evaluate(part, **options)
+
+
+def evaluate_csv(files: Union[str, Sequence[str]], *, reference: nebelkamm.Reference = False,
+                 air_basis: Optional[str] = None, inputs: Optional[Mapping[str, float]] = None,
+                 threads: Optional[int] = 1, columns: Optional[Mapping[str, str]] = None,
+                 decimal: str = ".") -> Any:
+    """nebelkamm.evaluate_csv over CSV files, one partition per file.
+
+    Parameters
+    ----------
+    files : str or sequence of str
+        Paths, or one glob pattern ("logs/*.csv"), taken in sorted order.
+    reference, air_basis, inputs, threads, columns, decimal
+        As for nebelkamm.evaluate_csv; threads is per partition.
+
+    Returns
+    -------
+    dask.dataframe.DataFrame
+        The batch's columns for every file, one after the other. Each
+        file's header is read here, on the client, for the columns and the
+        warnings (those raised in workers never reach it); files whose
+        columns differ are refused with ValueError.
+    """
+    import dask.dataframe as dd
+
+    paths = sorted(glob.glob(files)) if isinstance(files, str) else list(files)
+    if not paths:
+        raise ValueError(f"no file matches {files!r}")
+    options: Dict[str, Any] = dict(reference=reference, air_basis=air_basis, inputs=inputs,
+                                   threads=threads, columns=columns, decimal=decimal)
+    meta = None
+    for path in paths:
+        empty = nebelkamm.evaluate_csv(path, _header_only=True, **options)  # warns here
+        if meta is None:
+            meta = empty
+        elif list(empty.columns) != list(meta.columns):
+            raise ValueError(f"{path} has the columns {list(empty.columns)}, "
+                             f"{paths[0]} has {list(meta.columns)}")
+    return dd.from_map(_quiet_csv, paths, meta=meta,  # type: ignore[attr-defined]
+                       enforce_metadata=False, **options)
+
+
+def _quiet_csv(path: str, **options: Any) -> Any:
+    """nebelkamm.evaluate_csv on one file in a worker: its warnings were
+    said on the client already."""
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", nebelkamm.NebelkammWarning)
+        return nebelkamm.evaluate_csv(path, **options)

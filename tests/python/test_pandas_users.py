@@ -3,6 +3,7 @@
 command line's option checks, what it says, its types and its docs."""
 
 import doctest
+import io
 import os
 import subprocess
 import sys
@@ -139,3 +140,58 @@ def test_the_module_and_a_typed_user_script_pass_mypy_strict(tmp_path):
                           os.path.dirname(nebelkamm.__file__)],
                          capture_output=True, text=True, env=env, cwd=tmp_path)
     assert run.returncode == 0, run.stdout + run.stderr
+
+
+def _logger_forms(tmp_path):
+    """A log with a failing row in the forms loggers export it."""
+    plain = ("time,note,RelativeHumidity [%],TempAfterCooler [°F],ScavingAirPressure [bar a]\n"
+             "00:00,é °,90.5,95.45,3.413\n00:01,\"a, b\",abc,86,3.6\n00:02,x,150,86,3.6\n")
+    semi = plain.replace(",", ";").replace(".", ",").replace('"a; b"', '"a, b"')
+    forms = {"plain.csv": plain.encode(), "semi.csv": semi.encode(),
+             "cp1252.csv": semi.replace("\n", "\r\n").encode("cp1252"),
+             "utf16le.txt": b"\xff\xfe" + semi.replace(";", "\t").encode("utf-16-le"),
+             "utf16be.txt": b"\xfe\xff" + semi.replace(";", "\t").encode("utf-16-be")}
+    for name, data in forms.items():
+        (tmp_path / name).write_bytes(data)
+    return list(forms)
+
+
+def test_evaluate_csv_is_the_batch_cell_for_cell(tmp_path):
+    for name in _logger_forms(tmp_path):
+        path = tmp_path / name
+        batch = subprocess.run([CLI, "--batch", str(path), "--no-save", "--reference"],
+                               capture_output=True, cwd=tmp_path)
+        assert batch.returncode == 3, batch.stderr
+        sep = {"plain.csv": ","}.get(name, "\t" if name.endswith(".txt") else ";")
+        want = pd.read_csv(io.StringIO(batch.stdout.decode()), sep=sep, dtype=str,
+                           keep_default_na=False)
+        got = _quiet(nebelkamm.evaluate_csv, path, reference=True)
+        assert list(got.columns) == list(want.columns), name
+        for column in want.columns:
+            if got[column].dtype == np.float64:
+                expected = [float(t.replace(",", ".")) if t else np.nan for t in want[column]]
+                np.testing.assert_array_equal(got[column], expected, err_msg=f"{name} {column}")
+            else:
+                assert list(got[column].astype(str)) == list(want[column]), (name, column)
+    with open(tmp_path / "plain.csv", "rb") as file:
+        pd.testing.assert_frame_equal(_quiet(nebelkamm.evaluate_csv, file),
+                                      _quiet(nebelkamm.evaluate_csv, tmp_path / "plain.csv"))
+
+
+def test_dask_evaluate_csv_over_files_is_each_file_evaluated(tmp_path):
+    distributed = pytest.importorskip("distributed")
+    import nebelkamm.dask
+
+    names = _logger_forms(tmp_path)[1:]  # one dialect: the frames line up
+    paths = [str(tmp_path / name) for name in names]
+    with distributed.LocalCluster(n_workers=2, processes=True, threads_per_worker=1,
+                                  dashboard_address=None) as cluster, \
+            distributed.Client(cluster):
+        with pytest.warns(nebelkamm.NebelkammWarning, match="read as Windows-1252"):
+            lazy = nebelkamm.dask.evaluate_csv(paths, reference=True)
+        done = lazy.compute()
+    want = pd.concat([_quiet(nebelkamm.evaluate_csv, p, reference=True) for p in paths])
+    for frame in (done, want):
+        for column in ("message", "RefMessage"):
+            frame[column] = frame[column].astype(str)
+    pd.testing.assert_frame_equal(done.reset_index(drop=True), want.reset_index(drop=True))
