@@ -17,6 +17,7 @@
 #include <pybind11/stl.h>
 
 #include <algorithm>
+#include <atomic>
 #include <cerrno>
 #include <cstring>
 #include <memory>
@@ -35,6 +36,16 @@ namespace {
 
 // Below this many rows one thread does the work: starting more costs more.
 constexpr std::size_t ThreadedFrom = 100000;
+
+// Rows between two looks for Ctrl-C: a few milliseconds of work.
+constexpr std::size_t InterruptBlock = std::size_t(1) << 16;
+
+// Whether a signal handler raised (KeyboardInterrupt for Ctrl-C); its
+// exception is then set. Called without the GIL.
+bool Interrupted() {
+    const py::gil_scoped_acquire locked;
+    return PyErr_CheckSignals() != 0;
+}
 
 // One input: an array read where it stands (any step in bytes, unaligned,
 // read-only), or one value.
@@ -74,7 +85,7 @@ double* ResultArray(const Column& c, py::ssize_t n, const py::dict& given, py::d
     if (!a.dtype().is(py::dtype::of<double>()) || a.ndim() != 1 || a.shape(0) != n)
         throw py::value_error("out['" + key + "'] is not a float64 array of " + std::to_string(n) +
                               " rows");
-    if (a.strides(0) != static_cast<py::ssize_t>(sizeof(double)) || !a.writeable())
+    if ((n > 1 && a.strides(0) != static_cast<py::ssize_t>(sizeof(double))) || !a.writeable())
         throw py::value_error("out['" + key + "'] is not contiguous and writable");
     result[c.Key] = a;
     return static_cast<double*>(a.mutable_data());
@@ -152,16 +163,29 @@ py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int refere
                                                                  : 1,
                                          count);
     const auto bound = [count, parts](std::size_t p) { return count * p / parts; };
+    // Ctrl-C stops the loop soon: the caller's part looks for signals
+    // between blocks, and every part stops at its next block once one came.
+    std::atomic<bool> stop = false;
+    bool interrupted = false;
     {
         const py::gil_scoped_release unlocked;
         RunParts(parts, [&](std::size_t p) {
-            const std::size_t first = bound(p);
-            std::array<InputColumn, InputCount> from;
-            for (std::size_t k = 0; k < InputCount; ++k)
-                from[k] = in[k].From(first);
-            EvaluateColumns(from, bound(p + 1) - first, options, out.From(first));
+            for (std::size_t first = bound(p), end = bound(p + 1); first < end && !stop;
+                 first += InterruptBlock) {
+                std::array<InputColumn, InputCount> from;
+                for (std::size_t k = 0; k < InputCount; ++k)
+                    from[k] = in[k].From(first);
+                EvaluateColumns(from, std::min(InterruptBlock, end - first), options,
+                                out.From(first));
+                if (p == 0 && Interrupted()) {
+                    interrupted = true;
+                    stop = true;
+                }
+            }
         });
     }
+    if (interrupted)
+        throw py::error_already_set();
     if (codes) {
         result["message"] = message;
         if (options.Reference)
@@ -225,7 +249,10 @@ py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored,
         if (headerOnly)
             throw HeaderRead{};
     };
+    struct Interrupt {}; // Ctrl-C ends the batch; its exception is set
     options.OnRows = [&](const BatchRows& rows) {
+        if (Interrupted())
+            throw Interrupt{};
         std::string scratch;
         for (std::size_t i = 0; i < rows.Size(); ++i) {
             for (std::size_t c = 0; c < rows.PassedThrough(); ++c)
@@ -262,6 +289,8 @@ py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored,
             MemorySource in(bytes);
             summary = RunBatch(in, none, inputs, options);
         }
+    } catch (const Interrupt&) {
+        throw py::error_already_set();
     } catch (const HeaderRead&) {
     } catch (const EInputError& e) {
         PyErr_SetString(PyExc_OSError, e.Message().c_str());

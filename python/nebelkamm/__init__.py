@@ -363,14 +363,25 @@ def evaluate(data: Any, *, reference: Reference = False, air_basis: Optional[str
         raise ValueError("the data has two columns of one name")
     series = {name: frame[name] for name in frame.columns}
     run = _Run(series, len(frame), reference, air_basis, inputs, columns)
-    result = run.evaluate(threads, None, codes=True)
+    # The numbers go straight into the one block of the frame returned, so
+    # that it is built without copies of the results.
+    layout = _core.columns(run.basis >= 0)
+    numbers = [key for key, kind in layout if kind != "message"]
+    block = np.empty((len(numbers), len(frame)))
+    for row, key in enumerate(numbers):
+        if key in KEYS:
+            block[row] = run.sources[KEYS.index(key)]
+    out = {key: block[row] for row, key in enumerate(numbers) if key not in KEYS}
+    result = run.evaluate(threads, out, codes=True)
     texts = getattr(run, "texts", None) or _core.message_texts()
-    for block in ("message", "RefMessage"):
-        if block in result:
-            result[block] = _categorical(result[block], texts)
-    passed = {name: frame[name] for name in frame.columns
-              if name not in run.named and name not in run.replaced}
-    return pd.DataFrame({**passed, **result}, index=frame.index)
+    table = pd.DataFrame(block.T, columns=numbers, index=frame.index, copy=False)
+    for at, (key, kind) in enumerate(layout):
+        if kind == "message":
+            table.insert(at, key, _categorical(result[key], texts))
+    passed = [name for name in frame.columns if name not in run.named and name not in run.replaced]
+    for at, name in enumerate(passed):
+        table.insert(at, name, frame[name])
+    return table
 
 
 def evaluate_csv(file: Union[str, "os.PathLike[str]", bytes, IO[bytes]], *,

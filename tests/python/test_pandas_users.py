@@ -195,3 +195,71 @@ def test_dask_evaluate_csv_over_files_is_each_file_evaluated(tmp_path):
         for column in ("message", "RefMessage"):
             frame[column] = frame[column].astype(str)
     pd.testing.assert_frame_equal(done.reset_index(drop=True), want.reset_index(drop=True))
+
+
+INTERRUPTED = r'''
+import linecache, os, signal, sys, threading, time
+import numpy as np, nebelkamm
+
+def interrupt_inside():
+    main = threading.main_thread().ident
+    while True:  # until the main thread is inside the evaluation
+        frame = sys._current_frames().get(main)
+        while frame is not None and frame.f_code is not nebelkamm._Run.evaluate.__code__:
+            frame = frame.f_back
+        if frame is not None and "_core.evaluate(" in linecache.getline(
+                frame.f_code.co_filename, frame.f_lineno):
+            break
+    global sent
+    sent = time.perf_counter()
+    os.kill(os.getpid(), signal.SIGINT)
+
+data = {"RelativeHumidity": np.full(int(sys.argv[1]), 90.0)}
+threading.Thread(target=interrupt_inside).start()
+try:
+    nebelkamm.evaluate_arrays(data, reference=True, threads=1, inputs={})
+    print("finished")
+except KeyboardInterrupt:
+    print(f"interrupted {time.perf_counter() - sent:.3f}")
+'''
+
+
+def test_ctrl_c_ends_a_long_evaluation():
+    run = subprocess.run([sys.executable, "-W", "ignore", "-c", INTERRUPTED, "30000000"],
+                         capture_output=True, text=True)
+    assert run.stdout.startswith("interrupted"), run.stdout + run.stderr
+
+
+PEAK = r'''
+import sys, warnings
+import numpy as np, pandas as pd, nebelkamm
+warnings.simplefilter("ignore")
+
+def high_water():
+    with open("/proc/self/status") as status:
+        return next(int(l.split()[1]) * 1024 for l in status if l.startswith("VmHWM"))
+
+rows, call, reference = int(sys.argv[1]), sys.argv[2], sys.argv[3] == "1"
+data = {"RelativeHumidity": np.full(rows, 90.0), "TempAfterCooler": np.full(rows, 35.0)}
+if call == "evaluate":
+    data = pd.DataFrame(data)
+before = high_water()
+out = getattr(nebelkamm, call)(data, reference=reference)
+if call == "evaluate":
+    size = out.memory_usage(index=False).sum()
+else:  # the arrays made anew: not the inputs' views, not broadcasts
+    size = sum(v.nbytes for v in out.values() if v.strides != (0,) and
+               not any(np.shares_memory(v, d) for d in data.values()))
+print((high_water() - before) / size)
+'''
+
+
+@pytest.mark.parametrize("call, reference, bound", [
+    ("evaluate", "0", 1.5), ("evaluate", "1", 1.5),
+    ("evaluate_arrays", "0", 1.1), ("evaluate_arrays", "1", 1.1),
+])
+def test_peak_memory_stays_near_what_is_returned(call, reference, bound):
+    run = subprocess.run([sys.executable, "-c", PEAK, "10000000", call, reference],
+                         capture_output=True, text=True)
+    assert run.returncode == 0, run.stderr
+    assert float(run.stdout) <= bound
