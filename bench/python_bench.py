@@ -5,7 +5,8 @@ in model_bench, against the nine steps written as NumPy array expressions,
 with out= and without, on one thread and on all cores, with the reference
 model against itself at NEBELKAMM_SIMD=scalar; two Python threads at once
 against one after the other; Dask on one and two workers over CSV
-partitions, beside nebelkamm-cli --batch on the same files.
+partitions, beside nebelkamm-cli --batch on the same files; evaluate with a
+nullable column against float64; how soon Ctrl-C ends a long evaluation.
 
 Usage: PYTHONPATH=build/python /usr/bin/python3 bench/python_bench.py [--dask-rows N]
 (run from the source folder after the build; model_bench and nebelkamm-cli
@@ -148,39 +149,96 @@ def two_threads(rows):
           f"other {serial:.3f} s, side by side {parallel:.3f} s: {parallel / serial:.2f}x")
 
 
+def write_logs(folder, rows, parts):
+    """parts CSV files of rows // parts engine-log rows each, with a time
+    column; a block of rows formatted once and repeated."""
+    import pandas as pd
+
+    per = rows // parts
+    block = min(per, 100_000)
+    frame = pd.DataFrame(log_rows(block))
+    frame.insert(0, "time", np.arange(block) + 1733650000)
+    text = frame.to_csv(index=False, float_format="%.6g")
+    header, body = text.split("\n", 1)
+    for p in range(parts):
+        with open(os.path.join(folder, f"log{p}.csv"), "w") as out:
+            out.write(header + "\n")
+            for _ in range(per // block):
+                out.write(body)
+    return sorted(os.path.join(folder, f) for f in os.listdir(folder)), per // block * block * parts
+
+
 def dask_partitions(rows, parts=8):
     import dask.dataframe as dd
     import distributed
     import nebelkamm.dask
-    import pandas as pd
 
     folder = tempfile.mkdtemp(prefix="nebelkamm-dask-")
-    per = rows // parts
-    for p in range(parts):
-        frame = pd.DataFrame(log_rows(per, seed=p + 1))
-        frame.insert(0, "time", np.arange(per) + 1733650000 + p * per)
-        frame.to_csv(os.path.join(folder, f"log{p}.csv"), index=False, float_format="%.6g")
-    files = sorted(os.path.join(folder, f) for f in os.listdir(folder))
+    files, rows = write_logs(folder, rows, parts)
     times = {}
     for workers in (1, 2):
         with distributed.LocalCluster(n_workers=workers, threads_per_worker=1, processes=True,
                                       dashboard_address=None) as cluster, \
                 distributed.Client(cluster):
-            def run():
+            def ours():
+                nebelkamm.dask.evaluate_csv(files).WaterAtSeparator.sum().compute()
+
+            def pandas_reader():
                 logs = dd.read_csv(os.path.join(folder, "log*.csv"))
                 nebelkamm.dask.evaluate(logs).WaterAtSeparator.sum().compute()
-            times[workers] = median_seconds(run, 3)
+            times[workers] = median_seconds(ours, 3)
+            times["pandas", workers] = median_seconds(pandas_reader, 1)
     cli = median_seconds(lambda: [subprocess.run(
-        [os.path.join(BIN, "nebelkamm-cli"), "--batch", f], stdout=subprocess.DEVNULL,
-        stderr=subprocess.DEVNULL, cwd=folder) for f in files], 3)
+        ["taskset", "-c", "0", os.path.join(BIN, "nebelkamm-cli"), "--batch", f, "--no-save"],
+        stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, cwd=folder) for f in files], 3)
     for f in files:
         os.remove(f)
     os.rmdir(folder)
-    print(f"Dask over {rows} rows in {parts} CSV partitions, medians of 3 (reading the CSV "
-          f"included): 1 worker {times[1]:.1f} s ({rows / times[1] / 1e6:.2f} M rows/s), "
-          f"2 workers {times[2]:.1f} s ({rows / times[2] / 1e6:.2f} M rows/s): "
-          f"{times[1] / times[2]:.2f}x; nebelkamm-cli --batch file by file to /dev/null "
-          f"{cli:.1f} s ({rows / cli / 1e6:.2f} M rows/s)")
+    print(f"Dask over {rows} rows in {parts} CSV files, sum of WaterAtSeparator, medians of 3: "
+          f"evaluate_csv on 1 worker {times[1]:.1f} s ({rows / times[1] / 1e6:.2f} M rows/s), "
+          f"2 workers {times[2]:.1f} s: {times[1] / times[2]:.2f}x one; nebelkamm-cli --batch "
+          f"on core 0 file by file to /dev/null {cli:.1f} s ({rows / cli / 1e6:.2f} M rows/s): "
+          f"1 worker {cli / times[1]:.2f}x its rows/s. With pandas' read_csv (one run each): "
+          f"1 worker {times['pandas', 1]:.1f} s, 2 workers {times['pandas', 2]:.1f} s")
+
+
+INTERRUPT = """
+import os, signal, sys, threading, time
+import numpy as np, nebelkamm
+data = {"RelativeHumidity": np.full(30_000_000, 90.0)}
+def later():
+    time.sleep(0.3)  # well inside the loop of about a second
+    global sent
+    sent = time.perf_counter()
+    os.kill(os.getpid(), signal.SIGINT)
+threading.Thread(target=later).start()
+try:
+    nebelkamm.evaluate_arrays(data, reference=True, threads=1, inputs={})
+    print("nan")
+except KeyboardInterrupt:
+    print(time.perf_counter() - sent)
+"""
+
+
+def interrupt_latency():
+    seconds = [float(subprocess.run([sys.executable, "-W", "ignore", "-c", INTERRUPT],
+                                    capture_output=True, text=True).stdout) for _ in range(5)]
+    print(f"SIGINT 0.3 s into evaluate_arrays of 30 M rows, reference=True, threads=1: "
+          f"KeyboardInterrupt after {statistics.median(seconds) * 1000:.0f} ms (median of 5, "
+          f"each in a fresh process)")
+
+
+def nullable_columns(rows):
+    import pandas as pd
+    import warnings
+
+    warnings.simplefilter("ignore", nebelkamm.NebelkammWarning)
+    plain = pd.DataFrame(log_rows(rows))
+    nullable = plain.astype({"RelativeHumidity": "Float64"})
+    base = median_seconds(lambda: nebelkamm.evaluate(plain, threads=1))
+    with_na = median_seconds(lambda: nebelkamm.evaluate(nullable, threads=1))
+    print(f"evaluate of {rows} rows, threads=1, medians of 7: float64 {base * 1e3:.0f} ms, "
+          f"one Float64 column {with_na * 1e3:.0f} ms: {with_na / base:.2f}x")
 
 
 def main():
@@ -194,6 +252,8 @@ def main():
         return
     arrays(args.rows)
     two_threads(2_000_000)
+    nullable_columns(args.rows)
+    interrupt_latency()
     if args.dask_rows:
         dask_partitions(args.dask_rows)
 
