@@ -164,8 +164,8 @@ NamedInput InputNamedBy(std::string_view cell) {
             continue;
         named.Input = static_cast<int>(k);
         if (hasUnit && !Convert(c.Unit, unit, named.Unit))
-            named.Refusal = "[" + std::string(Trimmed(unit)) + "] is not a unit of " + c.Key +
-                            ", which takes " + UnitsOf(k);
+            named.Refusal = std::string(1, '[').append(Trimmed(unit)) + "] is not a unit of " +
+                            c.Key + ", which takes " + UnitsOf(k);
         else if (c.Input == &ChargeAirInputs::PressureBeforeBlower &&
                  named.Unit.Form == PressureForm::Gauge)
             named.Refusal =

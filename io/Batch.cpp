@@ -407,17 +407,26 @@ void CheckHeaderText(const CsvHeader& header, TextEncoding encoding) {
 
 BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
                       const BatchOptions& options) {
-    Utf8Source in(raw, LookAhead);
+    std::optional<Utf8Source> decoded;
+    if (options.FileEncoding)
+        decoded.emplace(raw, *options.FileEncoding);
+    else
+        decoded.emplace(raw, LookAhead);
+    Utf8Source& in = *decoded;
     CsvReader reader(in, options.BlockBytes);
     CsvHeader header;
     if (!reader.ReadHeader(options.DecimalSeparator, header))
         throw EDataError("the input is empty: it has no header");
+    if (options.FirstLine)
+        reader.SetLine(options.FirstLine);
     BatchLayout named;
     named.Encoding = in.Encoding();
     CheckHeaderText(header, named.Encoding);
     HeaderPlan layout = MakeLayout(header, reader.GetDialect(), options, named);
     layout.Encoding = named.Encoding;
-    if (layout.Dialect.Separator != ',') {
+    if (options.FileDecimal) {
+        layout.Dialect.Decimal = *options.FileDecimal;
+    } else if (layout.Dialect.Separator != ',') {
         std::vector<bool> numbers(layout.Input.size());
         for (std::size_t c = 0; c < numbers.size(); ++c)
             numbers[c] = layout.Input[c] >= 0;
@@ -489,6 +498,27 @@ BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
     while (!inFlight.empty())
         writeFront();
     return collector.summary;
+}
+
+CsvParts SplitCsv(Source& raw, std::size_t blockBytes) {
+    Utf8Source in(raw, LookAhead);
+    CsvReader reader(in, blockBytes);
+    CsvHeader header;
+    CsvParts parts;
+    if (!reader.ReadHeader('.', header) || in.Encoding() != TextEncoding::Utf8)
+        return parts;
+    parts.HeaderEnd = reader.Consumed();
+    CsvChunk chunk;
+    while (reader.Next(chunk)) {
+        if (chunk.Records.empty())
+            continue;
+        const std::uint64_t end = reader.Consumed();
+        if (parts.Parts.empty() || parts.Parts.back().End - parts.Parts.back().Begin >= blockBytes)
+            parts.Parts.push_back({end - chunk.Bytes.size(), end, chunk.Records.front().Line});
+        else
+            parts.Parts.back().End = end;
+    }
+    return parts;
 }
 
 } // namespace nebelkamm

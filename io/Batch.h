@@ -64,6 +64,11 @@ struct BatchOptions {
     // The reference results on this air-flow basis as Ref... columns after
     // the message, and RefMessage.
     std::optional<AirBasis> Reference;
+    // For a part of a file after its header: the encoding and decimal
+    // separator its start decided, and the line its first record is on.
+    std::optional<TextEncoding> FileEncoding;
+    std::optional<char> FileDecimal;
+    std::uint64_t FirstLine = 0; // 0: counted from the input's start
     // Header cells taken as inputs; each must be in the header.
     std::vector<ColumnMapping> Mappings;
     // Called once the header is read, before any row; empty for none.
@@ -94,5 +99,18 @@ struct BatchSummary {
 // EOutputError when reading or writing fails.
 BatchSummary RunBatch(Source& in, Sink& out, const ChargeAirInputs& stored,
                       const BatchOptions& options);
+
+// Where a file's records after its header may be cut into parts of about
+// blockBytes that a batch reads apart (header + part, FirstLine): at record
+// ends, found by reading the file from its start as the batch does.
+struct CsvPart {
+    std::uint64_t Begin = 0, End = 0; // bytes of the file
+    std::uint64_t Line = 0;           // the line of its first record
+};
+struct CsvParts {
+    std::uint64_t HeaderEnd = 0; // the header's bytes, a byte-order mark included
+    std::vector<CsvPart> Parts;  // none for a file that is not UTF-8
+};
+CsvParts SplitCsv(Source& in, std::size_t blockBytes);
 
 } // namespace nebelkamm

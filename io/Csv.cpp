@@ -372,8 +372,10 @@ void CsvReader::Finish() {
 bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
     while (buffer_.size() < Utf8Bom.size() && Fill()) {
     }
-    if (std::string_view(buffer_).starts_with(Utf8Bom))
+    if (std::string_view(buffer_).starts_with(Utf8Bom)) {
         buffer_.erase(0, Utf8Bom.size());
+        consumed_ += Utf8Bom.size();
+    }
 
     // The dialect from the first record as any of the three separators would
     // split it; then that record again, by the dialect's separator alone.
@@ -490,6 +492,7 @@ char CsvReader::FirstDecimal(const std::vector<bool>& columns, std::size_t bytes
 
 void CsvReader::Emit(CsvChunk& chunk) {
     const std::size_t cut = done_;
+    consumed_ += cut;
     chunk.Records.swap(records_);
     records_.clear();
     records_.reserve(chunk.Records.capacity());

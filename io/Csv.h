@@ -89,6 +89,12 @@ public:
     // within the first `bytes` of the input, read ahead as far as the source
     // does not wait; 0 where there is none.
     char FirstDecimal(const std::vector<bool>& columns, std::size_t bytes);
+    // Bytes of the input taken by the records handed out so far, the header
+    // and a byte-order mark included: where the next record starts.
+    std::uint64_t Consumed() const { return consumed_; }
+    // The line the next record starts on, for a reader that starts inside a
+    // file.
+    void SetLine(std::uint64_t line) { line_ = recordLine_ = line; }
     // Fields beyond this many are counted but not stored.
     void SetFieldCap(std::size_t cap) { cap_ = cap; }
 
@@ -152,6 +158,7 @@ private:
     std::uint64_t quoteLineEndLine_ = 0;
     std::uint32_t count_ = 0, stored_ = 0;
     std::size_t done_ = 0; // the bytes of complete records
+    std::uint64_t consumed_ = 0;
     std::vector<CsvField> fields_;
     std::vector<CsvRecord> records_;
     std::array<std::uint64_t, 256> used_{}; // separators that ended fields

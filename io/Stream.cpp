@@ -32,6 +32,28 @@ std::size_t FdSource::Read(char* to, std::size_t size) {
     }
 }
 
+std::size_t FileRangesSource::Read(char* to, std::size_t size) {
+    while (at_ < ranges_.size()) {
+        Range& r = ranges_[at_];
+        const std::uint64_t left = r.End - r.Begin;
+        if (left == 0) {
+            ++at_;
+            continue;
+        }
+        const ssize_t n =
+            ::pread(fd_, to, std::min<std::uint64_t>(size, left), static_cast<off_t>(r.Begin));
+        if (n < 0 && errno == EINTR)
+            continue;
+        if (n < 0)
+            throw EInputError("cannot read " + name_ + ": " + Why(errno));
+        if (n == 0)
+            throw EInputError("cannot read " + name_ + ": it is shorter than it was");
+        r.Begin += static_cast<std::uint64_t>(n);
+        return static_cast<std::size_t>(n);
+    }
+    return 0;
+}
+
 bool FdSource::WouldWait() const {
     pollfd p{.fd = fd_, .events = POLLIN, .revents = 0};
     return ::poll(&p, 1, 0) == 0;

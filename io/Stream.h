@@ -2,8 +2,10 @@
 #pragma once
 
 #include <cstddef>
+#include <cstdint>
 #include <string>
 #include <string_view>
+#include <vector>
 
 namespace nebelkamm {
 
@@ -37,6 +39,24 @@ public:
 
 private:
     int fd_;
+    std::string name_;
+};
+
+// Byte ranges of an open file, one after the other, read where they stand
+// (the file's own offset is left alone); not closed here.
+class FileRangesSource : public Source {
+public:
+    struct Range {
+        std::uint64_t Begin = 0, End = 0;
+    };
+    FileRangesSource(int fd, std::vector<Range> ranges, std::string name)
+        : fd_(fd), ranges_(std::move(ranges)), name_(std::move(name)) {}
+    std::size_t Read(char* to, std::size_t size) override;
+
+private:
+    int fd_;
+    std::vector<Range> ranges_;
+    std::size_t at_ = 0; // the range being read
     std::string name_;
 };
 

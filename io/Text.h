@@ -32,6 +32,10 @@ class Utf8Source : public Source {
 public:
     explicit Utf8Source(Source& raw, std::size_t lookAhead = std::size_t(1) << 16)
         : raw_(raw), look_(lookAhead) {}
+    // Reads in an encoding decided before (a part of a file whose start
+    // decided it); a UTF-16 byte-order mark is not looked for then.
+    Utf8Source(Source& raw, TextEncoding encoding)
+        : raw_(raw), look_(0), decided_(true), encoding_(encoding) {}
     std::size_t Read(char* to, std::size_t size) override;
     bool WouldWait() const override;
     // Reads ahead to decide when it has not yet.

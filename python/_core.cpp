@@ -23,6 +23,7 @@
 #include <memory>
 #include <optional>
 #include <string>
+#include <tuple>
 #include <unordered_map>
 #include <vector>
 
@@ -222,10 +223,19 @@ struct MessageColumn {
 
 // A CSV file (a path, or its bytes) through the batch, as columns: what the
 // batch writes, as values.
+// A part of a file that a batch reads apart: its header's end, the part's
+// bytes, the line of its first record, the file's decimal separator.
+using FilePart = std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::uint64_t, char>;
+
 py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored, int reference,
-                      std::int64_t threads, const py::dict& mapping, char decimal,
-                      bool headerOnly) {
+                      std::int64_t threads, const py::dict& mapping, char decimal, bool headerOnly,
+                      const std::optional<FilePart>& part) {
     BatchOptions options;
+    if (part) {
+        options.FileEncoding = TextEncoding::Utf8; // only UTF-8 files are cut into parts
+        options.FirstLine = std::get<3>(*part);
+        options.FileDecimal = std::get<4>(*part);
+    }
     options.DecimalSeparator = decimal;
     options.Threads =
         threads > 0 ? static_cast<unsigned>(std::min<std::int64_t>(threads, 1 << 16)) : 0;
@@ -283,8 +293,14 @@ py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored,
                 int fd;
                 ~Closer() { ::close(fd); }
             } closer{fd};
-            FdSource in(fd, *path);
-            summary = RunBatch(in, none, inputs, options);
+            if (part) {
+                FileRangesSource in(
+                    fd, {{0, std::get<0>(*part)}, {std::get<1>(*part), std::get<2>(*part)}}, *path);
+                summary = RunBatch(in, none, inputs, options);
+            } else {
+                FdSource in(fd, *path);
+                summary = RunBatch(in, none, inputs, options);
+            }
         } else {
             MemorySource in(bytes);
             summary = RunBatch(in, none, inputs, options);
@@ -325,6 +341,7 @@ py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored,
     info["from_stored"] = fromStored;
     info["replaced"] = replaced;
     info["encoding"] = EncodingName(layout.Encoding);
+    info["decimal"] = std::string(1, layout.FileDialect.Decimal);
     info["rows"] = summary.Rows;
     return py::make_tuple(out, info);
 }
@@ -434,12 +451,41 @@ PYBIND11_MODULE(_core, m) {
         "The seven inputs: (key, caption, unit, first-run value) in order.");
     m.def("evaluate_csv", &EvaluateCsv, py::arg("file"), py::arg("stored"), py::arg("reference"),
           py::arg("threads"), py::arg("mapping"), py::arg("decimal"),
-          py::arg("header_only") = false,
+          py::arg("header_only") = false, py::arg("part") = py::none(),
           "A CSV file (a path, or bytes) through the batch: (columns, info); the columns in "
           "the batch's order, passed-through ones as lists of str, numbers as float64 (NaN "
           "for an empty cell), messages as (uint32 codes, texts); info: passed_through, "
-          "from_stored, replaced, encoding, rows; header_only: no rows read. ValueError as the "
-          "batch refuses the file.");
+          "from_stored, replaced, encoding, decimal, rows; header_only: no rows read; part: "
+          "(header end, begin, end, first line, decimal) of a UTF-8 file, from split_csv. "
+          "ValueError as the batch refuses the file.");
+    m.def(
+        "split_csv",
+        [](const std::string& path, std::size_t blockBytes) {
+            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+            if (fd < 0) {
+                PyErr_SetString(PyExc_OSError,
+                                ("cannot open " + path + ": " + std::strerror(errno)).c_str());
+                throw py::error_already_set();
+            }
+            CsvParts parts;
+            try {
+                const py::gil_scoped_release unlocked;
+                FdSource in(fd, path);
+                parts = SplitCsv(in, std::max<std::size_t>(blockBytes, 1));
+            } catch (const Exception& e) {
+                ::close(fd);
+                throw py::value_error(e.Message());
+            }
+            ::close(fd);
+            std::vector<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>> out;
+            for (const CsvPart& p : parts.Parts)
+                out.emplace_back(p.Begin, p.End, p.Line);
+            return py::make_tuple(parts.HeaderEnd, out);
+        },
+        py::arg("path"), py::arg("block_bytes"),
+        "Where a file's records may be cut into parts of about block_bytes, read as the batch "
+        "reads it: (header end, [(begin, end, first line)]); no parts for a file that is not "
+        "UTF-8.");
     m.def("evaluate", &EvaluateInputs, py::arg("inputs"), py::arg("rows"), py::arg("reference"),
           py::arg("threads"), py::arg("out"), py::arg("codes") = false,
           "Evaluates seven inputs (arrays of one length, or numbers; rows when all are "

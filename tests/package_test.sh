@@ -27,13 +27,16 @@ fi
 cmake --build build-package
 (cd build-package && cpack -G DEB >/dev/null)
 version="$(sed -n 's/^project(Nebelkamm VERSION \([0-9.]*\).*/\1/p' CMakeLists.txt)"
+lib="build-package/libnebelkamm0_${version}_amd64.deb"
 runtime="build-package/nebelkamm_${version}_amd64.deb"
 dev="build-package/nebelkamm-dev_${version}_amd64.deb"
 python="build-package/python3-nebelkamm_${version}_amd64.deb"
-[ -f "$runtime" ] && [ -f "$dev" ] && [ -f "$python" ] || fail "cpack made $(ls build-package/*.deb)"
+[ -f "$lib" ] && [ -f "$runtime" ] && [ -f "$dev" ] && [ -f "$python" ] ||
+    fail "cpack made $(ls build-package/*.deb)"
 
-# Contents: the three programs, the libraries, menu entry, icon, metainfo,
-# manual pages; headers, CMake files and the Designer plugin in -dev.
+# Contents: the libraries without a window in libnebelkamm0; the three
+# programs, the controls' libraries, menu entry, icon, metainfo, manual
+# pages in nebelkamm; headers, CMake files and the Designer plugin in -dev.
 listing() { dpkg-deb -c "$1" | awk '{print $6}' | sed 's|^\./|/|'; }
 for f in /usr/bin/nebelkamm /usr/bin/nebelkamm-cli /usr/bin/nebelkamm-gallery \
     /usr/share/applications/nebelkamm.desktop /usr/share/icons/hicolor/scalable/apps/nebelkamm.svg \
@@ -41,9 +44,10 @@ for f in /usr/bin/nebelkamm /usr/bin/nebelkamm-cli /usr/bin/nebelkamm-gallery \
     /usr/share/man/man1/nebelkamm-cli.1.gz /usr/share/doc/nebelkamm/copyright; do
     listing "$runtime" | grep -qx "$f" || fail "$runtime lacks $f"
 done
-for lib in model core platform io settings canvas controls; do
-    listing "$runtime" | grep -q "/libnebelkamm_$lib.so.0" || fail "$runtime lacks libnebelkamm_$lib"
-    listing "$dev" | grep -q "/libnebelkamm_$lib.so$" || fail "$dev lacks the link for $lib"
+for name in model core platform io settings canvas controls; do
+    case "$name" in canvas | controls) in="$runtime" ;; *) in="$lib" ;; esac
+    listing "$in" | grep -q "/libnebelkamm_$name.so.0" || fail "$in lacks libnebelkamm_$name"
+    listing "$dev" | grep -q "/libnebelkamm_$name.so$" || fail "$dev lacks the link for $name"
 done
 for f in /usr/include/nebelkamm/controls/Valedit.h /usr/include/nebelkamm/model/Version.h \
     /usr/lib/x86_64-linux-gnu/cmake/Nebelkamm/NebelkammConfig.cmake \
@@ -52,7 +56,25 @@ for f in /usr/include/nebelkamm/controls/Valedit.h /usr/include/nebelkamm/model/
 done
 
 # The vector code runs on every x86-64: Highway's runtime, no -march.
-dpkg-deb -f "$runtime" Depends | grep -q "libhwy1" || fail "$runtime does not depend on libhwy1"
+dpkg-deb -f "$lib" Depends | grep -q "libhwy1" || fail "$lib does not depend on libhwy1"
+dpkg-deb -f "$runtime" Depends | grep -q "libnebelkamm0 (= $version)" ||
+    fail "$runtime does not depend on libnebelkamm0"
+
+# A headless Dask worker: libnebelkamm0 and python3-nebelkamm pull in no Qt
+# Widgets, whatever this machine has installed: their dependencies' closure.
+closure() { # deb...: every package their Depends reach, by apt's index
+    local direct
+    direct="$(for deb in "$@"; do dpkg-deb -f "$deb" Depends; done | tr ',' '\n' |
+        sed 's/[(|].*//; s/ //g' | grep -v '^libnebelkamm0$' | sort -u)"
+    apt-cache depends --recurse --no-recommends --no-suggests --no-conflicts --no-breaks \
+        --no-replaces --no-enhances $direct | grep -v '^ ' | sort -u
+}
+for deb in "$lib" "$python"; do
+    dpkg-deb -f "$deb" Depends | grep -q "libqt6widgets\|nebelkamm (" && fail "$deb depends on the window"
+done
+closure "$lib" "$python" | grep -q "^libqt6widgets6" &&
+    fail "libnebelkamm0 and python3-nebelkamm pull in Qt Widgets: $(closure "$lib" "$python" | grep qt)"
+closure "$lib" | grep -q "^libqt6core6" || fail "the closure misses libqt6core6: it is not looked at"
 
 for f in /usr/lib/python3/dist-packages/nebelkamm/__init__.py \
     /usr/lib/python3/dist-packages/nebelkamm/dask.py /usr/share/doc/python3-nebelkamm/copyright; do
@@ -62,7 +84,7 @@ listing "$python" | grep -q '/usr/lib/python3/dist-packages/nebelkamm/_core\.cpy
     fail "$python lacks the extension"
 
 # The checkers: lintian without errors, desktop entry and metainfo valid.
-for deb in "$runtime" "$dev" "$python"; do
+for deb in "$lib" "$runtime" "$dev" "$python"; do
     lintian --fail-on error --suppress-tags-from-file /dev/null "$deb" ||
         fail "lintian reports errors for $deb"
 done
@@ -74,9 +96,15 @@ desktop-file-validate "$scratch/root/usr/share/applications/nebelkamm.desktop" |
 appstreamcli validate --no-net "$scratch/root/usr/share/metainfo/org.nebelkamm.Nebelkamm.metainfo.xml" ||
     fail "appstreamcli validate"
 
-# Installed and used.
-dpkg --purge python3-nebelkamm nebelkamm-dev nebelkamm >/dev/null 2>&1 || true
-quiet apt-get install -y -qq "$root/$runtime" "$root/$dev" "$root/$python"
+# Installed and used: the module alone first, as a headless worker has it.
+dpkg --purge python3-nebelkamm nebelkamm-dev nebelkamm libnebelkamm0 >/dev/null 2>&1 || true
+quiet apt-get install -y -qq "$root/$lib" "$root/$python"
+dpkg -s nebelkamm >/dev/null 2>&1 && fail "installing the module installed the window"
+(cd "$scratch" && env -u PYTHONPATH /usr/bin/python3 -c '
+import nebelkamm
+print(nebelkamm.evaluate_csv(b"RelativeHumidity\n90\n").message[0] == "")' | grep -qx True) ||
+    fail "the module without the programs"
+quiet apt-get install -y -qq "$root/$runtime" "$root/$dev"
 [ "$(/usr/bin/nebelkamm-cli --version | head -1)" = "nebelkamm-cli $version" ] || fail "--version"
 /usr/bin/nebelkamm-cli --version | grep -q "^vector code: " || fail "--version names no vector code"
 (cd "$scratch" && /usr/bin/nebelkamm-cli 90 37 1.02 2.4 40 7.8 41200 >out.txt) ||
@@ -100,15 +128,16 @@ print(round(out.WaterAtSeparator[0], 1), out.message[1])' >py.txt) || fail "impo
     fail "the Python module printed $(cat "$scratch/py.txt")"
 
 # Removed without a trace.
-files="$( (listing "$runtime"; listing "$dev"; listing "$python") | grep -v '/$' | sort -u)"
-quiet dpkg --purge python3-nebelkamm nebelkamm-dev nebelkamm
+files="$( (listing "$lib"; listing "$runtime"; listing "$dev"; listing "$python") | grep -v '/$' | sort -u)"
+quiet dpkg --purge python3-nebelkamm nebelkamm-dev nebelkamm libnebelkamm0
 left=""
 for f in $files; do
     [ -e "$f" ] || [ -L "$f" ] && left="$left $f"
 done
 for d in /usr/include/nebelkamm /usr/lib/x86_64-linux-gnu/cmake/Nebelkamm /usr/share/doc/nebelkamm \
-    /usr/share/doc/nebelkamm-dev /usr/share/doc/python3-nebelkamm /usr/lib/python3/dist-packages/nebelkamm; do
+    /usr/share/doc/nebelkamm-dev /usr/share/doc/python3-nebelkamm /usr/share/doc/libnebelkamm0 \
+    /usr/lib/python3/dist-packages/nebelkamm; do
     [ -e "$d" ] && left="$left $d"
 done
 [ -z "$left" ] || fail "left behind:$left"
-echo "PASS: packages built, lint-free, installed, used, removed without a trace"
+echo "PASS: packages built, lint-free, the module installed without the window and used, all installed, used, removed without a trace"

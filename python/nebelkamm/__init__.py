@@ -387,8 +387,8 @@ def evaluate(data: Any, *, reference: Reference = False, air_basis: Optional[str
 def evaluate_csv(file: Union[str, "os.PathLike[str]", bytes, IO[bytes]], *,
                  reference: Reference = False, air_basis: Optional[str] = None,
                  inputs: Optional[Mapping[str, float]] = None, threads: Optional[int] = None,
-                 columns: Optional[Mapping[str, str]] = None, decimal: str = ".",
-                 _header_only: bool = False) -> "pd.DataFrame":
+                 columns: Optional[Mapping[str, str]] = None,
+                 decimal: str = ".") -> "pd.DataFrame":
     """Evaluate a CSV file with the command line's own reader.
 
     The file is read as ``nebelkamm-cli --batch`` reads it: its dialect
@@ -422,6 +422,18 @@ def evaluate_csv(file: Union[str, "os.PathLike[str]", bytes, IO[bytes]], *,
         As the command line refuses the file or the options (its status 64
         or 65): no input named, a unit not taken, a mapping not understood.
     """
+    return _read_csv(file, reference, air_basis, inputs, threads, columns, decimal)[0]
+
+
+def _read_csv(file: Any, reference: Reference = False, air_basis: Optional[str] = None,
+              inputs: Optional[Mapping[str, float]] = None, threads: Optional[int] = None,
+              columns: Optional[Mapping[str, str]] = None, decimal: str = ".",
+              header_only: bool = False, part: Optional[Tuple[int, int, int, int, str]] = None,
+              stacklevel: int = 4) -> Tuple["pd.DataFrame", Dict[str, Any]]:
+    """evaluate_csv, with what the batch found (encoding, decimal
+    separator): of the header alone, or of a part of a file (split_csv's
+    header end, begin, end and first line, and the file's decimal
+    separator)."""
     import pandas as pd
 
     basis = _basis(reference, air_basis)
@@ -436,15 +448,15 @@ def evaluate_csv(file: Union[str, "os.PathLike[str]", bytes, IO[bytes]], *,
         raise ValueError(f"decimal is one character, not {decimal!r}")
     table, info = _core.evaluate_csv(source, stored, basis, _threads(threads),
                                      {str(k): str(v) for k, v in (columns or {}).items()}, decimal,
-                                     _header_only)
+                                     header_only, part)
     unnamed = [KEYS.index(key) for key in info["from_stored"]]
-    _Run.say(unnamed, given, info["replaced"], info["encoding"], stacklevel=3)
+    _Run.say(unnamed, given, info["replaced"], info["encoding"], stacklevel=stacklevel)
     for key, cells in table.items():
         if isinstance(cells, tuple):
             table[key] = _categorical(*cells)
         elif isinstance(cells, list):
             table[key] = pd.array(cells, dtype=object)
-    return pd.DataFrame(table, copy=False)
+    return pd.DataFrame(table, copy=False), info
 
 
 def _categorical(codes: Array, texts: List[str]) -> Any:

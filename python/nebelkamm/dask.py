@@ -14,8 +14,9 @@ Every worker needs the nebelkamm package (python3-nebelkamm).
 """
 
 import glob
+import os
 import warnings
-from typing import Any, Dict, Mapping, Optional, Sequence, Union
+from typing import Any, Dict, List, Mapping, Optional, Sequence, Tuple, Union
 
 import nebelkamm
 
@@ -49,8 +50,8 @@ def _quiet(part: Any, **options: Any) -> Any:
 def evaluate_csv(files: Union[str, Sequence[str]], *, reference: nebelkamm.Reference = False,
                  air_basis: Optional[str] = None, inputs: Optional[Mapping[str, float]] = None,
                  threads: Optional[int] = 1, columns: Optional[Mapping[str, str]] = None,
-                 decimal: str = ".") -> Any:
-    """nebelkamm.evaluate_csv over CSV files, one partition per file.
+                 decimal: str = ".", blocksize: int = 64 << 20) -> Any:
+    """nebelkamm.evaluate_csv over CSV files, in partitions.
 
     Parameters
     ----------
@@ -58,6 +59,12 @@ def evaluate_csv(files: Union[str, Sequence[str]], *, reference: nebelkamm.Refer
         Paths, or one glob pattern ("logs/*.csv"), taken in sorted order.
     reference, air_basis, inputs, threads, columns, decimal
         As for nebelkamm.evaluate_csv; threads is per partition.
+    blocksize : int, default 64 MiB
+        A UTF-8 file larger than this is cut into parts of about this many
+        bytes, at record ends found by reading it from its start here, on the
+        client, as the batch reads it; each part is read with the file's
+        header, decimal separator and line numbers. Other files are a
+        partition each.
 
     Returns
     -------
@@ -75,20 +82,28 @@ def evaluate_csv(files: Union[str, Sequence[str]], *, reference: nebelkamm.Refer
     options: Dict[str, Any] = dict(reference=reference, air_basis=air_basis, inputs=inputs,
                                    threads=threads, columns=columns, decimal=decimal)
     meta = None
+    tasks: List[Tuple[str, Any]] = []
     for path in paths:
-        empty = nebelkamm.evaluate_csv(path, _header_only=True, **options)  # warns here
+        empty, info = nebelkamm._read_csv(path, header_only=True, stacklevel=3, **options)
         if meta is None:
             meta = empty
         elif list(empty.columns) != list(meta.columns):
             raise ValueError(f"{path} has the columns {list(empty.columns)}, "
                              f"{paths[0]} has {list(meta.columns)}")
-    return dd.from_map(_quiet_csv, paths, meta=meta,  # type: ignore[attr-defined]
+        parts: List[Any] = [None]
+        if info["encoding"] == "UTF-8" and os.path.getsize(path) > blocksize:
+            header_end, cuts = nebelkamm._core.split_csv(path, blocksize)
+            parts = [(header_end, begin, end, line, info["decimal"])
+                     for begin, end, line in cuts] or [None]
+        tasks.extend((path, part) for part in parts)
+    return dd.from_map(_quiet_csv, tasks, meta=meta,  # type: ignore[attr-defined]
                        enforce_metadata=False, **options)
 
 
-def _quiet_csv(path: str, **options: Any) -> Any:
-    """nebelkamm.evaluate_csv on one file in a worker: its warnings were
-    said on the client already."""
+def _quiet_csv(task: Tuple[str, Any], **options: Any) -> Any:
+    """nebelkamm.evaluate_csv on a file or a part of one, in a worker: its
+    warnings were said on the client already."""
+    path, part = task
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", nebelkamm.NebelkammWarning)
-        return nebelkamm.evaluate_csv(path, **options)
+        return nebelkamm._read_csv(path, part=part, **options)[0]

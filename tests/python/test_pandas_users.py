@@ -178,17 +178,22 @@ def test_evaluate_csv_is_the_batch_cell_for_cell(tmp_path):
                                       _quiet(nebelkamm.evaluate_csv, tmp_path / "plain.csv"))
 
 
-def test_dask_evaluate_csv_over_files_is_each_file_evaluated(tmp_path):
+def test_dask_evaluate_csv_over_files_and_parts_is_each_file_evaluated(tmp_path):
     distributed = pytest.importorskip("distributed")
     import nebelkamm.dask
 
-    names = _logger_forms(tmp_path)[1:]  # one dialect: the frames line up
-    paths = [str(tmp_path / name) for name in names]
+    names = _logger_forms(tmp_path)[1:4]  # one dialect: the frames line up
+    rows = "".join(f'0{i % 10}:00;"line\nbreak {i}";{90 + i % 20},5;95;3,4\n'
+                   if i % 7 else f"0{i % 10}:00;bad;abc;95;3,4\n" for i in range(3000))
+    header = (tmp_path / names[0]).read_text().splitlines()[0]
+    (tmp_path / "big.csv").write_text(header + "\n" + rows)  # cut into parts below
+    paths = [str(tmp_path / name) for name in ["big.csv", *names]]
     with distributed.LocalCluster(n_workers=2, processes=True, threads_per_worker=1,
                                   dashboard_address=None) as cluster, \
             distributed.Client(cluster):
         with pytest.warns(nebelkamm.NebelkammWarning, match="read as Windows-1252"):
-            lazy = nebelkamm.dask.evaluate_csv(paths, reference=True)
+            lazy = nebelkamm.dask.evaluate_csv(paths, reference=True, blocksize=8192)
+        assert lazy.npartitions > len(paths) + 5
         done = lazy.compute()
     want = pd.concat([_quiet(nebelkamm.evaluate_csv, p, reference=True) for p in paths])
     for frame in (done, want):
