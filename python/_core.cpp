@@ -449,6 +449,16 @@ PYBIND11_MODULE(_core, m) {
             return out;
         },
         "The seven inputs: (key, caption, unit, first-run value) in order.");
+    m.def(
+        "result_table",
+        [] {
+            std::vector<py::tuple> out;
+            for (const Column& c : OutputColumns(true))
+                if (c.Group != ColumnGroup::Input && c.IsNumber())
+                    out.push_back(py::make_tuple(c.Key, c.Caption, c.Unit));
+            return out;
+        },
+        "The result columns, classic and reference: (key, caption, unit) in order.");
     m.def("evaluate_csv", &EvaluateCsv, py::arg("file"), py::arg("stored"), py::arg("reference"),
           py::arg("threads"), py::arg("mapping"), py::arg("decimal"),
           py::arg("header_only") = false, py::arg("part") = py::none(),

@@ -258,7 +258,8 @@ def evaluate_arrays(data: Mapping[Any, Any], *, reference: Reference = False,
     Returns
     -------
     dict of str to ndarray
-        The batch's columns: the passed-through ones first as given, then
+        The batch's columns: the passed-through ones first (read-only views
+        of the arrays given), then
         the seven inputs (read-only views of the arrays given where they are
         float64 in the program's unit; one value given for all rows as a
         read-only broadcast), the results (float64, NaN where a row has
@@ -282,9 +283,19 @@ def evaluate_arrays(data: Mapping[Any, Any], *, reference: Reference = False,
     rows = lengths.pop() if lengths else 0
     run = _Run(arrays, rows, reference, air_basis, inputs, columns)
     result = run.evaluate(threads, out, codes=False)
-    passed = {name: arrays[name] for name in arrays
+    passed = {name: _read_only(arrays[name]) for name in arrays
               if name not in run.named and name not in run.replaced}
     return {**passed, **result}
+
+
+def _read_only(values: Any) -> Any:
+    """A passed-through column: a read-only view of a NumPy array, never
+    the caller's own object."""
+    if not isinstance(values, np.ndarray):
+        return values
+    view = values.view()
+    view.flags.writeable = False
+    return view
 
 
 def evaluate(data: Any, *, reference: Reference = False, air_basis: Optional[str] = None,
@@ -350,6 +361,10 @@ def evaluate(data: Any, *, reference: Reference = False, air_basis: Optional[str
     The inputs (key, caption, unit, first-run value):
 
     %(inputs)s
+
+    The results:
+
+    %(outputs)s
 
     Messages say why a row has no results: an input that makes no physical
     sense ("relative humidity above 100 %"), a computation that fails
@@ -471,4 +486,5 @@ def _categorical(codes: Array, texts: List[str]) -> Any:
 
 evaluate.__doc__ = (evaluate.__doc__ or "").replace("%(inputs)s", "\n    ".join(
     f"- ``{key}``: {caption} {unit}, {first_run:g}"
-    for key, caption, unit, first_run in _core.input_table()))
+    for key, caption, unit, first_run in _core.input_table())).replace("%(outputs)s", "\n    ".join(
+        f"- ``{key}``: {caption} {unit}" for key, caption, unit in _core.result_table()))

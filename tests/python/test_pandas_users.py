@@ -104,8 +104,11 @@ def test_inputs_not_in_the_data_and_replaced_columns_are_said():
     assert "inputs from the first-run values: TempBeforeBlower, PressureBeforeBlower" in text
     assert "columns replaced by the new results: message, WaterAtSeparator" in text
     assert list(out.columns).count("message") == 1 and out.WaterAtSeparator[0] != -1
-    arrays = _quiet(nebelkamm.evaluate_arrays, {k: v.to_numpy() for k, v in data.items()})
+    given = {k: v.to_numpy() for k, v in data.items()}
+    given["note"] = np.array(["kept"])
+    arrays = _quiet(nebelkamm.evaluate_arrays, given)
     assert arrays["message"][0] == "" and arrays["WaterAtSeparator"][0] != -1
+    assert arrays["note"] is not given["note"] and not arrays["note"].flags.writeable
     batch = subprocess.run([CLI, "--batch", "-", "--no-save"], capture_output=True, text=True,
                            input=data.to_csv(index=False))
     header = batch.stdout.splitlines()[0].split(",")
