@@ -10,6 +10,7 @@
 #include "core/Units.h"
 #include "io/Batch.h"
 #include "io/Stream.h"
+#include "io/Summary.h"
 #include "io/Writers.h"
 #include "model/Version.h"
 #include "platform/Errors.h"
@@ -76,6 +77,19 @@ std::string Usage() {
            "             each also gauge (bar g, barg, bar(g)) or absolute (bar a, bara,\n"
            "             bar(a)); kg/kWh g/kWh; kW MW. An absolute scavenge pressure has the\n"
            "             row's barometric pressure taken off.\n"
+           "  --summary [day|hour|file]  with --batch: instead of the rows, one row a day\n"
+           "             (default), an hour or for the file, from the log's time column\n"
+           "             (time, timestamp, datetime, date time, Zeit, or Date and Time):\n"
+           "             Period, Rows, RowsWithMessage, Hours, GapHours, CondensingHours,\n"
+           "             Water [kg] (the trapezoid rule over time), MeanWaterAtSeparator,\n"
+           "             MaxWaterAtSeparator [kg/h], MinDewPointMargin [K]; Ref... after\n"
+           "             them with --reference. An interval longer than --max-gap\n"
+           "             DURATION (30s, 10min, 2h; default five times the median of the\n"
+           "             first 1000 intervals, at least 5min) or around a row with a\n"
+           "             message counts as GapHours. --time COLUMN names the time column,\n"
+           "             --time-format FORMAT its format (%Y %m %d %H %M %S %z); without\n"
+           "             it ISO 8601, dd.mm.yyyy hh:mm[:ss], yyyy/mm/dd hh:mm[:ss] and Unix\n"
+           "             seconds are read.\n"
            "  --column NAME=KEY  with --batch: the header NAME is the input KEY (a key or\n"
            "             caption, optionally with [UNIT]); repeatable\n"
            "             A row that cannot be read or makes no physical sense gets a message\n"
@@ -119,6 +133,7 @@ std::string Usage() {
 struct Options {
     bool Json = false, Save = true, Help = false, Version = false;
     std::optional<std::string> Batch, Sweep, Plot, AirBasis;
+    std::optional<std::string> Summary, MaxGap, Time, TimeFormat;
     bool Reference = false;
     std::optional<nebelkamm::AirBasis> Basis; // as Reference and AirBasis ask
     std::vector<std::string> Numbers;
@@ -147,6 +162,22 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
             if (eq == std::string::npos || eq == 0)
                 return "--column wants NAME=KEY, not " + value;
             o.Mappings.push_back({value.substr(0, eq), value.substr(eq + 1)});
+        } else if (a == "--summary") {
+            if (o.Summary)
+                return a + " is given twice";
+            const bool named =
+                i + 1 < args.size() &&
+                (args[i + 1] == "day" || args[i + 1] == "hour" || args[i + 1] == "file");
+            o.Summary = named ? args[++i] : "day";
+        } else if (a == "--max-gap" || a == "--time" || a == "--time-format") {
+            std::optional<std::string>& value = a == "--max-gap" ? o.MaxGap
+                                                : a == "--time"  ? o.Time
+                                                                 : o.TimeFormat;
+            if (i + 1 == args.size())
+                return a + " needs a value";
+            if (value)
+                return a + " is given twice";
+            value = args[++i];
         } else if (a == "--batch" || a == "--sweep" || a == "--plot" || a == "--air-basis") {
             std::optional<std::string>& value = a == "--batch"   ? o.Batch
                                                 : a == "--sweep" ? o.Sweep
@@ -177,6 +208,12 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
 
     if (!o.Mappings.empty() && !o.Batch)
         return std::string("--column goes with --batch");
+    if (o.Summary && !o.Batch)
+        return std::string("--summary goes with --batch");
+    if ((o.MaxGap || o.Time || o.TimeFormat) && !o.Summary)
+        return std::string("--max-gap, --time and --time-format go with --summary");
+    if (o.MaxGap && !ReadDuration(*o.MaxGap))
+        return "--max-gap is a duration such as 30s, 10min or 2h, not " + *o.MaxGap;
     try {
         o.Basis = ReferenceAsked(o.Reference, o.AirBasis, "--air-basis", "--reference");
     } catch (const EUsageError& e) {
@@ -328,6 +365,24 @@ int RunBatchFile(const Options& o, const ChargeAirInputs& stored,
             err << "\r" << rows << " rows, " << static_cast<long long>(rows / seconds) << " rows/s"
                 << std::flush;
         };
+    if (o.Summary) {
+        SummaryOptions by;
+        by.By = *o.Summary == "hour"   ? SummaryPeriod::Hour
+                : *o.Summary == "file" ? SummaryPeriod::File
+                                       : SummaryPeriod::Day;
+        by.Reference = options.Reference.has_value();
+        if (o.MaxGap)
+            by.MaxGapSeconds = ReadDuration(*o.MaxGap);
+        const SummaryRun run = RunSummary(in, out, stored, options, by,
+                                          {o.Time.value_or(""), o.TimeFormat.value_or("")});
+        if (progress && run.Rows > 0)
+            err << '\n';
+        for (const std::string& line : run.Refused)
+            err << "nebelkamm-cli: " << line << '\n';
+        if (run.MoreRefused)
+            err << "nebelkamm-cli: and " << run.MoreRefused << " more rows whose time is refused\n";
+        return run.Failed ? CliSomeRowsFailed : CliOk;
+    }
     const BatchSummary summary = RunBatch(in, out, stored, options);
     if (progress && summary.Rows > 0)
         err << '\n';

@@ -244,6 +244,10 @@ std::size_t BatchRows::Size() const {
     return chunk_.Records.size();
 }
 
+std::uint64_t BatchRows::Line(std::size_t row) const {
+    return chunk_.Records[row].Line;
+}
+
 std::size_t BatchRows::PassedThrough() const {
     return layout_.PassedThrough.size();
 }

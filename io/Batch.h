@@ -37,6 +37,8 @@ public:
         : chunk_(chunk), rows_(rows), layout_(layout) {}
     std::size_t Size() const;
     std::size_t PassedThrough() const;
+    // The line its record starts on.
+    std::uint64_t Line(std::size_t row) const;
     // A passed-through cell's text, as UTF-8 ("" where the record ends
     // before it); it may live in scratch.
     std::string_view Cell(std::size_t row, std::size_t passed, std::string& scratch) const;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <cmath>
 #include <cstdlib>
+#include <functional>
 #include <sstream>
 #include <vector>
 
@@ -409,4 +410,166 @@ TEST_F(DataPath, NamedInputsAndPositionalNumbersNotTaken) {
                            "ScavingAirPressure, TempAfterCooler, SpecificAirFlow; from the "
                            "command line: TempBeforeBlower, PowerOnEngine\n"))
         << b.err;
+}
+
+namespace {
+
+// A day-long log's rows, one a minute from 2026-12-08 00:00 for `minutes`,
+// with the time as `format` writes minute m; none between 10:00 and 12:00
+// of the first day; condensing (30 °C after the cooler) before 06:00 of the
+// second.
+std::string MinuteLog(const std::function<std::string(int)>& time, const std::string& header,
+                      int minutes = 36 * 60) {
+    std::string log = header + ",RelativeHumidity,TempAfterCooler\n";
+    for (int m = 0; m <= minutes; ++m)
+        if (m <= 600 || m >= 720)
+            log += time(m) + ",90," + (m < (24 + 6) * 60 ? "30" : "60") + "\n";
+    return log;
+}
+
+std::string Two(int v) {
+    return (v < 10 ? "0" : "") + std::to_string(v);
+}
+
+// Minute m as "2026-12-DD" and "HH:MM".
+std::string Day(int m) {
+    return "2026-12-" + Two(8 + m / 1440);
+}
+std::string Clock(int m) {
+    return Two(m / 60 % 24) + ":" + Two(m % 60);
+}
+
+std::vector<double> Numbers(const std::string& row) {
+    std::vector<double> out;
+    std::istringstream cells(row);
+    for (std::string cell; std::getline(cells, cell, ',');)
+        out.push_back(cell.empty() ? NAN : std::strtod(cell.c_str(), nullptr));
+    return out;
+}
+
+} // namespace
+
+// Totals by day of a log with a gap and condensing that stops: the figures
+// by hand, in every time format the summary reads.
+TEST_F(DataPath, SummaryOfALogGivesItsTotalsInEveryTimeFormat) {
+    const std::string iso = MinuteLog([](int m) { return Day(m) + "T" + Clock(m); }, "time");
+    // The water of a condensing row, as the batch gives it.
+    const auto table = Cells(RunCli({"--batch", "-", "--no-save"}, "C", {}, iso).out, ',');
+    const auto column = std::find(table[0].begin(), table[0].end(), "WaterAtSeparator");
+    ASSERT_NE(column, table[0].end());
+    const double w =
+        std::strtod(table[1][static_cast<std::size_t>(column - table[0].begin())].c_str(), nullptr);
+    ASSERT_GT(w, 0);
+    // Day 1: 24 h less the 2 h gap, all condensing; day 2: 12 h, condensing
+    // up to 05:59 and half the minute to 06:00.
+    const double condensing2 = 6 - 0.5 / 60;
+    const std::vector<std::vector<double>> want = {{22, 2, 22, 22 * w},
+                                                   {12, 0, condensing2, condensing2 * w}};
+    const struct {
+        const char* name;
+        std::string log;
+        QStringList more;
+    } forms[] = {
+        {"ISO 8601", iso, {}},
+        {"ISO with seconds, a blank and Z",
+         MinuteLog([](int m) { return Day(m) + " " + Clock(m) + ":00Z"; }, "Timestamp"),
+         {}},
+        {"dd.mm.yyyy",
+         MinuteLog([](int m) { return Two(8 + m / 1440) + ".12.2026 " + Clock(m); }, "Zeit"),
+         {}},
+        {"yyyy/mm/dd",
+         MinuteLog([](int m) { return "2026/12/" + Two(8 + m / 1440) + " " + Clock(m) + ":00"; },
+                   "datetime"),
+         {}},
+        {"Unix seconds",
+         MinuteLog([](int m) { return std::to_string(1796688000 + 60 * m); }, "time"),
+         {}},
+        {"a Date and a Time column",
+         MinuteLog([](int m) { return Day(m) + "," + Clock(m); }, "Date,Time"),
+         {}},
+        {"a format",
+         MinuteLog([](int m) { return Two(8 + m / 1440) + "/12/2026 " + Clock(m); }, "when"),
+         {"--time", "when", "--time-format", "%d/%m/%Y %H:%M"}},
+    };
+    for (const auto& f : forms) {
+        SCOPED_TRACE(f.name);
+        const CliRun r =
+            RunCli(QStringList{"--batch", "-", "--no-save", "--summary"} + f.more, "C", {}, f.log);
+        ASSERT_EQ(r.status, 0) << r.err;
+        std::istringstream lines(r.out);
+        std::string line;
+        std::getline(lines, line);
+        EXPECT_EQ(line, "Period,Rows,RowsWithMessage,Hours,GapHours,CondensingHours,Water [kg],"
+                        "MeanWaterAtSeparator [kg/h],MaxWaterAtSeparator [kg/h],"
+                        "MinDewPointMargin [K]");
+        for (const std::string day : {"2026-12-08", "2026-12-09"}) {
+            ASSERT_TRUE(std::getline(lines, line));
+            EXPECT_TRUE(line.starts_with(day + ",")) << line;
+            const std::vector<double> got = Numbers(line.substr(line.find(',') + 1));
+            const std::vector<double>& expect = want[day.back() - '8'];
+            for (std::size_t k = 0; k < expect.size(); ++k)
+                EXPECT_NEAR(got[k + 2], expect[k], 1e-9 * expect[k] + 1e-12) << line << ' ' << k;
+        }
+        EXPECT_FALSE(std::getline(lines, line)) << line;
+    }
+}
+
+// A row out of order gets a message and a gap around it; an interval across
+// midnight is split there in proportion; by hour and for the whole file.
+TEST_F(DataPath, SummaryPeriodsGapsAndRowsOutOfOrder) {
+    const std::string shuffled = "time,RelativeHumidity\n2026-12-08T00:00,90\n"
+                                 "2026-12-08T00:01,90\n2026-12-08T00:03,90\n2026-12-08T00:02,90\n"
+                                 "2026-12-08T00:04,90\n2026-12-08T00:05,90\n";
+    const std::string midnight =
+        "time,RelativeHumidity\n2026-12-08T23:30,90\n2026-12-09T00:30,90\n";
+    const QStringList gap = {"--max-gap", "2h"};
+    const struct {
+        const char* name;
+        QStringList args;
+        std::string log;
+        int status;
+        std::vector<std::string> periods; // Period,Rows,RowsWithMessage,Hours,GapHours
+    } cases[] = {
+        {"out of order", {}, shuffled, 3, {"2026-12-08,6,1,0.0666666666666667,0.0166666666666667"}},
+        {"across midnight", gap, midnight, 0, {"2026-12-08,1,0,0.5,0", "2026-12-09,1,0,0.5,0"}},
+        {"by hour",
+         gap + QStringList{"--summary", "hour"},
+         midnight,
+         0,
+         {"2026-12-08T23:00,1,0,0.5,0", "2026-12-09T00:00,1,0,0.5,0"}},
+        {"the whole file",
+         gap + QStringList{"--summary", "file"},
+         midnight,
+         0,
+         {"2026-12-08T23:30:00/2026-12-09T00:30:00,2,0,1,0"}},
+        {"no gap bridged",
+         {"--max-gap", "30min"},
+         midnight,
+         0,
+         {"2026-12-08,1,0,0,0.5", "2026-12-09,1,0,0,0.5"}},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        QStringList args = {"--batch", "-", "--no-save"};
+        if (!c.args.contains("--summary"))
+            args << "--summary";
+        const CliRun r = RunCli(args + c.args, "C", {}, c.log);
+        EXPECT_EQ(r.status, c.status) << r.err;
+        const auto table = Cells(r.out, ',');
+        ASSERT_EQ(table.size(), c.periods.size() + 1) << r.out;
+        for (std::size_t p = 0; p < c.periods.size(); ++p) {
+            const auto want = Cells(c.periods[p], ',')[0];
+            EXPECT_EQ(table[p + 1][0], want[0]);
+            for (std::size_t k = 1; k < want.size(); ++k)
+                EXPECT_NEAR(std::strtod(table[p + 1][k].c_str(), nullptr),
+                            std::strtod(want[k].c_str(), nullptr), 1e-12)
+                    << table[p + 1][0] << " column " << k;
+        }
+    }
+    const CliRun r = RunCli({"--batch", "-", "--no-save", "--summary"}, "C", {}, shuffled);
+    EXPECT_TRUE(Has(r.err, "line 5: the time is earlier than the row before")) << r.err;
+    const CliRun none =
+        RunCli({"--batch", "-", "--no-save", "--summary"}, "C", {}, "RelativeHumidity\n90\n");
+    EXPECT_EQ(none.status, 65);
+    EXPECT_TRUE(Has(none.err, "no time column: looked for time, timestamp")) << none.err;
 }
