@@ -9,6 +9,7 @@
 #include "core/Units.h"
 #include "io/Batch.h"
 #include "io/Stream.h"
+#include "io/Summary.h"
 #include "model/Version.h"
 #include "settings/Settings.h"
 
@@ -19,6 +20,7 @@
 #include <algorithm>
 #include <atomic>
 #include <cerrno>
+#include <cmath>
 #include <cstring>
 #include <memory>
 #include <optional>
@@ -346,6 +348,68 @@ py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored,
     return py::make_tuple(out, info);
 }
 
+// Totals over periods of rows already evaluated, as --summary sums them.
+py::tuple SummaryOf(const std::vector<std::string>& times, const std::string& format,
+                    const std::vector<py::array_t<double>>& classic, const py::array_t<bool>& good,
+                    const std::optional<std::vector<py::array_t<double>>>& reference,
+                    const std::optional<py::array_t<bool>>& refGood, const std::string& by,
+                    std::optional<double> maxGap) {
+    SummaryOptions options;
+    options.By = by == "hour"   ? SummaryPeriod::Hour
+                 : by == "file" ? SummaryPeriod::File
+                 : by == "day"
+                     ? SummaryPeriod::Day
+                     : throw py::value_error("by is 'day', 'hour' or 'file', not '" + by + "'");
+    options.MaxGapSeconds = maxGap;
+    options.Reference = reference.has_value();
+    std::vector<PeriodTotals> periods;
+    Summary summary(options, [&](const PeriodTotals& p) { periods.push_back(p); });
+    const auto column = [](const py::array_t<double>& a) { return a.unchecked<1>(); };
+    const auto w = column(classic.at(0)), c = column(classic.at(1)), m = column(classic.at(2));
+    const auto ok = good.unchecked<1>();
+    std::vector<std::string> refused;
+    for (std::size_t i = 0; i < times.size(); ++i) {
+        SummaryRow r;
+        r.Line = i + 2; // as the row of a file with a header
+        r.Time = ReadLogTime(times[i], format);
+        r.Classic = {ok(i), w(i), c(i), m(i)};
+        if (reference) {
+            const auto rw = column(reference->at(0)), rc = column(reference->at(1)),
+                       rm = column(reference->at(2));
+            r.Reference = {refGood->unchecked<1>()(i), rw(i), rc(i), rm(i)};
+        }
+        if (std::string why = summary.Add(r); !why.empty() && refused.size() < 5)
+            refused.push_back("row " + std::to_string(i) + ": " + why);
+    }
+    summary.Finish();
+    py::dict out;
+    const std::vector<std::string> names = Summary::Columns(options.Reference);
+    std::vector<std::vector<double>> cells(names.size());
+    py::list labels;
+    for (const PeriodTotals& p : periods) {
+        labels.append(p.Period);
+        std::vector<double> row{double(p.Rows), double(p.Classic.RowsWithMessage), p.Hours,
+                                p.GapHours};
+        const auto model = [&](const ModelTotals& t) {
+            row.insert(row.end(),
+                       {t.CondensingHours, t.Water, p.Hours > 0 ? t.Water / p.Hours : NAN,
+                        std::isfinite(t.MaxWater) ? t.MaxWater : NAN,
+                        std::isfinite(t.MinMargin) ? t.MinMargin : NAN});
+        };
+        model(p.Classic);
+        if (options.Reference) {
+            row.push_back(double(p.Reference.RowsWithMessage));
+            model(p.Reference);
+        }
+        for (std::size_t j = 1; j < names.size(); ++j)
+            cells[j].push_back(row[j - 1]);
+    }
+    out[py::str(names[0])] = labels;
+    for (std::size_t j = 1; j < names.size(); ++j)
+        out[py::str(names[j])] = Adopted(std::move(cells[j]));
+    return py::make_tuple(out, refused, summary.MaxGap());
+}
+
 } // namespace
 
 PYBIND11_MODULE(_core, m) {
@@ -459,6 +523,30 @@ PYBIND11_MODULE(_core, m) {
             return out;
         },
         "The result columns, classic and reference: (key, caption, unit) in order.");
+    m.def("summary", &SummaryOf, py::arg("times"), py::arg("format"), py::arg("classic"),
+          py::arg("good"), py::arg("reference"), py::arg("reference_good"), py::arg("by"),
+          py::arg("max_gap"),
+          "Totals by period as --summary sums them: times as text, the water, condensing "
+          "water content and dew-point margin of each model with whether the row has results: "
+          "(columns, the first refused times, the largest gap in seconds).");
+    m.def(
+        "find_time_columns",
+        [](const std::vector<std::string>& names, const std::string& given) {
+            const TimeColumns t = FindTimeColumns(names, given);
+            return py::make_tuple(t.Time, t.Date);
+        },
+        py::arg("names"), py::arg("given"),
+        "The time column and a date column to put before it (-1 for none), as --summary finds "
+        "them.");
+    m.def(
+        "read_duration",
+        [](const std::string& text) {
+            const std::optional<double> d = ReadDuration(text);
+            if (!d)
+                throw py::value_error("a duration such as 30s, 10min or 2h, not '" + text + "'");
+            return *d;
+        },
+        py::arg("text"), "Seconds of a duration as --max-gap reads it.");
     m.def("evaluate_csv", &EvaluateCsv, py::arg("file"), py::arg("stored"), py::arg("reference"),
           py::arg("threads"), py::arg("mapping"), py::arg("decimal"),
           py::arg("header_only") = false, py::arg("part") = py::none(),

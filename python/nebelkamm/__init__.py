@@ -46,8 +46,8 @@ if TYPE_CHECKING:  # pandas is needed by evaluate only
     import pandas as pd
 
 __version__: str = _core.version()
-__all__ = ["evaluate", "evaluate_arrays", "evaluate_csv", "KEYS", "AIR_BASES", "NebelkammWarning",
-           "__version__"]
+__all__ = ["evaluate", "evaluate_arrays", "evaluate_csv", "summary", "KEYS", "AIR_BASES",
+           "NebelkammWarning", "__version__"]
 
 #: The seven inputs' keys, in the settings file's and the command line's order.
 KEYS: List[str] = [key for key, kind in _core.columns(False) if kind == "input"]
@@ -472,6 +472,103 @@ def _read_csv(file: Any, reference: Reference = False, air_basis: Optional[str] 
         elif isinstance(cells, list):
             table[key] = pd.array(cells, dtype=object)
     return pd.DataFrame(table, copy=False), info
+
+
+def summary(data: Any, *, time: Optional[str] = None, time_format: Optional[str] = None,
+            by: Literal["day", "hour", "file"] = "day",
+            max_gap: Union[None, str, float, Any] = None, reference: Reference = False,
+            **evaluation: Any) -> "pd.DataFrame":
+    """Totals of a timestamped log by day, hour or for the whole table.
+
+    The sums of ``nebelkamm-cli --batch FILE --summary``, by the same code:
+    the water at the separator integrated over time (trapezoid rule), the
+    hours bridged and not, the condensing hours, the largest water and the
+    lowest dew-point margin of each period.
+
+    Parameters
+    ----------
+    data : pandas.DataFrame or mapping of column name to array-like
+        A log in time order: the output of :func:`evaluate` or
+        :func:`evaluate_csv`, or a table they take (then evaluated first,
+        with ``reference`` and the other keywords).
+    time : str, optional
+        The time column; None looks for the names the command line knows
+        (time, timestamp, datetime, date time, Zeit, or Date and Time).
+        Text in the formats of ``--time-format``'s default, datetimes, or
+        Unix seconds.
+    time_format : str, optional
+        As ``--time-format``: "%d/%m/%Y %H:%M".
+    by : {"day", "hour", "file"}, default "day"
+    max_gap : str, float (seconds) or timedelta, optional
+        Longer intervals are not bridged; None: five times the median of
+        the first 1000 intervals, at least five minutes.
+    reference : bool or {"humid", "dry"}
+        Also the reference model's sums (``Ref...`` columns).
+
+    Returns
+    -------
+    pandas.DataFrame
+        The columns of ``--summary``: Period, Rows, RowsWithMessage, Hours,
+        GapHours, CondensingHours, Water [kg], MeanWaterAtSeparator [kg/h],
+        MaxWaterAtSeparator [kg/h], MinDewPointMargin [K] (NaN where the
+        command line writes an empty cell), then the reference ones.
+
+    Raises
+    ------
+    ValueError
+        No time column, an unknown ``by``, a ``max_gap`` that is no
+        duration; and as :func:`evaluate`.
+    """
+    import pandas as pd
+
+    frame = data if isinstance(data, pd.DataFrame) else pd.DataFrame(data)
+    wanted = ["WaterAtSeparator", "message"] + (["RefWaterAtSeparator"] if reference else [])
+    if not all(name in frame.columns for name in wanted):
+        frame = evaluate(frame, reference=reference, **evaluation)
+    names = [str(name) for name in frame.columns]
+    at, date = _core.find_time_columns(names, time or "")
+    if at < 0:
+        raise ValueError(f"no time column: looked for {_TIME_NAMES}; name it with time="
+                         if time is None else f"no column {time!r} for the time")
+    times = _time_texts(frame.iloc[:, at])
+    if date >= 0:
+        times = [f"{d} {t}" for d, t in zip(_time_texts(frame.iloc[:, date]), times)]
+    if max_gap is None or isinstance(max_gap, str):
+        gap = None if max_gap is None else _core.read_duration(max_gap)
+    else:
+        gap = float(getattr(max_gap, "total_seconds", lambda: max_gap)())
+
+    def model(prefix: str, margin: Array) -> Tuple[List[Array], Array]:
+        values = [frame[prefix + "WaterAtSeparator"].to_numpy(float),
+                  frame[prefix + "CondensingWaterContent"].to_numpy(float), margin]
+        good = (frame[prefix + "Message" if prefix else "message"].astype(str) == "").to_numpy()
+        return values, good
+
+    classic, good = model("", (frame.TempAfterCooler - frame.DewPointTemperature).to_numpy(float))
+    ref, ref_good = model("Ref", frame.RefDewPointMargin.to_numpy(float)) if reference \
+        else (None, None)
+    table, refused, _ = _core.summary(times, time_format or "", classic, good, ref, ref_good, by,
+                                      gap)
+    if refused:
+        warnings.warn("times refused: " + "; ".join(refused), NebelkammWarning, stacklevel=2)
+    totals = pd.DataFrame(table)
+    for count in ("Rows", "RowsWithMessage", "RefRowsWithMessage"):
+        if count in totals:
+            totals[count] = totals[count].astype(np.int64)
+    return totals
+
+
+_TIME_NAMES = ("time, timestamp, datetime, date time, Zeit, or a Date and a Time (Datum and "
+               "Uhrzeit) column")
+
+
+def _time_texts(column: Any) -> List[str]:
+    """A time column as the text the core reads: datetimes in ISO 8601."""
+    if hasattr(column, "dt"):
+        with_offset = getattr(column.dt, "tz", None) is not None
+        return list(column.dt.strftime("%Y-%m-%dT%H:%M:%S.%f" + ("%z" if with_offset else ""))
+                    .fillna(""))
+    return [str(value) for value in column]
 
 
 def _categorical(codes: Array, texts: List[str]) -> Any:
