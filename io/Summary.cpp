@@ -99,6 +99,16 @@ void Summary::Start() {
     }
 }
 
+void Summary::Close(const SummaryRow& next, bool gap) {
+    if (!started_)
+        Start();
+    if (!lastGood_ || !next.Time || !next.Classic.Good ||
+        next.Time->Instant < lastGood_->Time->Instant)
+        return;
+    Bridge(*lastGood_, next,
+           gap || gapNext_ || next.Time->Instant - lastGood_->Time->Instant > maxGap_);
+}
+
 void Summary::Finish() {
     if (!started_)
         Start();

@@ -65,6 +65,10 @@ public:
     // Takes the next row. Returns why its time is refused (not readable,
     // earlier than the last good row's), or "".
     std::string Add(const SummaryRow& row);
+    // For a part of a log that the next part goes on from: the interval
+    // from the last row with results to that part's first one (gap: rows
+    // with a message before it there), counted here and not there.
+    void Close(const SummaryRow& next, bool gap);
     // Hands out what is left.
     void Finish();
     // The largest interval bridged, once known, in seconds.

@@ -353,7 +353,7 @@ py::tuple SummaryOf(const std::vector<std::string>& times, const std::string& fo
                     const std::vector<py::array_t<double>>& classic, const py::array_t<bool>& good,
                     const std::optional<std::vector<py::array_t<double>>>& reference,
                     const std::optional<py::array_t<bool>>& refGood, const std::string& by,
-                    std::optional<double> maxGap) {
+                    std::optional<double> maxGap, const std::optional<py::tuple>& bridge) {
     SummaryOptions options;
     options.By = by == "hour"   ? SummaryPeriod::Hour
                  : by == "file" ? SummaryPeriod::File
@@ -380,6 +380,16 @@ py::tuple SummaryOf(const std::vector<std::string>& times, const std::string& fo
         }
         if (std::string why = summary.Add(r); !why.empty() && refused.size() < 5)
             refused.push_back("row " + std::to_string(i) + ": " + why);
+    }
+    if (bridge) { // (time, good, water, condensing, margin, the same of the reference, gap)
+        const py::tuple& b = *bridge;
+        SummaryRow next;
+        next.Time = ReadLogTime(b[0].cast<std::string>(), format);
+        next.Classic = {b[1].cast<bool>(), b[2].cast<double>(), b[3].cast<double>(),
+                        b[4].cast<double>()};
+        next.Reference = {b[5].cast<bool>(), b[6].cast<double>(), b[7].cast<double>(),
+                          b[8].cast<double>()};
+        summary.Close(next, b[9].cast<bool>());
     }
     summary.Finish();
     py::dict out;
@@ -525,10 +535,13 @@ PYBIND11_MODULE(_core, m) {
         "The result columns, classic and reference: (key, caption, unit) in order.");
     m.def("summary", &SummaryOf, py::arg("times"), py::arg("format"), py::arg("classic"),
           py::arg("good"), py::arg("reference"), py::arg("reference_good"), py::arg("by"),
-          py::arg("max_gap"),
+          py::arg("max_gap"), py::arg("bridge") = py::none(),
           "Totals by period as --summary sums them: times as text, the water, condensing "
-          "water content and dew-point margin of each model with whether the row has results: "
-          "(columns, the first refused times, the largest gap in seconds).");
+          "water content and dew-point margin of each model with whether the row has results; "
+          "bridge: the next part's first row with results (time, good, water, condensing, "
+          "margin, the reference's four, whether rows with a message come before it), whose "
+          "interval is counted here: (columns, the first refused times, the largest gap in "
+          "seconds).");
     m.def(
         "find_time_columns",
         [](const std::vector<std::string>& names, const std::string& given) {

@@ -522,9 +522,34 @@ def summary(data: Any, *, time: Optional[str] = None, time_format: Optional[str]
     import pandas as pd
 
     frame = data if isinstance(data, pd.DataFrame) else pd.DataFrame(data)
+    frame = _with_results(frame, reference, evaluation)
+    table, refused, _ = _core.summary(*_summary_inputs(frame, time, time_format, reference), by,
+                                      _max_gap(max_gap))
+    if refused:
+        warnings.warn("times refused: " + "; ".join(refused), NebelkammWarning, stacklevel=2)
+    return _totals(table)
+
+
+def _with_results(frame: Any, reference: Reference, evaluation: Mapping[str, Any]) -> Any:
+    """The log with its results: evaluated unless it has them."""
     wanted = ["WaterAtSeparator", "message"] + (["RefWaterAtSeparator"] if reference else [])
-    if not all(name in frame.columns for name in wanted):
-        frame = evaluate(frame, reference=reference, **evaluation)
+    if all(name in frame.columns for name in wanted):
+        return frame
+    return evaluate(frame, reference=reference, **evaluation)
+
+
+def _max_gap(max_gap: Any) -> Optional[float]:
+    if max_gap is None or isinstance(max_gap, str):
+        return None if max_gap is None else _core.read_duration(max_gap)
+    return float(getattr(max_gap, "total_seconds", lambda: max_gap)())
+
+
+def _summary_inputs(frame: Any, time: Optional[str], time_format: Optional[str],
+                    reference: Reference) -> Tuple[List[str], str, List[Array], Array,
+                                                   Optional[List[Array]], Optional[Array]]:
+    """What the core's summary takes of an evaluated log: the times as text,
+    the format, each model's water, condensing water and margin with whether
+    a row has results."""
     names = [str(name) for name in frame.columns]
     at, date = _core.find_time_columns(names, time or "")
     if at < 0:
@@ -533,10 +558,6 @@ def summary(data: Any, *, time: Optional[str] = None, time_format: Optional[str]
     times = _time_texts(frame.iloc[:, at])
     if date >= 0:
         times = [f"{d} {t}" for d, t in zip(_time_texts(frame.iloc[:, date]), times)]
-    if max_gap is None or isinstance(max_gap, str):
-        gap = None if max_gap is None else _core.read_duration(max_gap)
-    else:
-        gap = float(getattr(max_gap, "total_seconds", lambda: max_gap)())
 
     def model(prefix: str, margin: Array) -> Tuple[List[Array], Array]:
         values = [frame[prefix + "WaterAtSeparator"].to_numpy(float),
@@ -547,10 +568,12 @@ def summary(data: Any, *, time: Optional[str] = None, time_format: Optional[str]
     classic, good = model("", (frame.TempAfterCooler - frame.DewPointTemperature).to_numpy(float))
     ref, ref_good = model("Ref", frame.RefDewPointMargin.to_numpy(float)) if reference \
         else (None, None)
-    table, refused, _ = _core.summary(times, time_format or "", classic, good, ref, ref_good, by,
-                                      gap)
-    if refused:
-        warnings.warn("times refused: " + "; ".join(refused), NebelkammWarning, stacklevel=2)
+    return times, time_format or "", classic, good, ref, ref_good
+
+
+def _totals(table: Mapping[str, Any]) -> "pd.DataFrame":
+    import pandas as pd
+
     totals = pd.DataFrame(table)
     for count in ("Rows", "RowsWithMessage", "RefRowsWithMessage"):
         if count in totals:

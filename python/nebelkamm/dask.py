@@ -108,3 +108,75 @@ def _quiet_csv(task: Tuple[str, Any], **options: Any) -> Any:
     with warnings.catch_warnings():
         warnings.simplefilter("ignore", nebelkamm.NebelkammWarning)
         return nebelkamm._read_csv(path, part=part, **options)[0]
+
+
+def summary(ddf: Any, *, time: Optional[str] = None, time_format: Optional[str] = None,
+            by: str = "day", max_gap: Any = None, reference: nebelkamm.Reference = False,
+            **evaluation: Any) -> Any:
+    """nebelkamm.summary over a Dask DataFrame sorted by time.
+
+    Each partition is summed on its own, the interval from its last row with
+    results to the next partition's first counted in it once, and the
+    periods that partitions share are added up. Without ``max_gap`` the
+    largest gap comes from the first 1001 rows, as in one pass (computed
+    here). Returns a pandas DataFrame with the columns of nebelkamm.summary.
+    """
+    from dask.delayed import delayed
+
+    evaluated = ddf if all(name in ddf.columns for name in ["WaterAtSeparator", "message"] +
+                           (["RefWaterAtSeparator"] if reference else [])) \
+        else evaluate(ddf, reference=reference, **evaluation)
+    gap = nebelkamm._max_gap(max_gap)
+    if gap is None:
+        head = evaluated.head(1001, npartitions=-1)
+        _, _, gap = nebelkamm._core.summary(
+            *nebelkamm._summary_inputs(head, time, time_format, reference), by, None)
+    parts = evaluated.to_delayed()
+    sums = [delayed(_part_summary)(part, parts[k + 1] if k + 1 < len(parts) else None,
+                                        time, time_format, by, gap, reference)
+            for k, part in enumerate(parts)]
+    return delayed(_combined)(sums, by).compute()
+
+
+def _part_summary(part: Any, following: Any, time: Optional[str], time_format: Optional[str],
+                  by: str, gap: float, reference: Any) -> Any:
+    """One partition's totals, the interval to the next partition's first
+    row with results included."""
+    times, form, classic, good, ref, ref_good = nebelkamm._summary_inputs(part, time,
+                                                                         time_format, reference)
+    bridge = None
+    if following is not None and len(following):
+        t2, _, c2, g2, r2, rg2 = nebelkamm._summary_inputs(following, time, time_format,
+                                                           reference)
+        first = next((i for i, ok in enumerate(g2) if ok), None)
+        if first is not None:
+            refs = (bool(rg2[first]), *(float(r[first]) for r in r2)) \
+                if r2 is not None and rg2 is not None else (False, 0.0, 0.0, 0.0)
+            bridge = (t2[first], True, *(float(c[first]) for c in c2), *refs, first > 0)
+    table, _, _ = nebelkamm._core.summary(times, form, classic, good, ref, ref_good, by, gap,
+                                         bridge)
+    return nebelkamm._totals(table)
+
+
+def _combined(parts: List[Any], by: str) -> Any:
+    """The partitions' totals as one pass gives them: periods they share
+    added up, the largest and lowest of their rows kept."""
+    import numpy as np
+    import pandas as pd
+
+    frame = pd.concat(parts, ignore_index=True)
+    if frame.empty:
+        return frame
+    if by == "file":
+        frame["Period"] = frame.Period.iloc[0].split("/")[0] + "/" + \
+            frame.Period.iloc[-1].split("/")[-1]
+    rules = {c: "max" if c.startswith(("MaxWater", "RefMaxWater")) else
+             "min" if c.startswith(("MinDew", "RefMinDew")) else "sum"
+             for c in frame.columns if c != "Period"}
+    totals = frame.groupby("Period", sort=False).agg(rules).reset_index()
+    for prefix in ("", "Ref"):
+        if prefix + "Water [kg]" in totals:
+            totals[prefix + "MeanWaterAtSeparator [kg/h]"] = np.where(
+                totals.Hours > 0, totals[prefix + "Water [kg]"] / totals.Hours.where(
+                    totals.Hours > 0, 1), np.nan)
+    return totals

@@ -61,3 +61,33 @@ def test_summary_refuses_a_log_without_a_time():
     with pytest.raises(ValueError, match="duration"):
         nebelkamm.summary(pd.DataFrame({"time": ["2026-12-08T00:00"], "RelativeHumidity": [90.0]}),
                           max_gap="soon")
+
+
+def test_dask_summary_over_four_partitions_is_one_pass(tmp_path):
+    distributed = pytest.importorskip("distributed")
+    import dask.dataframe as dd
+    import nebelkamm.dask
+
+    log = pd.read_csv(_log(tmp_path))
+    log["RelativeHumidity"] = pd.to_numeric(log.RelativeHumidity, errors="coerce")
+    # Cut where one partition starts with a row with a message and where one
+    # ends before the gap, besides the middle of the second day.
+    times = pd.to_datetime(log.time)
+    message = int(np.flatnonzero(log.RelativeHumidity.isna())[0])
+    after_gap = int(np.flatnonzero(times.diff() > pd.Timedelta("1h"))[0])
+    cuts = [0, message, after_gap, len(log) - 50, len(log)]
+    parts = dd.concat([dd.from_pandas(log.iloc[a:b], npartitions=1)
+                       for a, b in zip(cuts, cuts[1:])])
+    assert parts.npartitions == 4
+    with warnings.catch_warnings():
+        warnings.simplefilter("ignore", nebelkamm.NebelkammWarning)
+        with distributed.LocalCluster(n_workers=2, processes=True, threads_per_worker=1,
+                                      dashboard_address=None) as cluster, \
+                distributed.Client(cluster):
+            for by in ("day", "hour", "file"):
+                got = nebelkamm.dask.summary(parts, by=by, reference=True)
+                want = nebelkamm.summary(log, by=by, reference=True)
+                assert list(got.Period) == list(want.Period), by
+                for column in want.columns[1:]:
+                    np.testing.assert_allclose(got[column], want[column], rtol=1e-12,
+                                               atol=1e-12, err_msg=f"{by} {column}")
