@@ -7,6 +7,7 @@
 #include "core/Errors.h"
 #include "core/Sweep.h"
 #include "io/Batch.h"
+#include "io/LogTime.h"
 #include "io/Stream.h"
 #include "platform/NumberText.h"
 
@@ -568,3 +569,42 @@ TEST(Sweep, KneeOfTheCoolerOutletIsWhereWaterStopsCondensing) {
 }
 
 } // namespace
+
+// Times as logs write them: each form read to its instant and clock, and
+// what would need a guess or is no date refused.
+TEST(LogTime, ReadsTheWrittenFormsAndGuessesNothing) {
+    constexpr double day = 1796688000; // 2026-12-08 00:00 UTC
+    struct {
+        const char* text;
+        const char* format;
+        std::optional<double> instant, clock; // from day
+    } const cases[] = {
+        {"2026-12-08T10:30", "", 37800, 37800},
+        {" 2026-12-08 10:30:15.5 ", "", 37815.5, 37815.5},
+        {"2026-12-08T10:30:00Z", "", 37800, 37800},
+        {"2026-12-08T10:30+01:00", "", 34200, 37800},
+        {"2026-12-08T10:30:00-0530", "", 57600, 37800},
+        {"08.12.2026 10:30", "", 37800, 37800},
+        {"8.12.2026 10:30:00", "", 37800, 37800},
+        {"2026/12/08 10:30", "", 37800, 37800},
+        {"1796725800", "", 37800, 37800},
+        {"2026-12-08", "", 0, 0},
+        {"12/08/2026 10:30", "%m/%d/%Y %H:%M", 37800, 37800},
+        {"12/08/2026 10:30", "", std::nullopt, std::nullopt},
+        {"2026-13-08T10:30", "", std::nullopt, std::nullopt},
+        {"29.02.2026 10:30", "", std::nullopt, std::nullopt},
+        {"2026-12-08T25:00", "", std::nullopt, std::nullopt},
+        {"yesterday", "", std::nullopt, std::nullopt},
+        {"", "", std::nullopt, std::nullopt},
+    };
+    for (const auto& c : cases) {
+        const std::optional<LogTime> t = ReadLogTime(c.text, c.format);
+        ASSERT_EQ(t.has_value(), c.instant.has_value()) << c.text;
+        if (t) {
+            EXPECT_EQ(t->Instant, day + *c.instant) << c.text;
+            EXPECT_EQ(t->Clock, day + *c.clock) << c.text;
+        }
+    }
+    EXPECT_EQ(ClockText(day + 37800, true), "2026-12-08T10:00");
+    EXPECT_EQ(ClockText(day - 1, false), "2026-12-07");
+}
