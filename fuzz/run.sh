@@ -10,7 +10,7 @@ cd "$(dirname "$0")/.."
 seconds="${1:-60}"
 shift || true
 targets=("$@")
-[ ${#targets[@]} -eq 0 ] && targets=(numbertext numberbits profile cli batch batch_threads columnar)
+[ ${#targets[@]} -eq 0 ] && targets=(numbertext numberbits profile cli batch batch_threads columnar summary)
 
 bash tools/deps.sh clang libclang-rt-14-dev
 if [ ! -f build-fuzz/build.ninja ]; then

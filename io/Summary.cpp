@@ -17,6 +17,9 @@ namespace {
 // Intervals that give the default gap, and rows kept at most meanwhile.
 constexpr std::size_t GapSample = 1000, MostWaiting = 100000;
 constexpr double LeastGap = 300;
+// Periods between two rows at most: each is written, so a time mistyped by
+// centuries is refused rather than answered with millions of empty rows.
+constexpr std::int64_t MostPeriodsApart = 100000;
 
 void AddStats(ModelTotals& t, const SummaryValues& v) {
     t.MaxWater = std::max(t.MaxWater, v.Water);
@@ -59,8 +62,12 @@ std::string Summary::Add(const SummaryRow& row) {
         why = "the time cannot be read";
     else if (lastInstant_ && row.Time->Instant < *lastInstant_)
         why = "the time is earlier than the row before";
+    else if (lastInstant_ && options_.By != SummaryPeriod::File &&
+             row.Time->Clock - lastClockAdded_ > MostPeriodsApart * PeriodSeconds())
+        why = "the time is more than " + std::to_string(MostPeriodsApart) +
+              (options_.By == SummaryPeriod::Day ? " days" : " hours") + " after the row before";
     else if (row.Classic.Good)
-        lastInstant_ = row.Time->Instant;
+        lastInstant_ = row.Time->Instant, lastClockAdded_ = row.Time->Clock;
     const Kept k{row, !why.empty()};
     if (started_) {
         Take(k);
@@ -186,6 +193,10 @@ void Summary::Bridge(const SummaryRow& from, const SummaryRow& to, bool gap) {
         add(start, (end - start) / (c1 - c0));
         start = end;
     }
+}
+
+double Summary::PeriodSeconds() const {
+    return options_.By == SummaryPeriod::Day ? 86400 : 3600;
 }
 
 std::int64_t Summary::KeyOf(double clock) const {

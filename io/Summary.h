@@ -87,6 +87,7 @@ private:
     void Bridge(const SummaryRow& from, const SummaryRow& to, bool gap);
     PeriodTotals& At(double clock);
     std::int64_t KeyOf(double clock) const;
+    double PeriodSeconds() const;
     void Emit();
 
     SummaryOptions options_;
@@ -95,7 +96,8 @@ private:
     bool started_ = false; // the gap is known and rows flow
     std::deque<Kept> waiting_;
     std::size_t waitingGood_ = 0;
-    std::optional<double> lastInstant_;  // of the last good time, as added
+    std::optional<double> lastInstant_; // of the last good time, as added
+    double lastClockAdded_ = 0;
     std::optional<SummaryRow> lastGood_; // as taken
     bool gapNext_ = false;
     bool open_ = false; // current_ holds a period

@@ -568,6 +568,14 @@ TEST_F(DataPath, SummaryPeriodsGapsAndRowsOutOfOrder) {
     }
     const CliRun r = RunCli({"--batch", "-", "--no-save", "--summary"}, "C", {}, shuffled);
     EXPECT_TRUE(Has(r.err, "line 5: the time is earlier than the row before")) << r.err;
+    // A year mistyped by millennia: refused, not millions of empty hours.
+    const CliRun typo = RunCli({"--batch", "-", "--no-save", "--summary", "hour"}, "C", {},
+                               "time,RelativeHumidity\n2026-12-08T10:00,90\n"
+                               "9026-12-08T10:00,90\n2026-12-08T11:00,90\n");
+    EXPECT_EQ(typo.status, 3);
+    EXPECT_EQ(Cells(typo.out, ',').size(), 3u) << typo.out.substr(0, 300);
+    EXPECT_TRUE(Has(typo.err, "line 3: the time is more than 100000 hours after the row before"))
+        << typo.err;
     const CliRun none =
         RunCli({"--batch", "-", "--no-save", "--summary"}, "C", {}, "RelativeHumidity\n90\n");
     EXPECT_EQ(none.status, 65);
