@@ -15,25 +15,8 @@ constexpr bool Blank(char c) {
     return c == ' ' || c == '\t';
 }
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && Blank(s.front()))
-        s.remove_prefix(1);
-    while (!s.empty() && Blank(s.back()))
-        s.remove_suffix(1);
-    return s;
-}
-
 char Lower(char c) {
     return c >= 'A' && c <= 'Z' ? static_cast<char>(c - 'A' + 'a') : c;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i)
-        if (Lower(a[i]) != Lower(b[i]))
-            return false;
-    return true;
 }
 
 // A unit an input takes. Exact where case tells a prefix apart.
@@ -103,7 +86,7 @@ std::string WithoutBlanks(std::string_view s) {
 const Unit* Find(std::span<const Unit> units, std::string_view written) {
     for (const Unit& u : units) {
         const std::string name = WithoutBlanks(u.Name);
-        if (u.Exact ? written == name : SameText(written, name))
+        if (u.Exact ? written == name : SameTextIgnoringCase(written, name))
             return &u;
     }
     return nullptr;
@@ -119,7 +102,8 @@ bool Convert(std::string_view programUnit, std::string_view written, UnitConvers
     for (std::size_t i = 0; !unit && units.data() == Pressure.data() && i < Suffixes.size(); ++i) {
         const std::string_view suffix = Suffixes[i].Text;
         if (bare.size() > suffix.size() &&
-            SameText(std::string_view(bare).substr(bare.size() - suffix.size()), suffix)) {
+            SameTextIgnoringCase(std::string_view(bare).substr(bare.size() - suffix.size()),
+                                 suffix)) {
             unit = Find(units, std::string_view(bare).substr(0, bare.size() - suffix.size()));
             form = Suffixes[i].Form;
         }
@@ -131,6 +115,23 @@ bool Convert(std::string_view programUnit, std::string_view written, UnitConvers
 }
 
 } // namespace
+
+std::string_view TrimBlanks(std::string_view s) {
+    while (!s.empty() && Blank(s.front()))
+        s.remove_prefix(1);
+    while (!s.empty() && Blank(s.back()))
+        s.remove_suffix(1);
+    return s;
+}
+
+bool SameTextIgnoringCase(std::string_view a, std::string_view b) {
+    if (a.size() != b.size())
+        return false;
+    for (std::size_t i = 0; i < a.size(); ++i)
+        if (Lower(a[i]) != Lower(b[i]))
+            return false;
+    return true;
+}
 
 bool NamedInput::LessBarometric() const {
     return Input >= 0 && InputColumns[Input].Input == &ChargeAirInputs::ScavingAirPressure &&
@@ -147,24 +148,24 @@ std::string UnitsOf(std::size_t input) {
 }
 
 NamedInput InputNamedBy(std::string_view cell) {
-    std::string_view name = Trimmed(cell), unit;
+    std::string_view name = TrimBlanks(cell), unit;
     bool hasUnit = false;
     if (name.ends_with(']')) {
         const std::size_t open = name.rfind('[');
         if (open != std::string_view::npos) {
             unit = name.substr(open + 1, name.size() - open - 2);
-            name = Trimmed(name.substr(0, open));
+            name = TrimBlanks(name.substr(0, open));
             hasUnit = true;
         }
     }
     NamedInput named;
     for (std::size_t k = 0; k < InputCount; ++k) {
         const Column& c = InputColumns[k];
-        if (!SameText(name, c.Key) && !SameText(name, c.Caption))
+        if (!SameTextIgnoringCase(name, c.Key) && !SameTextIgnoringCase(name, c.Caption))
             continue;
         named.Input = static_cast<int>(k);
         if (hasUnit && !Convert(c.Unit, unit, named.Unit))
-            named.Refusal = std::string(1, '[').append(Trimmed(unit)) + "] is not a unit of " +
+            named.Refusal = std::string(1, '[').append(TrimBlanks(unit)) + "] is not a unit of " +
                             c.Key + ", which takes " + UnitsOf(k);
         else if (c.Input == &ChargeAirInputs::PressureBeforeBlower &&
                  named.Unit.Form == PressureForm::Gauge)
@@ -178,7 +179,7 @@ NamedInput InputNamedBy(std::string_view cell) {
 NamedInput InputMappedTo(std::string_view name) {
     NamedInput n = InputNamedBy(name);
     if (n.Input < 0) {
-        n.Refusal = "no input is called " + std::string(Trimmed(name)) + "; the inputs are";
+        n.Refusal = "no input is called " + std::string(TrimBlanks(name)) + "; the inputs are";
         for (const Column& c : InputColumns)
             n.Refusal += std::string(&c == InputColumns.data() ? " " : ", ") + c.Key;
     }

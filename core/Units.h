@@ -69,6 +69,11 @@ std::vector<NamedInput> NameColumns(std::span<const std::string> names,
 // replace.
 bool IsResultName(std::string_view name, bool reference);
 
+// A name without the blanks and tabs around it.
+std::string_view TrimBlanks(std::string_view s);
+// Whether two names are the same in any case (ASCII letters).
+bool SameTextIgnoringCase(std::string_view a, std::string_view b);
+
 // At most 40 bytes of a text for a message on one line: cut where a
 // character starts, control characters as blanks.
 std::string Excerpt(std::string_view text);

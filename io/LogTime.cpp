@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "io/LogTime.h"
 
+#include "core/Units.h"
+
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
@@ -235,29 +237,10 @@ std::optional<LogTime> Formatted(std::string_view text, std::string_view format)
     return c.End() ? Make(f) : std::nullopt;
 }
 
-std::string_view Trimmed(std::string_view s) {
-    while (!s.empty() && (s.front() == ' ' || s.front() == '\t'))
-        s.remove_prefix(1);
-    while (!s.empty() && (s.back() == ' ' || s.back() == '\t'))
-        s.remove_suffix(1);
-    return s;
-}
-
-bool SameText(std::string_view a, std::string_view b) {
-    if (a.size() != b.size())
-        return false;
-    for (std::size_t i = 0; i < a.size(); ++i) {
-        const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? char(c - 'A' + 'a') : c; };
-        if (lower(a[i]) != lower(b[i]))
-            return false;
-    }
-    return true;
-}
-
 } // namespace
 
 std::optional<LogTime> ReadLogTime(std::string_view text, std::string_view format) {
-    text = Trimmed(text);
+    text = TrimBlanks(text);
     if (!format.empty())
         return Formatted(text, format);
     if (auto t = Iso(text))
@@ -291,7 +274,7 @@ TimeColumns FindTimeColumns(const std::vector<std::string>& names, std::string_v
     TimeColumns found;
     const auto find = [&](std::string_view name) {
         for (std::size_t i = 0; i < names.size(); ++i)
-            if (SameText(Trimmed(names[i]), name))
+            if (SameTextIgnoringCase(TrimBlanks(names[i]), name))
                 return static_cast<int>(i);
         return -1;
     };
@@ -304,8 +287,8 @@ TimeColumns FindTimeColumns(const std::vector<std::string>& names, std::string_v
     for (const char* name : {"time", "timestamp", "datetime", "date time", "Zeit"}) {
         found.Time = find(name);
         if (found.Time >= 0) {
-            found.Date = find(SameText(name, "time") ? "date" : "datum");
-            if (found.Date < 0 && SameText(name, "Zeit"))
+            found.Date = find(SameTextIgnoringCase(name, "time") ? "date" : "datum");
+            if (found.Date < 0 && SameTextIgnoringCase(name, "Zeit"))
                 found.Date = find("datum");
             return found;
         }
