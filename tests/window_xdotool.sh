@@ -237,7 +237,11 @@ args=(90 -5 --input TempAfterCooler=-5 --input "PowerOnEngine[MW]=41.2")
 app_pid=$!
 win="$(timeout 20 xdotool search --sync --onlyvisible --name "$title" | head -n1)"
 [ -n "$win" ] || fail "the window did not show with --input"
-sleep 1
+for _ in $(seq 100); do # until it stands where the layout puts it
+    xdotool getwindowgeometry "$win" 2>/dev/null | grep -q "Position: $wx,$wy" && break
+    sleep 0.05
+done
+xdotool getwindowgeometry "$win" | grep -q "Position: $wx,$wy" || fail "the window is not at $wx,$wy"
 xdotool mousemove $(at 66 396) click 1
 [ "$(copy)" = "$(as_copied "${args[@]}")" ] ||
     fail "started with ${args[*]}: copied $(copy) instead of $(as_copied "${args[@]}")"
