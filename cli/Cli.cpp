@@ -141,6 +141,23 @@ struct Options {
     std::vector<ColumnMapping> Mappings; // --column NAME=KEY
 };
 
+// The option's value in o, for an option that takes one once; else null.
+std::optional<std::string>* ValueOf(std::string_view option, Options& o) {
+    static constexpr std::pair<std::string_view, std::optional<std::string> Options::*> valued[] = {
+        {"--batch", &Options::Batch},
+        {"--sweep", &Options::Sweep},
+        {"--plot", &Options::Plot},
+        {"--air-basis", &Options::AirBasis},
+        {"--max-gap", &Options::MaxGap},
+        {"--time", &Options::Time},
+        {"--time-format", &Options::TimeFormat},
+    };
+    for (const auto& [name, member] : valued)
+        if (option == name)
+            return &(o.*member);
+    return nullptr;
+}
+
 // Why the arguments are no request, or nothing.
 std::optional<std::string> Parse(const std::vector<std::string>& args, Options& o) {
     bool optionsDone = false;
@@ -169,20 +186,8 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
                 i + 1 < args.size() &&
                 (args[i + 1] == "day" || args[i + 1] == "hour" || args[i + 1] == "file");
             o.Summary = named ? args[++i] : "day";
-        } else if (a == "--max-gap" || a == "--time" || a == "--time-format") {
-            std::optional<std::string>& value = a == "--max-gap" ? o.MaxGap
-                                                : a == "--time"  ? o.Time
-                                                                 : o.TimeFormat;
-            if (i + 1 == args.size())
-                return a + " needs a value";
-            if (value)
-                return a + " is given twice";
-            value = args[++i];
-        } else if (a == "--batch" || a == "--sweep" || a == "--plot" || a == "--air-basis") {
-            std::optional<std::string>& value = a == "--batch"   ? o.Batch
-                                                : a == "--sweep" ? o.Sweep
-                                                : a == "--plot"  ? o.Plot
-                                                                 : o.AirBasis;
+        } else if (std::optional<std::string>* valued = ValueOf(a, o)) {
+            std::optional<std::string>& value = *valued;
             if (i + 1 == args.size())
                 return a + " needs a value";
             if (value)
@@ -461,7 +466,6 @@ int Run(const std::vector<std::string>& args, char separator, Sink& out, std::os
         if (save) {
             notTaken = settings.Start(o.Numbers, o.Named);
         } else {
-            settings.ApplyNamedInputs(o.Named); // a usage error before the file is read
             if (settings.IniFile.Exists())
                 settings.ReadSettings();
             else

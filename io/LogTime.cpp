@@ -3,9 +3,11 @@
 
 #include "core/Units.h"
 
+#include <algorithm>
 #include <cmath>
 #include <cstdint>
 #include <cstdio>
+#include <iterator>
 
 namespace nebelkamm {
 namespace {
@@ -192,6 +194,17 @@ std::optional<LogTime> UnixSeconds(std::string_view text) {
     return LogTime{seconds, seconds};
 }
 
+// The numbers a format's letters read.
+struct FormatField {
+    char Letter;
+    int Fields::*Field;
+    std::size_t Least, Most;
+};
+constexpr FormatField FormatDigits[] = {
+    {'Y', &Fields::Year, 4, 4}, {'m', &Fields::Month, 1, 2},  {'d', &Fields::Day, 1, 2},
+    {'H', &Fields::Hour, 1, 2}, {'M', &Fields::Minute, 1, 2}, {'S', &Fields::Second, 1, 2},
+};
+
 std::optional<LogTime> Formatted(std::string_view text, std::string_view format) {
     Cursor c(text);
     Fields f;
@@ -201,36 +214,21 @@ std::optional<LogTime> Formatted(std::string_view text, std::string_view format)
                 return std::nullopt;
             continue;
         }
+        const char field = format[++i];
+        const auto digits =
+            std::find_if(std::begin(FormatDigits), std::end(FormatDigits),
+                         [field](const FormatField& d) { return d.Letter == field; });
         bool ok = true;
-        switch (format[++i]) {
-        case 'Y':
-            ok = c.Digits(4, 4, f.Year);
-            break;
-        case 'm':
-            ok = c.Digits(1, 2, f.Month);
-            break;
-        case 'd':
-            ok = c.Digits(1, 2, f.Day);
-            break;
-        case 'H':
-            ok = c.Digits(1, 2, f.Hour);
-            break;
-        case 'M':
-            ok = c.Digits(1, 2, f.Minute);
-            break;
-        case 'S':
-            ok = c.Digits(1, 2, f.Second);
+        if (digits != std::end(FormatDigits))
+            ok = c.Digits(digits->Least, digits->Most, f.*digits->Field);
+        if (field == 'S')
             f.Fraction = c.Fraction();
-            break;
-        case 'z':
+        else if (field == 'z')
             ok = f.HasOffset = c.Offset(f.Offset);
-            break;
-        case '%':
+        else if (field == '%')
             ok = c.Take('%');
-            break;
-        default:
+        else if (digits == std::end(FormatDigits))
             ok = false;
-        }
         if (!ok)
             return std::nullopt;
     }

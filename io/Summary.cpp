@@ -37,6 +37,23 @@ void AddInterval(ModelTotals& t, const SummaryValues& a, const SummaryValues& b,
 Summary::Summary(const SummaryOptions& options, std::function<void(const PeriodTotals&)> emit)
     : options_(options), emit_(std::move(emit)) {}
 
+std::vector<double> PeriodTotals::Values(bool reference) const {
+    constexpr double none = std::numeric_limits<double>::quiet_NaN();
+    std::vector<double> v{double(Rows)};
+    const auto model = [&](const ModelTotals& t, bool withHours) {
+        v.push_back(double(t.RowsWithMessage));
+        if (withHours)
+            v.insert(v.end(), {Hours, GapHours});
+        v.insert(v.end(), {t.CondensingHours, t.Water, Hours > 0 ? t.Water / Hours : none,
+                           std::isfinite(t.MaxWater) ? t.MaxWater : none,
+                           std::isfinite(t.MinMargin) ? t.MinMargin : none});
+    };
+    model(Classic, true);
+    if (reference)
+        model(Reference, false);
+    return v;
+}
+
 std::vector<std::string> Summary::Columns(bool reference) {
     std::vector<std::string> c{"Period",
                                "Rows",
@@ -251,28 +268,9 @@ void AppendNumber(std::string& out, double v, char decimal) {
 }
 
 void AppendTotals(std::string& out, const PeriodTotals& p, bool reference, const Dialect& d) {
-    const char sep = d.Separator;
-    AppendField(out, p.Period, sep);
-    out += sep;
-    out += std::to_string(p.Rows);
-    const auto model = [&](const ModelTotals& t, bool withHours) {
-        out += sep;
-        out += std::to_string(t.RowsWithMessage);
-        if (withHours) {
-            (out += sep), AppendNumber(out, p.Hours, d.Decimal);
-            (out += sep), AppendNumber(out, p.GapHours, d.Decimal);
-        }
-        (out += sep), AppendNumber(out, t.CondensingHours, d.Decimal);
-        (out += sep), AppendNumber(out, t.Water, d.Decimal);
-        out += sep;
-        if (p.Hours > 0)
-            AppendNumber(out, t.Water / p.Hours, d.Decimal);
-        (out += sep), AppendNumber(out, t.MaxWater, d.Decimal);
-        (out += sep), AppendNumber(out, t.MinMargin, d.Decimal);
-    };
-    model(p.Classic, true);
-    if (reference)
-        model(p.Reference, false);
+    AppendField(out, p.Period, d.Separator);
+    for (const double v : p.Values(reference))
+        (out += d.Separator), AppendNumber(out, v, d.Decimal);
     out += '\n';
 }
 

@@ -51,6 +51,10 @@ struct PeriodTotals {
     std::uint64_t Rows = 0;
     double Hours = 0, GapHours = 0;
     ModelTotals Classic, Reference;
+
+    // The numbers after Period, in the order of Summary::Columns; NaN where
+    // there is none (no hours, no row with results).
+    std::vector<double> Values(bool reference) const;
 };
 
 // Totals of a timestamped log by day, hour or for the whole file: the

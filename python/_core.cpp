@@ -398,19 +398,7 @@ py::tuple SummaryOf(const std::vector<std::string>& times, const std::string& fo
     py::list labels;
     for (const PeriodTotals& p : periods) {
         labels.append(p.Period);
-        std::vector<double> row{double(p.Rows), double(p.Classic.RowsWithMessage), p.Hours,
-                                p.GapHours};
-        const auto model = [&](const ModelTotals& t) {
-            row.insert(row.end(),
-                       {t.CondensingHours, t.Water, p.Hours > 0 ? t.Water / p.Hours : NAN,
-                        std::isfinite(t.MaxWater) ? t.MaxWater : NAN,
-                        std::isfinite(t.MinMargin) ? t.MinMargin : NAN});
-        };
-        model(p.Classic);
-        if (options.Reference) {
-            row.push_back(double(p.Reference.RowsWithMessage));
-            model(p.Reference);
-        }
+        const std::vector<double> row = p.Values(options.Reference);
         for (std::size_t j = 1; j < names.size(); ++j)
             cells[j].push_back(row[j - 1]);
     }

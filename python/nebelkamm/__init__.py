@@ -530,10 +530,15 @@ def summary(data: Any, *, time: Optional[str] = None, time_format: Optional[str]
     return _totals(table)
 
 
+def _has_results(columns: Any, reference: Reference) -> bool:
+    """Whether a log's columns hold what a summary sums: it was evaluated."""
+    wanted = ["WaterAtSeparator", "message"] + (["RefWaterAtSeparator"] if reference else [])
+    return all(name in columns for name in wanted)
+
+
 def _with_results(frame: Any, reference: Reference, evaluation: Mapping[str, Any]) -> Any:
     """The log with its results: evaluated unless it has them."""
-    wanted = ["WaterAtSeparator", "message"] + (["RefWaterAtSeparator"] if reference else [])
-    if all(name in frame.columns for name in wanted):
+    if _has_results(frame.columns, reference):
         return frame
     return evaluate(frame, reference=reference, **evaluation)
 

@@ -123,8 +123,7 @@ def summary(ddf: Any, *, time: Optional[str] = None, time_format: Optional[str] 
     """
     from dask.delayed import delayed
 
-    evaluated = ddf if all(name in ddf.columns for name in ["WaterAtSeparator", "message"] +
-                           (["RefWaterAtSeparator"] if reference else [])) \
+    evaluated = ddf if nebelkamm._has_results(ddf.columns, reference) \
         else evaluate(ddf, reference=reference, **evaluation)
     gap = nebelkamm._max_gap(max_gap)
     if gap is None:
