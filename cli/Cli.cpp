@@ -316,11 +316,11 @@ int RunSweep(const Options& o, const ChargeAirInputs& stored, char separator, Si
     return failed ? CliSomeRowsFailed : CliOk;
 }
 
-// A list of names for the layout line, or "none".
+// A list of names for the layout line, each shortened to fit it, or "none".
 std::string Names(const std::vector<std::string>& names) {
     std::string out;
     for (const std::string& n : names)
-        out += (out.empty() ? "" : ", ") + n;
+        out += (out.empty() ? "" : ", ") + Excerpt(n);
     return out.empty() ? "none" : out;
 }
 

@@ -78,8 +78,7 @@ HeaderPlan MakeLayout(const CsvHeader& header, const Dialect& dialect, const Bat
             named.Replaced.push_back(header.Text[c]);
         } else {
             layout.PassedThrough.push_back(c);
-            named.PassedThrough.push_back(Excerpt(header.Text[c]));
-            named.PassedThroughNames.push_back(header.Text[c]);
+            named.PassedThrough.push_back(header.Text[c]);
         }
     }
     for (std::size_t k = 0; k < InputCount; ++k)

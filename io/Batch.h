@@ -18,10 +18,9 @@ namespace nebelkamm {
 
 // What the header named.
 struct BatchLayout {
-    std::vector<std::string> PassedThrough;      // the other columns' names, shortened to a line
-    std::vector<std::string> PassedThroughNames; // the same in full
-    std::vector<const Column*> FromStored;       // the inputs it does not name
-    std::vector<std::string> Replaced; // its columns named like results, which they replace
+    std::vector<std::string> PassedThrough; // the other columns' names
+    std::vector<const Column*> FromStored;  // the inputs it does not name
+    std::vector<std::string> Replaced;      // its columns named like results, which they replace
     TextEncoding Encoding = TextEncoding::Utf8; // how the input was read
     Dialect FileDialect;                        // its separators, as decided
 };

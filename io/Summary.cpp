@@ -325,7 +325,7 @@ SummaryRun RunSummary(Source& in, Sink& out, const ChargeAirInputs& stored, Batc
         if (onLayout)
             onLayout(layout);
         dialect = layout.FileDialect;
-        at = FindTimeColumns(layout.PassedThroughNames, time.Column);
+        at = FindTimeColumns(layout.PassedThrough, time.Column);
         if (at.Time < 0)
             throw EDataError(time.Column.empty() ? std::string("no time column: looked for ") +
                                                        TimeNames + "; name it with --time"

@@ -257,7 +257,7 @@ py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored,
     struct HeaderRead {}; // ends the batch once its header is known
     options.OnLayout = [&](const BatchLayout& l) {
         layout = l;
-        passed.resize(l.PassedThroughNames.size());
+        passed.resize(l.PassedThrough.size());
         if (headerOnly)
             throw HeaderRead{};
     };
@@ -319,11 +319,11 @@ py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored,
     py::dict out;
     py::list names;
     for (std::size_t c = 0; c < passed.size(); ++c) {
-        names.append(layout.PassedThroughNames[c]);
+        names.append(layout.PassedThrough[c]);
         py::list cells;
         for (const std::string& cell : passed[c])
             cells.append(py::str(cell));
-        out[py::str(layout.PassedThroughNames[c])] = cells;
+        out[py::str(layout.PassedThrough[c])] = cells;
     }
     for (std::size_t j = 0; j < columns.size(); ++j) {
         if (columns[j].IsNumber()) {
