@@ -26,8 +26,13 @@ namespace {
 // The inputs a chart may be drawn over.
 constexpr const char* Axes[] = {"TempAfterCooler", "RelativeHumidity", "ScavingAirPressure"};
 
-const QString Formats =
-    QStringLiteral("PNG image (*.png);;SVG drawing (*.svg);;PDF document (*.pdf)");
+// "PNG image (*.png);;SVG drawing (*.svg);;..."
+QString Filters() {
+    QStringList filters;
+    for (const ChartFormat& f : ChartFormats)
+        filters << QString::fromUtf8(f.Filter.data(), qsizetype(f.Filter.size()));
+    return filters.join(QStringLiteral(";;"));
+}
 
 // "png" of "PNG image (*.png)".
 QString SuffixOf(const QString& filter) {
@@ -43,7 +48,7 @@ public:
     explicit ChartFileDialog(QWidget* parent) : QFileDialog(parent, QStringLiteral("Save chart")) {
         setAcceptMode(AcceptSave);
         setOption(DontUseNativeDialog);
-        setNameFilter(Formats);
+        setNameFilter(Filters());
         setDefaultSuffix(QStringLiteral("png"));
         selectFile(QStringLiteral("condensate.png"));
         connect(this, &QFileDialog::filterSelected, this,
@@ -53,11 +58,10 @@ public:
 protected:
     void accept() override {
         const QStringList files = selectedFiles();
-        const QString suffix = files.isEmpty() ? QString() : QFileInfo(files.front()).suffix();
-        if (!files.isEmpty() && !Formats.contains(QStringLiteral("*.") + suffix.toLower() + u')')) {
+        if (!files.isEmpty() && !ChartFormatOf(files.front().toStdString())) {
             QMessageBox::warning(this, windowTitle(),
-                                 QStringLiteral("%1: a chart is saved as .png, .svg or .pdf")
-                                     .arg(QFileInfo(files.front()).fileName()));
+                                 QString::fromStdString(NotAChartFormat(
+                                     QFileInfo(files.front()).fileName().toStdString())));
             return;
         }
         QFileDialog::accept();
@@ -165,11 +169,13 @@ void TChartWindow::Redraw() {
 }
 
 bool TChartWindow::SaveAs(const QString& path) {
-    QString why;
-    if (SaveChart(*chart_, path, chart_->size(), &why))
+    try {
+        SaveChart(*chart_, path, chart_->size());
         return true;
-    QMessageBox::critical(this, windowTitle(), why);
-    return false;
+    } catch (const Exception& e) {
+        QMessageBox::critical(this, windowTitle(), QString::fromStdString(e.Message()));
+        return false;
+    }
 }
 
 void TChartWindow::Save() {

@@ -31,7 +31,7 @@ constexpr const char* Help =
 
 // --help and --version are answered without a display: nothing of the
 // toolkit starts for them. Returns the exit status, or -1 for the window.
-int Answered(int argc, char** argv) {
+int HelpOrVersion(int argc, char** argv) {
     for (int i = 1; i < argc; ++i) {
         const bool help = std::strcmp(argv[i], "--help") == 0 || std::strcmp(argv[i], "-h") == 0;
         const bool version = std::strcmp(argv[i], "--version") == 0;
@@ -47,7 +47,7 @@ int Answered(int argc, char** argv) {
 } // namespace
 
 int main(int argc, char** argv) {
-    if (const int status = Answered(argc, argv); status >= 0)
+    if (const int status = HelpOrVersion(argc, argv); status >= 0)
         return status;
     std::signal(SIGXFSZ, SIG_IGN); // a file-size limit fails the save, not the program
     QApplication app(argc, argv);

@@ -114,7 +114,6 @@ void TMainForm::Button1Click() {
         ShowException(this, QString::fromUtf8(e.Failure));
         return;
     }
-    results_ = e.Classic;
     for (const Column& c : ClassicColumns)
         if (TValEdit* field = FieldOf(c))
             field->SetValue(c.Value(e));

@@ -36,7 +36,6 @@ public:
 
     void ReadInputs();
     const nebelkamm::ChargeAirInputs& Inputs() const { return settings_.Inputs; }
-    const nebelkamm::ChargeAirResults& Results() const { return results_; }
     // The field of the given designer name ("ValEdit1"), or null.
     TValEdit* Field(const char* name) const;
     // The field that shows a column, or null for one the window does not show.
@@ -67,7 +66,6 @@ private:
 
     std::unique_ptr<Ui::TMainForm> ui_;
     nebelkamm::ChargeAirSettings settings_;
-    nebelkamm::ChargeAirResults results_;
     std::optional<nebelkamm::Evaluation> last_; // of the last "Calculate"
     std::array<TValEdit*, 13> fields_{};        // of the rows 1..13
     QPointer<TChartWindow> chart_;

@@ -21,9 +21,11 @@ void BM_SaveKeyByKey(benchmark::State& state) {
     ChargeAirSettings settings;
     settings.SetFirstRunValues();
     for (auto _ : state) {
-        for (const StoredInput& s : StoredInputs)
-            settings.IniFile.WriteFloat(SettingsSection, s.Input->Key,
-                                        settings.Inputs.*s.Input->Input);
+        for (const StoredInput& s : StoredInputs) {
+            const IniEntry entry{s.Input->Key,
+                                 settings.IniFile.FloatText(settings.Inputs.*s.Input->Input)};
+            settings.IniFile.WriteStrings(SettingsSection, {&entry, 1});
+        }
     }
 }
 BENCHMARK(BM_SaveKeyByKey)->Unit(benchmark::kMicrosecond);

@@ -158,8 +158,9 @@ std::optional<std::string>* ValueOf(std::string_view option, Options& o) {
     return nullptr;
 }
 
-// Why the arguments are no request, or nothing.
-std::optional<std::string> Parse(const std::vector<std::string>& args, Options& o) {
+// Throws EUsageError, saying why, when the arguments are no request.
+void Parse(const std::vector<std::string>& args, Options& o) {
+    const auto refuse = [](const std::string& why) { throw EUsageError(why); };
     bool optionsDone = false;
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::string& a = args[i];
@@ -169,7 +170,7 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
             optionsDone = true;
         } else if (a == "--input" || a == "--column") {
             if (i + 1 == args.size())
-                return a + " needs a value";
+                refuse(a + " needs a value");
             const std::string& value = args[++i];
             if (a == "--input") {
                 o.Named.push_back(value);
@@ -177,11 +178,11 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
             }
             const std::size_t eq = value.rfind('=');
             if (eq == std::string::npos || eq == 0)
-                return "--column wants NAME=KEY, not " + value;
+                refuse("--column wants NAME=KEY, not " + value);
             o.Mappings.push_back({value.substr(0, eq), value.substr(eq + 1)});
         } else if (a == "--summary") {
             if (o.Summary)
-                return a + " is given twice";
+                refuse(a + " is given twice");
             const bool named =
                 i + 1 < args.size() &&
                 (args[i + 1] == "day" || args[i + 1] == "hour" || args[i + 1] == "file");
@@ -189,9 +190,9 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
         } else if (std::optional<std::string>* valued = ValueOf(a, o)) {
             std::optional<std::string>& value = *valued;
             if (i + 1 == args.size())
-                return a + " needs a value";
+                refuse(a + " needs a value");
             if (value)
-                return a + " is given twice";
+                refuse(a + " is given twice");
             value = args[++i];
         } else if (a == "--reference" || a == "--json" || a == "--no-save" || a == "--help" ||
                    a == "--version") {
@@ -201,30 +202,25 @@ std::optional<std::string> Parse(const std::vector<std::string>& args, Options& 
              : a == "--version" ? o.Version
                                 : o.Save) = a != "--no-save";
         } else {
-            return "unknown option " + a;
+            refuse("unknown option " + a);
         }
     }
     if (o.Batch && o.Sweep)
-        return std::string("--batch or --sweep, not both");
+        refuse("--batch or --sweep, not both");
     if (o.Plot && !o.Sweep)
-        return std::string("--plot goes with --sweep");
+        refuse("--plot goes with --sweep");
     if (o.Json && (o.Batch || o.Sweep))
-        return std::string("--json goes with a single point; a batch or sweep is CSV");
+        refuse("--json goes with a single point; a batch or sweep is CSV");
 
     if (!o.Mappings.empty() && !o.Batch)
-        return std::string("--column goes with --batch");
+        refuse("--column goes with --batch");
     if (o.Summary && !o.Batch)
-        return std::string("--summary goes with --batch");
+        refuse("--summary goes with --batch");
     if ((o.MaxGap || o.Time || o.TimeFormat) && !o.Summary)
-        return std::string("--max-gap, --time and --time-format go with --summary");
+        refuse("--max-gap, --time and --time-format go with --summary");
     if (o.MaxGap && !ReadDuration(*o.MaxGap))
-        return "--max-gap is a duration such as 30s, 10min or 2h, not " + *o.MaxGap;
-    try {
-        o.Basis = ReferenceAsked(o.Reference, o.AirBasis, "--air-basis", "--reference");
-    } catch (const EUsageError& e) {
-        return e.Message();
-    }
-    return std::nullopt;
+        refuse("--max-gap is a duration such as 30s, 10min or 2h, not " + *o.MaxGap);
+    o.Basis = ReferenceAsked(o.Reference, o.AirBasis, "--air-basis", "--reference");
 }
 
 std::optional<AirBasis> Basis(const Options& o) {
@@ -233,7 +229,7 @@ std::optional<AirBasis> Basis(const Options& o) {
 
 // The decimals a number was written with: those after the separator, less
 // a positive exponent's, more a negative one's.
-int DecimalsOf(std::string_view text, char separator) {
+int WrittenDecimals(std::string_view text, char separator) {
     const std::size_t e = text.find_first_of("eE");
     const std::string_view mantissa = text.substr(0, e);
     const std::size_t point = mantissa.find(separator);
@@ -251,11 +247,12 @@ int DecimalsOf(std::string_view text, char separator) {
 
 // A number of a sweep: the locale's separator or a point; also the decimals
 // it was written with.
-bool SweepNumber(std::string_view text, char separator, double& v, int& decimals) {
+bool SweepNumber(std::string_view text, char separator, double& v, int* decimals = nullptr) {
     for (char sep : {separator, '.'}) {
         try {
             v = StrToFloat(text, sep);
-            decimals = DecimalsOf(text, sep);
+            if (decimals)
+                *decimals = WrittenDecimals(text, sep);
             return std::isfinite(v);
         } catch (const EConvertError&) {
         }
@@ -292,11 +289,11 @@ std::vector<double> SweepSpec(const std::string& spec, const ChargeAirInputs& st
     const std::size_t c2 = c1 == std::string::npos ? c1 : spec.find(':', c1 + 1);
     const std::string_view view(spec);
     double from = 0, to = 0, step = 0;
-    int fromDecimals = 0, toDecimals = 0, stepDecimals = 0;
+    int fromDecimals = 0, stepDecimals = 0; // the points' decimals; the end's do not matter
     if (c2 == std::string::npos ||
-        !SweepNumber(view.substr(eq + 1, c1 - eq - 1), separator, from, fromDecimals) ||
-        !SweepNumber(view.substr(c1 + 1, c2 - c1 - 1), separator, to, toDecimals) ||
-        !SweepNumber(view.substr(c2 + 1), separator, step, stepDecimals))
+        !SweepNumber(view.substr(eq + 1, c1 - eq - 1), separator, from, &fromDecimals) ||
+        !SweepNumber(view.substr(c1 + 1, c2 - c1 - 1), separator, to) ||
+        !SweepNumber(view.substr(c2 + 1), separator, step, &stepDecimals))
         throw EUsageError("--sweep wants KEY or KEY=FROM:TO:STEP, not " + spec);
     return SweepPoints(from, to, step, std::max(fromDecimals, stepDecimals));
 }
@@ -412,46 +409,58 @@ int RunPoint(const Options& o, const ChargeAirInputs& inputs,
     return e.Failure ? CliFloatingPointFailure : CliOk;
 }
 
-// Runs what cannot be answered by a status of its own, answering each
-// failure of the data path with its status.
-template <class F> int Answered(std::ostream& err, F run) {
-    const auto say = [&err](const Exception& e, int status) {
-        err << "nebelkamm-cli: " << e.Message() << '\n';
-        return status;
+// The one answer to each kind of failure: its exit status, and whether
+// its message is the program's own line or the specified text as the
+// window's box shows it.
+int Answer(std::ostream& err, const Exception& e) {
+    struct Reply {
+        ErrorKind Kind;
+        int Status;
+        bool Specified;
     };
+    static constexpr Reply replies[] = {
+        {.Kind = ErrorKind::Usage, .Status = CliUsage, .Specified = false},
+        {.Kind = ErrorKind::Convert, .Status = CliUsage, .Specified = false},
+        {.Kind = ErrorKind::Data, .Status = CliDataError, .Specified = false},
+        {.Kind = ErrorKind::Input, .Status = CliNoInput, .Specified = false},
+        {.Kind = ErrorKind::Unavailable, .Status = CliUnavailable, .Specified = false},
+        {.Kind = ErrorKind::Create, .Status = CliCannotCreate, .Specified = false},
+        {.Kind = ErrorKind::Output, .Status = CliIoError, .Specified = false},
+        {.Kind = ErrorKind::Config, .Status = CliConfigError, .Specified = false},
+        {.Kind = ErrorKind::Maths, .Status = CliFloatingPointFailure, .Specified = true},
+        {.Kind = ErrorKind::Settings, .Status = CliWriteFailure, .Specified = true},
+    };
+    const Reply* a = std::ranges::find(replies, e.Kind(), &Reply::Kind);
+    if (a->Specified)
+        err << ExceptionDisplayText(e.Message()) << '\n';
+    else
+        err << "nebelkamm-cli: " << e.Message() << '\n';
+    return a->Status;
+}
+
+// Runs a part of the request, answering its failure.
+template <class F> int AnswerFailures(std::ostream& err, F run) {
     try {
         return run();
-    } catch (const EUsageError& e) {
-        return say(e, CliUsage);
-    } catch (const EDataError& e) {
-        return say(e, CliDataError);
-    } catch (const EInputError& e) {
-        return say(e, CliNoInput);
-    } catch (const ECreateError& e) {
-        return say(e, CliCannotCreate);
-    } catch (const EOutputError& e) {
-        return say(e, CliIoError);
-    } catch (const EPlotUnavailable& e) {
-        return say(e, CliUnavailable);
+    } catch (const Exception& e) {
+        return Answer(err, e);
     }
 }
 
 int Run(const std::vector<std::string>& args, char separator, Sink& out, std::ostream& err) {
     Options o;
-    if (const auto why = Parse(args, o)) {
-        err << "nebelkamm-cli: " << *why << '\n' << Usage();
-        return CliUsage;
+    try {
+        Parse(args, o);
+    } catch (const EUsageError& e) {
+        const int status = Answer(err, e);
+        err << Usage();
+        return status;
     }
-    if (!o.Help) {
-        try {
-            UseSimdFromEnvironment();
-        } catch (const EConfigError& e) {
-            err << "nebelkamm-cli: " << e.Message() << '\n';
-            return CliConfigError;
-        }
-    }
+    if (!o.Help)
+        if (const int status = AnswerFailures(err, [] { return UseSimdFromEnvironment(), CliOk; }))
+            return status;
     if (o.Help || o.Version)
-        return Answered(err, [&] {
+        return AnswerFailures(err, [&] {
             out.Write(o.Help ? Usage()
                              : "nebelkamm-cli " + std::string(Version) +
                                    "\nvector code: " + SimdInUse() + '\n');
@@ -473,36 +482,29 @@ int Run(const std::vector<std::string>& args, char separator, Sink& out, std::os
             notTaken = settings.ApplyCommandLine(o.Numbers);
             settings.ApplyNamedInputs(o.Named);
         }
-    } catch (const EUsageError& e) {
-        err << "nebelkamm-cli: " << e.Message() << '\n';
-        return CliUsage;
-    } catch (const EMathError& e) {
-        err << ExceptionDisplayText(e.Message()) << '\n';
-        return CliFloatingPointFailure;
     } catch (const Exception& e) {
-        err << ExceptionDisplayText(e.Message()) << '\n';
-        return CliWriteFailure;
+        return Answer(err, e);
     }
 
     for (const std::string& line : notTaken)
         err << "nebelkamm-cli: warning: " << line << '\n';
     if (o.Batch)
-        return Answered(err, [&] {
+        return AnswerFailures(err, [&] {
             return RunBatchFile(o, settings.Inputs, settings.FromCommandLine, separator, out, err);
         });
     if (o.Sweep)
-        return Answered(err, [&] { return RunSweep(o, settings.Inputs, separator, out); });
-    int status =
-        Answered(err, [&] { return RunPoint(o, settings.Inputs, notTaken, separator, out, err); });
+        return AnswerFailures(err, [&] { return RunSweep(o, settings.Inputs, separator, out); });
+    int status = AnswerFailures(
+        err, [&] { return RunPoint(o, settings.Inputs, notTaken, separator, out, err); });
     // As the window does when it closes, whether or not the computation failed.
     if (!save)
         return status;
     try {
         settings.WriteSettings();
     } catch (const Exception& e) {
-        err << ExceptionDisplayText(e.Message()) << '\n';
+        const int failed = Answer(err, e);
         if (status == CliOk || status == CliFloatingPointFailure)
-            status = CliWriteFailure;
+            status = failed;
     }
     return status;
 }

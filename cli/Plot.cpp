@@ -4,6 +4,7 @@
 #include "cli/PlotInterface.h"
 #include "core/Errors.h"
 #include "io/Stream.h"
+#include "platform/ChartFormats.h"
 
 #include <QPluginLoader>
 #include <QString>
@@ -44,23 +45,15 @@ PlotInterface* LoadPlugin() {
 } // namespace
 
 std::string CheckPlotName(const std::string& path) {
-    const std::size_t dot = path.rfind('.');
-    std::string format = dot == std::string::npos || path.find('/', dot) != std::string::npos
-                             ? std::string()
-                             : path.substr(dot + 1);
-    std::transform(format.begin(), format.end(), format.begin(),
-                   [](unsigned char c) { return static_cast<char>(std::tolower(c)); });
-    if (format != "png" && format != "svg" && format != "pdf")
-        throw EUsageError(path + ": a chart is saved as .png, .svg or .pdf");
-    return format;
+    const ChartFormat* format = ChartFormatOf(path);
+    if (!format)
+        throw EUsageError(NotAChartFormat(path));
+    return std::string(format->Name);
 }
 
 void PlotSweep(const std::string& path, const Sweep& sweep, const Evaluation& present) {
     const std::string format = CheckPlotName(path);
-    std::string bytes, why;
-    if (!LoadPlugin()->Render(sweep, present, format, bytes, why))
-        throw EOutputError("cannot draw the chart: " + why);
-    WriteFileReplacing(path, bytes);
+    WriteFileReplacing(path, LoadPlugin()->Render(sweep, present, format));
 }
 
 } // namespace nebelkamm

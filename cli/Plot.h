@@ -9,12 +9,6 @@
 
 namespace nebelkamm {
 
-// The plotting plugin is not there or does not load.
-class EPlotUnavailable : public Exception {
-public:
-    using Exception::Exception;
-};
-
 // The file format of a plot by its name's extension, in any case: "png",
 // "svg" or "pdf". Throws EUsageError for another.
 std::string CheckPlotName(const std::string& path);

@@ -15,11 +15,11 @@ public:
     virtual ~PlotInterface() = default;
     // The chart of a sweep (the water at the separator over the swept input,
     // each knee marked, the present point when it lies in the range) as the
-    // bytes of a "png", "svg" or "pdf" file. False, with the reason in why,
-    // when it cannot be drawn.
-    virtual bool Render(const nebelkamm::Sweep& sweep, const nebelkamm::Evaluation& present,
-                        const std::string& format, std::string& bytes, std::string& why) = 0;
+    // bytes of a file in one of the chart formats ("png"). Throws
+    // EOutputError when it cannot be drawn.
+    virtual std::string Render(const nebelkamm::Sweep& sweep, const nebelkamm::Evaluation& present,
+                               const std::string& format) = 0;
 };
 
-#define NebelkammPlotInterface_iid "org.nebelkamm.PlotInterface/1"
+#define NebelkammPlotInterface_iid "org.nebelkamm.PlotInterface/2"
 Q_DECLARE_INTERFACE(PlotInterface, NebelkammPlotInterface_iid)

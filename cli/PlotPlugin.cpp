@@ -5,6 +5,7 @@
 #include "cli/PlotInterface.h"
 #include "controls/Chart.h"
 #include "controls/ChartFile.h"
+#include "model/Exception.h"
 
 #include <QApplication>
 #include <QObject>
@@ -30,8 +31,8 @@ class PlotPlugin : public QObject, public PlotInterface {
     Q_INTERFACES(PlotInterface)
 
 public:
-    bool Render(const nebelkamm::Sweep& sweep, const nebelkamm::Evaluation& present,
-                const std::string& format, std::string& bytes, std::string& why) override {
+    std::string Render(const nebelkamm::Sweep& sweep, const nebelkamm::Evaluation& present,
+                       const std::string& format) override {
         // A headless application for the chart's widget, for this call only.
         std::unique_ptr<QApplication> app;
         if (!QCoreApplication::instance()) {
@@ -48,15 +49,11 @@ public:
         font.setPixelSize(13);
         chart.setFont(font);
         ShowCondensate(chart, sweep, present);
-        QByteArray data;
-        QString reason;
-        if (!RenderChart(chart, QString::fromStdString(format), QSize(Width, Height), data,
-                         &reason)) {
-            why = reason.toStdString();
-            return false;
-        }
-        bytes.assign(data.constData(), static_cast<std::size_t>(data.size()));
-        return true;
+        const nebelkamm::ChartFormat* known = nebelkamm::ChartFormatOf("." + format);
+        if (!known)
+            throw nebelkamm::EUsageError(nebelkamm::NotAChartFormat(format));
+        const QByteArray data = RenderChart(chart, *known, QSize(Width, Height));
+        return std::string(data.constData(), static_cast<std::size_t>(data.size()));
     }
 };
 

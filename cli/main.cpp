@@ -1,10 +1,11 @@
 // SPDX-License-Identifier: MIT
 #include "cli/Cli.h"
 #include "io/Stream.h"
+#include "platform/Files.h"
 #include "platform/NumberText.h"
 
 #include <csignal>
-#include <iostream>
+#include <ostream>
 
 #include <unistd.h>
 
@@ -13,5 +14,7 @@ int main(int argc, char** argv) {
     std::signal(SIGXFSZ, SIG_IGN);
     const std::vector<std::string> args(argv + 1, argv + argc);
     nebelkamm::FdSink out(STDOUT_FILENO, "the output");
-    return nebelkamm::RunCli(args, nebelkamm::SystemDecimalSeparator(), out, std::cerr);
+    nebelkamm::LineWriter lines(STDERR_FILENO);
+    std::ostream err(&lines);
+    return nebelkamm::RunCli(args, nebelkamm::SystemDecimalSeparator(), out, err);
 }

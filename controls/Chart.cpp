@@ -125,31 +125,6 @@ TChart::TChart(QWidget* parent) : TDispLabel(parent) {
     SetYTick(y_.Intervals);
 }
 
-TChart::Axis TChart::RoundAxis(double lo, double hi, int most) {
-    most = std::max(most, 1);
-    if (!std::isfinite(lo) || !std::isfinite(hi)) {
-        lo = 0;
-        hi = 1;
-    }
-    if (!(hi > lo)) { // a single value: an axis of one unit around it
-        const double half = lo == 0 ? 0.5 : std::fabs(lo) * 0.05;
-        lo -= half;
-        hi += half;
-    }
-    const double raw = (hi - lo) / most;
-    const double magnitude = std::pow(10.0, std::floor(std::log10(raw)));
-    Axis axis;
-    for (double m : {1.0, 2.0, 5.0, 10.0}) {
-        const double step = m * magnitude;
-        const double first = std::floor(lo / step + 1e-9), last = std::ceil(hi / step - 1e-9);
-        axis = {first * step, last * step, step, static_cast<int>(last - first)};
-        if (axis.Intervals <= most)
-            break;
-    }
-    axis.Intervals = std::max(axis.Intervals, 1);
-    return axis;
-}
-
 void TChart::SetSeries(std::vector<ChartSeries> series) {
     series_ = std::move(series);
     double xlo = HUGE_VAL, xhi = -HUGE_VAL, ylo = 0, yhi = 0;
@@ -166,8 +141,8 @@ void TChart::SetSeries(std::vector<ChartSeries> series) {
         }
     if (!(yhi > ylo)) // nothing above 0: an axis from 0 up, never one around it
         yhi = ylo + 1;
-    x_ = RoundAxis(xlo, xhi, 8);
-    y_ = RoundAxis(ylo, yhi, 6);
+    x_ = nebelkamm::RoundScale(xlo, xhi, 8);
+    y_ = nebelkamm::RoundScale(ylo, yhi, 6);
     SetXTick(x_.Intervals);
     SetYTick(y_.Intervals);
     update();

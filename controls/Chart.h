@@ -2,6 +2,7 @@
 #pragma once
 
 #include "controls/Displabel.h"
+#include "model/Scale.h"
 #include "platform/Color.h"
 
 #include <QPointF>
@@ -71,14 +72,8 @@ public:
     // The unit after the knees' values ("°C"); empty for none.
     void SetXUnit(QString unit) { xUnit_ = std::move(unit); }
 
-    // One axis: from Lo to Hi in Intervals steps of Step.
-    struct Axis {
-        double Lo = 0, Hi = 1, Step = 0.2;
-        int Intervals = 5;
-    };
-    // The round axis over [lo, hi] with at most `most` intervals: a step of
-    // 1, 2 or 5 x 10^n, the ends widened to multiples of it.
-    static Axis RoundAxis(double lo, double hi, int most);
+    // An axis: the round scale over the curves (model/Scale.h).
+    using Axis = nebelkamm::Scale;
     const Axis& XAxis() const { return x_; }
     const Axis& YAxis() const { return y_; }
 

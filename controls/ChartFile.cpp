@@ -2,76 +2,75 @@
 #include "controls/ChartFile.h"
 
 #include "controls/Chart.h"
+#include "model/Exception.h"
+#include "platform/Files.h"
 
 #include <QBuffer>
-#include <QFileInfo>
+#include <QFile>
 #include <QImage>
 #include <QPageSize>
 #include <QPainter>
 #include <QPdfWriter>
-#include <QSaveFile>
 #include <QSvgGenerator>
 
-bool RenderChart(const TChart& chart, const QString& format, QSize size, QByteArray& bytes,
-                 QString* why) {
-    const auto fail = [&](const QString& reason) {
-        if (why)
-            *why = reason;
-        return false;
-    };
-    const QString kind = format.toLower();
+namespace {
+
+[[noreturn]] void CannotDraw(const char* what) {
+    throw nebelkamm::EOutputError(std::string("cannot draw the ") + what);
+}
+
+} // namespace
+
+QByteArray RenderChart(const TChart& chart, const nebelkamm::ChartFormat& format, QSize size) {
     const int W = size.width(), H = size.height();
-    bytes.clear();
+    QByteArray bytes;
     QBuffer buffer(&bytes);
     buffer.open(QIODevice::WriteOnly);
-    if (kind == QLatin1String("png")) {
+    if (format.Name == "png") {
         QImage image(W, H, QImage::Format_RGB32);
         image.fill(Qt::white);
         {
             QPainter painter(&image);
             chart.Render(painter, W, H);
         }
-        return image.save(&buffer, "PNG") || fail(QStringLiteral("cannot encode the PNG image"));
+        if (!image.save(&buffer, "PNG"))
+            throw nebelkamm::EOutputError("cannot encode the PNG image");
+        return bytes;
     }
     QPainter painter;
-    if (kind == QLatin1String("svg")) {
+    if (format.Name == "svg") {
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(chart.GetYLabel());
         if (!painter.begin(&svg))
-            return fail(QStringLiteral("cannot draw the SVG drawing"));
+            CannotDraw("SVG drawing");
         chart.Render(painter, W, H);
-        return painter.end() || fail(QStringLiteral("cannot draw the SVG drawing"));
+        if (!painter.end())
+            CannotDraw("SVG drawing");
+        return bytes;
     }
-    if (kind == QLatin1String("pdf")) {
-        // One page the size of the chart, at the screen's 96 pixels an inch.
-        QPdfWriter pdf(&buffer);
-        pdf.setResolution(96);
-        pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96, QPageSize::Point));
-        pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
-        pdf.setTitle(chart.GetYLabel());
-        if (!painter.begin(&pdf))
-            return fail(QStringLiteral("cannot draw the PDF document"));
-        chart.Render(painter, W, H);
-        return painter.end() || fail(QStringLiteral("cannot draw the PDF document"));
-    }
-    return fail(QStringLiteral("a chart is saved as .png, .svg or .pdf"));
+    // One page the size of the chart, at the screen's 96 pixels an inch.
+    QPdfWriter pdf(&buffer);
+    pdf.setResolution(96);
+    pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96, QPageSize::Point));
+    pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
+    pdf.setTitle(chart.GetYLabel());
+    if (!painter.begin(&pdf))
+        CannotDraw("PDF document");
+    chart.Render(painter, W, H);
+    if (!painter.end())
+        CannotDraw("PDF document");
+    return bytes;
 }
 
-bool SaveChart(const TChart& chart, const QString& path, QSize size, QString* why) {
-    QByteArray bytes;
-    QString reason;
-    if (!RenderChart(chart, QFileInfo(path).suffix(), size, bytes, &reason)) {
-        if (why)
-            *why = QStringLiteral("%1: %2").arg(path, reason);
-        return false;
-    }
-    QSaveFile file(path);
-    if (file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size() && file.commit())
-        return true;
-    if (why)
-        *why = QStringLiteral("cannot write %1: %2").arg(path, file.errorString());
-    return false;
+void SaveChart(const TChart& chart, const QString& path, QSize size) {
+    const std::string name = path.toStdString();
+    const nebelkamm::ChartFormat* format = nebelkamm::ChartFormatOf(name);
+    if (!format)
+        throw nebelkamm::EUsageError(nebelkamm::NotAChartFormat(name));
+    const QByteArray bytes = RenderChart(chart, *format, size);
+    nebelkamm::WriteFileReplacing(QFile::encodeName(path).toStdString(),
+                                  std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }

@@ -85,10 +85,10 @@ void TPolarDisp::New_Data() {
     // A table CheckData would refuse anyway is never allocated: huge counts
     // would end the program instead.
     if (nRows > MaxRows || nVals > MaxVals)
-        throw nebelkamm::Exception("New_Data: " + std::to_string(nRows) + " x " +
-                                   std::to_string(nVals) + " values, more than " +
-                                   std::to_string(MaxRows) + " series of " +
-                                   std::to_string(MaxVals));
+        throw nebelkamm::EUsageError("New_Data: " + std::to_string(nRows) + " x " +
+                                     std::to_string(nVals) + " values, more than " +
+                                     std::to_string(MaxRows) + " series of " +
+                                     std::to_string(MaxVals));
     Data = TPolarData(nRows, nVals);
 }
 

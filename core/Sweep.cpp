@@ -2,6 +2,7 @@
 #include "core/Sweep.h"
 
 #include "core/Errors.h"
+#include "model/Scale.h"
 
 #include <algorithm>
 #include <cmath>
@@ -105,19 +106,11 @@ SweepRange AutomaticRange(const ChargeAirInputs& base, const Column& swept,
     const double margin = (to - from) * 0.15;
     from -= margin;
     to += margin;
-    // Bounds on the ticks of a chart's axis: the finest 1, 2 or 5 x 10^n
-    // with at most eight intervals, so that the curves fill it.
-    const double magnitude = std::pow(10.0, std::floor(std::log10((to - from) / 8)));
-    double tick = 10 * magnitude;
-    for (const double m : {1.0, 2.0, 5.0}) {
-        if (std::ceil(to / (m * magnitude) - 1e-9) - std::floor(from / (m * magnitude) + 1e-9) <=
-            8) {
-            tick = m * magnitude;
-            break;
-        }
-    }
-    from = std::max(lowest, std::floor(from / tick + 1e-9) * tick);
-    to = std::min(highest, std::ceil(to / tick - 1e-9) * tick);
+    // Bounds on the ticks of the chart's axis, so that the curves fill it.
+    const Scale axis = RoundScale(from, to, 8);
+    const double tick = axis.Step;
+    from = std::max(lowest, axis.Lo);
+    to = std::min(highest, axis.Hi);
     const double step = RoundDown(tick / 20);
     const int decimals = DecimalsOf(step);
     const double scale = std::pow(10.0, decimals);

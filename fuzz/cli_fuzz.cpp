@@ -7,6 +7,7 @@
 #include "platform/Inifile.h"
 
 #include <algorithm>
+#include <cmath>
 #include <cstdint>
 #include <cstdlib>
 #include <fstream>
@@ -65,10 +66,12 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         saves = saves && a != "--no-save" && a != "--help" && a != "--version" && a != "--sweep";
     if (saves) {
         const nebelkamm::TIniFile ini("./Nebelkamm.ini", '.');
-        for (const char* key :
-             {"RelativeHumidity", "TempBeforeBlower", "PressureBeforeBlower", "ScavingAirPressure",
-              "TempAfterCooler", "SpecificAirFlow", "PowerOnEngine"})
-            if (ini.ReadString("Input", key, "").empty())
+        static constexpr std::string_view keys[] = {
+            "RelativeHumidity", "TempBeforeBlower", "PressureBeforeBlower", "ScavingAirPressure",
+            "TempAfterCooler",  "SpecificAirFlow",  "PowerOnEngine"};
+        const std::vector<double> missing(std::size(keys), std::nan(""));
+        for (const double v : ini.ReadFloats("Input", keys, missing))
+            if (std::isnan(v))
                 std::abort();
     }
     return 0;

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "platform/Files.h" // WriteFileReplacing
+
 #include <cstddef>
 #include <cstdint>
 #include <string>
@@ -88,12 +90,5 @@ public:
     void Write(std::string_view bytes) override { Text.append(bytes); }
     std::string Text;
 };
-
-// Writes bytes to path through a new file beside it that is renamed over it,
-// so that a failure or a kill leaves any old file as it was. The path is
-// bytes, whatever the locale; a symbolic link is followed. The new file
-// keeps an old file's mode. Throws ECreateError when the file cannot be
-// created, EOutputError when writing it fails.
-void WriteFileReplacing(const std::string& path, std::string_view bytes);
 
 } // namespace nebelkamm

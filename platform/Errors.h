@@ -8,18 +8,6 @@
 
 namespace nebelkamm {
 
-// A text that is no number in the accepted syntax or range.
-class EConvertError : public Exception {
-public:
-    using Exception::Exception;
-};
-
-// The settings file refused a write ("Unable to write to %s").
-class EIniFileException : public Exception {
-public:
-    using Exception::Exception;
-};
-
 // The error box's text: a full stop is appended when the message's last
 // character sorts after the full stop, so "!" and "." stay as they are.
 inline std::string ExceptionDisplayText(std::string_view message) {

@@ -2,6 +2,7 @@
 #include "platform/Inifile.h"
 
 #include "platform/Errors.h"
+#include "platform/Files.h"
 #include "platform/NumberText.h"
 #include "platform/Profile.h"
 
@@ -91,32 +92,6 @@ std::optional<std::string> ReadAll(const std::string& path) {
     return ReadFrom(fd.Get(), st.st_size);
 }
 
-bool WriteAll(int fd, std::string_view bytes) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-    }
-    return true;
-}
-
-// Writes every byte at the offset.
-bool WritesAt(int fd, std::string_view bytes, off_t at) {
-    while (!bytes.empty()) {
-        const ssize_t n = ::pwrite(fd, bytes.data(), bytes.size(), at);
-        if (n < 0 && errno == EINTR)
-            continue;
-        if (n <= 0)
-            return false;
-        bytes.remove_prefix(static_cast<size_t>(n));
-        at += n;
-    }
-    return true;
-}
-
 // The mode bits decide, also for root, who may write anything.
 bool Writable(const struct stat& st, const std::string& path) {
     return (st.st_mode & 0222) != 0 && ::access(path.c_str(), W_OK) == 0;
@@ -144,14 +119,8 @@ public:
             if (fd.Get() < 0)
                 return errno == EACCES || errno == EPERM || errno == EROFS ? Result::FolderRefuses
                                                                            : Result::Failed;
-            auto pause = std::chrono::microseconds(200);
-            while (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-                if ((errno != EWOULDBLOCK && errno != EINTR) ||
-                    std::chrono::steady_clock::now() > deadline)
-                    return Result::Failed;
-                std::this_thread::sleep_for(pause);
-                pause = std::min(pause * 2, std::chrono::microseconds(10000));
-            }
+            if (!LockExclusive(fd.Get(), deadline))
+                return Result::Failed;
             // The previous holder may have removed the file while we waited:
             // then the lock is on a file nobody else will look at. Retry.
             struct stat held {
@@ -180,19 +149,6 @@ private:
     int fd_ = -1;
 };
 
-// Waits for an exclusive lock on an open file, as long as a save may take.
-bool LockExclusive(int fd) {
-    const auto deadline = std::chrono::steady_clock::now() + LockWait;
-    auto pause = std::chrono::microseconds(200);
-    while (::flock(fd, LOCK_EX | LOCK_NB) != 0) {
-        if ((errno != EWOULDBLOCK && errno != EINTR) || std::chrono::steady_clock::now() > deadline)
-            return false;
-        std::this_thread::sleep_for(pause);
-        pause = std::min(pause * 2, std::chrono::microseconds(10000));
-    }
-    return true;
-}
-
 // The settings file itself, open for reading and writing and locked, so
 // that a save in place excludes every other save (a replacing one takes
 // this lock too). Nothing when it is missing; Failed when it cannot be
@@ -210,7 +166,7 @@ HeldFile::Result HoldFile(const std::string& target, HeldFile& held) {
             return errno == ENOENT ? HeldFile::Result::Missing : HeldFile::Result::Failed;
         struct stat now {};
         if (::fstat(fd.Get(), &held.st) != 0 || !S_ISREG(held.st.st_mode) ||
-            !LockExclusive(fd.Get()))
+            !LockExclusive(fd.Get(), std::chrono::steady_clock::now() + LockWait))
             return HeldFile::Result::Failed;
         // A replacing save may have put a new file there while we waited.
         if (::stat(target.c_str(), &now) == 0 && now.st_dev == held.st.st_dev &&
@@ -240,64 +196,62 @@ void RemoveLeftovers(const std::string& dir, const std::string& base) {
     ::closedir(d);
 }
 
-enum class Replaced { Done, OwnerNotKept, Failed };
-
-// Writes the content to a new file beside the target and renames it over
-// the target: a crash leaves the old or the new file, never a mix. The new
-// file takes the old one's owner, group and mode; where it cannot have its
-// owner or group, nothing is replaced.
-Replaced Replace(const std::string& dir, const std::string& base, const std::string& target,
-                 std::string_view content, const struct stat* old) {
-    static thread_local std::mt19937_64 rng(std::random_device{}() ^
-                                            static_cast<unsigned>(::getpid()));
-    std::string tmp;
-    int created = -1;
-    for (int attempt = 0; created < 0; ++attempt) {
-        static constexpr char digits[] = "0123456789abcdefghijklmnopqrstuvwxyz";
-        std::string suffix(8, '0');
-        for (char& c : suffix)
-            c = digits[rng() % 36];
-        tmp = dir + "/" + base + std::string(SavingTag) + suffix;
-        created = ::open(tmp.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
-        if (created < 0 && (errno != EEXIST || attempt > 100))
-            return Replaced::Failed;
-    }
-    Fd fd(created);
-    if (old && (old->st_uid != ::geteuid() || old->st_gid != ::getegid()) &&
-        ::fchown(fd.Get(), old->st_uid, old->st_gid) != 0) {
-        ::unlink(tmp.c_str());
-        return Replaced::OwnerNotKept;
-    }
-    // The mode after the owner, whose change may have cleared bits of it.
-    bool ok = (!old || ::fchmod(fd.Get(), old->st_mode & 07777) == 0) &&
-              WriteAll(fd.Get(), content) && ::fsync(fd.Get()) == 0;
-    ok = fd.Close() && ok;
-    ok = ok && ::rename(tmp.c_str(), target.c_str()) == 0;
-    if (!ok)
-        ::unlink(tmp.c_str());
-    return ok ? Replaced::Done : Replaced::Failed;
+// Whether the section and every key and value read back as written.
+bool EntriesReadBack(std::string_view section, std::span<const IniEntry> entries) {
+    if (!NameReadsBack(section))
+        return false;
+    for (const IniEntry& e : entries)
+        if (!NameReadsBack(e.Key) ||
+            e.Value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
+            return false;
+    return true;
 }
 
-// Rewrites the held file in place so that a kill at any moment leaves the
-// old content, the new one, or one of them followed by blank lines: a longer
-// file is first lengthened with line ends (so that the space is there), the
-// new content goes in one write padded with line ends to the old length,
-// and only then is the file cut to it.
-bool RewriteInPlace(int fd, std::string_view content, off_t oldSize) {
-    const size_t old = static_cast<size_t>(oldSize);
-    if (content.size() > old) {
-        const std::string room(content.size() - old, '\n');
-        if (!WritesAt(fd, room, oldSize)) {
-            (void)::ftruncate(fd, oldSize);
-            return false;
-        }
+// Where a save goes: the file a link names (so that the lock and the
+// temporary file sit beside the file that is replaced), its folder and
+// name. Nothing for a dangling link, which is refused, not created, or a
+// folder that is not there.
+struct Place {
+    std::string Target = {}, Folder = {}, Base = {};
+    bool FolderWritable = false;
+};
+
+std::optional<Place> PlaceOf(const std::string& fileName) {
+    Place p{.Target = fileName};
+    struct stat st {};
+    if (::lstat(p.Target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
+        char* real = ::realpath(p.Target.c_str(), nullptr);
+        if (!real)
+            return std::nullopt;
+        p.Target = real;
+        std::free(real);
     }
-    std::string padded(content);
-    if (padded.size() < old)
-        padded.append(old - padded.size(), '\n');
-    return WritesAt(fd, padded, 0) &&
-           (content.size() >= old || ::ftruncate(fd, off_t(content.size())) == 0) &&
-           ::fsync(fd) == 0;
+    const size_t slash = p.Target.rfind('/');
+    p.Folder = slash == std::string::npos ? "." : slash == 0 ? "/" : p.Target.substr(0, slash);
+    p.Base = slash == std::string::npos ? p.Target : p.Target.substr(slash + 1);
+    if (::stat(p.Folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    p.FolderWritable = Writable(st, p.Folder);
+    return p;
+}
+
+// Replaces the file where that keeps what it is, else rewrites the held
+// file in place. A replacement would be a new file: it would split hard
+// links, lose an ACL, or (where it cannot take the old owner) change the
+// owner. Throws as the file layer does.
+void Save(const Place& place, bool folderWritable, const HeldFile* held, std::string_view content,
+          const std::string& name) {
+    const bool inPlace =
+        !folderWritable || (held && (held->st.st_nlink > 1 || HasAcl(held->fd.Get())));
+    if (!inPlace) {
+        RemoveLeftovers(place.Folder, place.Base);
+        const ReplaceOptions options{.TempPrefix = place.Base + std::string(SavingTag),
+                                     .Like = held ? &held->st : nullptr,
+                                     .KeepOwner = true};
+        if (ReplaceFile(place.Target, content, options, name) == Replaced::Done)
+            return;
+    }
+    RewriteInPlace(held->fd.Get(), content, held->st.st_size, name);
 }
 
 std::mutex inProcess; // the file lock serialises processes, this the threads
@@ -316,53 +270,19 @@ bool TIniFile::Exists() const {
     return FileExists(fileName_);
 }
 
-std::string TIniFile::ReadString(std::string_view section, std::string_view key,
-                                 std::string_view def) const {
-    const auto content = ReadAll(fileName_);
-    if (!content)
-        return std::string(def);
-    return ProfileLookup(*content, section, key).value_or(std::string(def));
-}
-
-void TIniFile::WriteString(std::string_view section, std::string_view key,
-                           std::string_view value) const {
-    const IniEntry entry{key, std::string(value)};
-    WriteStrings(section, {&entry, 1});
-}
-
 void TIniFile::WriteStrings(std::string_view section, std::span<const IniEntry> entries) const {
     const auto refuse = [&] { throw EIniFileException("Unable to write to " + fileName_); };
-    if (!UsablePath(fileName_) || !NameReadsBack(section))
+    if (!UsablePath(fileName_) || !EntriesReadBack(section, entries))
         refuse();
-    for (const IniEntry& e : entries)
-        if (!NameReadsBack(e.Key) ||
-            e.Value.find_first_of(std::string_view("\r\n\0", 3)) != std::string::npos)
-            refuse();
-
-    // Follow a link, so that the lock and the temporary file sit beside the
-    // file that is replaced. A dangling link is refused, not created.
-    std::string target = fileName_;
-    struct stat st {};
-    if (::lstat(target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char* real = ::realpath(target.c_str(), nullptr);
-        if (!real)
-            refuse();
-        target = real;
-        std::free(real);
-    }
-    const size_t slash = target.rfind('/');
-    const std::string dir = slash == std::string::npos ? "."
-                            : slash == 0               ? "/"
-                                                       : target.substr(0, slash);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    if (::stat(dir.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    const auto place = PlaceOf(fileName_);
+    if (!place)
         refuse();
-    bool folderWritable = Writable(st, dir);
+    bool folderWritable = place->FolderWritable;
 
     const std::lock_guard guard(inProcess);
     FileLock lock;
     if (folderWritable) {
-        switch (lock.Acquire(target + ".lock")) {
+        switch (lock.Acquire(place->Target + ".lock")) {
         case FileLock::Result::Locked:
             break;
         case FileLock::Result::FolderRefuses:
@@ -376,9 +296,9 @@ void TIniFile::WriteStrings(std::string_view section, std::span<const IniEntry> 
     // The file itself is locked too (where it exists), so that a save in
     // place, which may have no lock file, excludes every other save.
     HeldFile held;
-    const HeldFile::Result hold = HoldFile(target, held);
+    const HeldFile::Result hold = HoldFile(place->Target, held);
     const bool exists = hold == HeldFile::Result::Held;
-    if (hold == HeldFile::Result::Failed || (exists && !Writable(held.st, target)) ||
+    if (hold == HeldFile::Result::Failed || (exists && !Writable(held.st, place->Target)) ||
         (!exists && !folderWritable))
         refuse();
     std::string content;
@@ -392,24 +312,11 @@ void TIniFile::WriteStrings(std::string_view section, std::span<const IniEntry> 
     for (const IniEntry& e : entries)
         edits.push_back({e.Key, e.Value});
     content = ProfileUpdateMany(content, section, edits);
-
-    // A replacement would be a new file: it would split hard links, lose an
-    // ACL, or (where it cannot take the old owner) change the owner.
-    const bool inPlace =
-        !folderWritable || (exists && (held.st.st_nlink > 1 || HasAcl(held.fd.Get())));
-    if (!inPlace) {
-        RemoveLeftovers(dir, base);
-        switch (Replace(dir, base, target, content, exists ? &held.st : nullptr)) {
-        case Replaced::Done:
-            return;
-        case Replaced::OwnerNotKept: // in place, which keeps it
-            break;
-        case Replaced::Failed:
-            refuse();
-        }
-    }
-    if (!RewriteInPlace(held.fd.Get(), content, held.st.st_size))
+    try {
+        Save(*place, folderWritable, exists ? &held : nullptr, content, fileName_);
+    } catch (const Exception&) {
         refuse();
+    }
 }
 
 double TIniFile::ToFloat(const std::string& text, double def) const {
@@ -421,10 +328,6 @@ double TIniFile::ToFloat(const std::string& text, double def) const {
     } catch (const EConvertError&) {
         return def;
     }
-}
-
-double TIniFile::ReadFloat(std::string_view section, std::string_view key, double def) const {
-    return ToFloat(ReadString(section, key, ""), def);
 }
 
 std::vector<double> TIniFile::ReadFloats(std::string_view section,
@@ -441,10 +344,6 @@ std::vector<double> TIniFile::ReadFloats(std::string_view section,
 
 std::string TIniFile::FloatText(double value) const {
     return FloatToStr(value, separator_);
-}
-
-void TIniFile::WriteFloat(std::string_view section, std::string_view key, double value) const {
-    WriteString(section, key, FloatText(value));
 }
 
 } // namespace nebelkamm

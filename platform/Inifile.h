@@ -27,25 +27,17 @@ public:
     // Whether the name is an existing regular file (or a link to one).
     bool Exists() const;
 
-    // The value, or def when the file, section or key is missing.
-    std::string ReadString(std::string_view section, std::string_view key,
-                           std::string_view def) const;
-    // Writes one key. Throws EIniFileException ("Unable to write to <file>")
-    // when refused, leaving the file as it was.
-    void WriteString(std::string_view section, std::string_view key, std::string_view value) const;
-    // Writes the keys in order, in one transaction: the bytes are those that
-    // the separate writes would leave, and no crash or second writer ever
-    // sees only some of them. Throws as WriteString.
+    // Writes the keys in order, in one transaction: no crash or second
+    // writer ever sees only some of them. Throws EIniFileException ("Unable
+    // to write to <file>") when refused, leaving the file as it was.
     void WriteStrings(std::string_view section, std::span<const IniEntry> entries) const;
 
-    // An empty or unconvertible text, or one too large for a double, gives def.
-    double ReadFloat(std::string_view section, std::string_view key, double def) const;
     // The values of the keys from one read of the file; defs[i] where keys[i]
-    // has none that converts.
+    // has none that converts (an empty or unconvertible text, or one too
+    // large for a double).
     std::vector<double> ReadFloats(std::string_view section, std::span<const std::string_view> keys,
                                    std::span<const double> defs) const;
-    void WriteFloat(std::string_view section, std::string_view key, double value) const;
-    // The number text of a value, as WriteFloat writes it.
+    // The number text of a value, as the file stores it.
     std::string FloatText(double value) const;
 
 private:

@@ -144,7 +144,7 @@ std::string DisplayPattern(int decimals) {
 std::string FormatFloat(std::string_view pattern, double value, char separator) {
     if (pattern.empty() || pattern[0] != '0' || (pattern.size() > 1 && pattern[1] != '.') ||
         pattern.find_first_not_of('0', 2) != std::string_view::npos)
-        throw std::invalid_argument("unsupported number pattern");
+        throw EUsageError("unsupported number pattern");
     const size_t decimals = pattern.size() > 1 ? pattern.size() - 2 : 0;
 
     if (!std::isfinite(value))

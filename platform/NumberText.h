@@ -20,7 +20,7 @@ std::string DisplayPattern(int decimals);
 
 // Formats with a pattern of the DisplayPattern family, rounding half away
 // from zero on the number's 18-significant-digit decimal form. Throws
-// std::invalid_argument for any other pattern.
+// EUsageError for any other pattern.
 std::string FormatFloat(std::string_view pattern, double value, char separator);
 
 // Optional blanks, sign, digits with at most one separator (a lone separator

@@ -1,6 +1,7 @@
 // SPDX-License-Identifier: MIT
 #include "controls/Chart.h"
 #include "controls/ChartFile.h"
+#include "model/Exception.h"
 
 #include "Pixels.h"
 
@@ -74,7 +75,7 @@ private slots:
         QFETCH(double, Lo);
         QFETCH(double, Hi);
         QFETCH(double, Step);
-        const TChart::Axis a = TChart::RoundAxis(lo, hi, most);
+        const nebelkamm::Scale a = nebelkamm::RoundScale(lo, hi, most);
         QCOMPARE(a.Step, Step);
         QVERIFY(std::fabs(a.Lo - Lo) < 1e-9 && std::fabs(a.Hi - Hi) < 1e-9);
         QVERIFY(a.Intervals <= most);
@@ -160,7 +161,7 @@ private slots:
         TChart chart;
         Fill(chart);
         QTemporaryDir dir;
-        QVERIFY(SaveChart(chart, dir.filePath("c.svg"), QSize(W, H)));
+        SaveChart(chart, dir.filePath("c.svg"), QSize(W, H));
         QFile svg(dir.filePath("c.svg"));
         QVERIFY(svg.open(QIODevice::ReadOnly));
         QXmlStreamReader xml(&svg);
@@ -173,7 +174,7 @@ private slots:
         QCOMPARE(root, QStringLiteral("svg"));
         QVERIFY(elements > 20);
 
-        QVERIFY(SaveChart(chart, dir.filePath("c.PDF"), QSize(W, H)));
+        SaveChart(chart, dir.filePath("c.PDF"), QSize(W, H));
         QFile pdf(dir.filePath("c.PDF"));
         QVERIFY(pdf.open(QIODevice::ReadOnly));
         const QByteArray bytes = pdf.readAll();
@@ -182,9 +183,14 @@ private slots:
                      bytes.count("/Type /Page "),
                  1);
 
-        QString why;
-        QVERIFY(!SaveChart(chart, dir.filePath("c.gif"), QSize(W, H), &why));
-        QVERIFY(why.contains(QStringLiteral(".png, .svg or .pdf")));
+        std::string why;
+        try {
+            SaveChart(chart, dir.filePath("c.gif"), QSize(W, H));
+        } catch (const nebelkamm::EUsageError& e) {
+            why = e.Message();
+        }
+        QVERIFY2(why.ends_with("c.gif: a chart is saved as .png, .svg or .pdf"), why.c_str());
+        QVERIFY(!QFile::exists(dir.filePath("c.gif")));
     }
 };
 

@@ -83,9 +83,9 @@ TEST(FormatFloat, DisplayPatternsAndOthersRefused) {
     EXPECT_EQ(DisplayPattern(0), "0");
     EXPECT_EQ(DisplayPattern(1), "0.0");
     EXPECT_EQ(DisplayPattern(4), "0.0000");
-    EXPECT_THROW(FormatFloat("#.##", 1, '.'), std::invalid_argument);
-    EXPECT_THROW(FormatFloat("", 1, '.'), std::invalid_argument);
-    EXPECT_THROW(FormatFloat("0.0#", 1, '.'), std::invalid_argument);
+    EXPECT_THROW(FormatFloat("#.##", 1, '.'), EUsageError);
+    EXPECT_THROW(FormatFloat("", 1, '.'), EUsageError);
+    EXPECT_THROW(FormatFloat("0.0#", 1, '.'), EUsageError);
 }
 
 struct Parse {

@@ -19,14 +19,14 @@ using namespace nebelkamm;
 
 namespace {
 
-struct Said {
+struct Logged {
     QString text, caption;
-    bool operator==(const Said&) const = default;
+    bool operator==(const Logged&) const = default;
 };
 
 // Collects what the control would show instead of opening boxes.
 struct Collector {
-    QList<Said> said;
+    QList<Logged> said;
     void Attach(TPolarDisp& disp) {
         disp.SetReporter([this](QWidget*, const QString& text, const QString& caption) {
             said.push_back({text, caption});
@@ -76,7 +76,7 @@ const QString kNegative = QStringLiteral("Werte < 0.0 -> auf =.0 gesetzt!");
 
 } // namespace
 
-Q_DECLARE_METATYPE(QList<Said>)
+Q_DECLARE_METATYPE(QList<Logged>)
 
 class PolarDispTest : public QObject {
     Q_OBJECT
@@ -216,55 +216,55 @@ void PolarDispTest::checkData_data() {
     QTest::addColumn<int>("grid");
     QTest::addColumn<QList<double>>("values");
     QTest::addColumn<int>("code");
-    QTest::addColumn<QList<Said>>("said");
+    QTest::addColumn<QList<Logged>>("said");
     QTest::addColumn<double>("maxAfter");
     QTest::addColumn<int>("gridAfter");
     QTest::addColumn<QList<double>>("valuesAfter");
 
-    const Said few{kFew, "Error"};
-    QTest::newRow("no series") << 0 << 6 << 6 << 4 << QList<double>{} << -1 << QList<Said>{few}
+    const Logged few{kFew, "Error"};
+    QTest::newRow("no series") << 0 << 6 << 6 << 4 << QList<double>{} << -1 << QList<Logged>{few}
                                << 1.0 << 4 << QList<double>{};
-    QTest::newRow("two values") << 1 << 2 << 2 << 4 << QList<double>{} << -1 << QList<Said>{few}
+    QTest::newRow("two values") << 1 << 2 << 2 << 4 << QList<double>{} << -1 << QList<Logged>{few}
                                 << 1.0 << 4 << QList<double>{};
     QTest::newRow("six series") << 6 << 6 << 6 << 4 << QList<double>{} << -2
-                                << QList<Said>{{kRows, "Error"}} << 1.0 << 4 << QList<double>{};
+                                << QList<Logged>{{kRows, "Error"}} << 1.0 << 4 << QList<double>{};
     QTest::newRow("21 values") << 1 << 21 << 21 << 4 << QList<double>{} << -3
-                               << QList<Said>{{kVals, "Error"}} << 1.0 << 4 << QList<double>{};
-    QTest::newRow("5 x 20 passes") << 5 << 20 << 20 << 4 << QList<double>{} << 0 << QList<Said>{}
+                               << QList<Logged>{{kVals, "Error"}} << 1.0 << 4 << QList<double>{};
+    QTest::newRow("5 x 20 passes") << 5 << 20 << 20 << 4 << QList<double>{} << 0 << QList<Logged>{}
                                    << 1.0 << 4 << QList<double>{};
-    QTest::newRow("10 rings pass") << 1 << 3 << 3 << 10 << QList<double>{} << 0 << QList<Said>{}
+    QTest::newRow("10 rings pass") << 1 << 3 << 3 << 10 << QList<double>{} << 0 << QList<Logged>{}
                                    << 1.0 << 10 << QList<double>{};
     QTest::newRow("12 rings") << 1 << 3 << 3 << 12 << QList<double>{} << 1
-                              << QList<Said>{{kGrid, "Warning"}} << 1.0 << 10 << QList<double>{};
+                              << QList<Logged>{{kGrid, "Warning"}} << 1.0 << 10 << QList<double>{};
     QTest::newRow("4 labels for 6")
-        << 1 << 6 << 4 << 4 << QList<double>{} << 2 << QList<Said>{{kLabels, "Warning"}} << 1.0 << 4
-        << QList<double>{};
+        << 1 << 6 << 4 << 4 << QList<double>{} << 2 << QList<Logged>{{kLabels, "Warning"}} << 1.0
+        << 4 << QList<double>{};
     QTest::newRow("labels, then rings")
         << 1 << 6 << 4 << 11 << QList<double>{} << 1
-        << QList<Said>{{kLabels, "Warning"}, {kGrid, "Warning"}} << 1.0 << 10 << QList<double>{};
+        << QList<Logged>{{kLabels, "Warning"}, {kGrid, "Warning"}} << 1.0 << 10 << QList<double>{};
     QTest::newRow("maxVal raised twice")
         << 1 << 3 << 3 << 4 << QList<double>{0.5, 2.0, 3.0} << 3
-        << QList<Said>{{kDisplay, "Warning"}, {kDisplay, "Warning"}} << 3.3 << 4
+        << QList<Logged>{{kDisplay, "Warning"}, {kDisplay, "Warning"}} << 3.3 << 4
         << QList<double>{0.5, 2.0, 3.0};
     QTest::newRow("negative set to 0")
         << 1 << 3 << 3 << 4 << QList<double>{-0.5, 0.2, 0.1} << 4
-        << QList<Said>{{kNegative, "Warning"}} << 1.0 << 4 << QList<double>{0.0, 0.2, 0.1};
+        << QList<Logged>{{kNegative, "Warning"}} << 1.0 << 4 << QList<double>{0.0, 0.2, 0.1};
     QTest::newRow("negative, then too large")
         << 1 << 3 << 3 << 4 << QList<double>{-0.5, 2e10, 0.1} << -4
-        << QList<Said>{{kNegative, "Warning"}, {kRange, "Error"}} << 1.0 << 4
+        << QList<Logged>{{kNegative, "Warning"}, {kRange, "Error"}} << 1.0 << 4
         << QList<double>{0.0, 2e10, 0.1};
     QTest::newRow("large negative raises by magnitude")
         << 1 << 3 << 3 << 4 << QList<double>{-2.0, 0.5, 0.5} << 4
-        << QList<Said>{{kDisplay, "Warning"}, {kNegative, "Warning"}} << 2.2 << 4
+        << QList<Logged>{{kDisplay, "Warning"}, {kNegative, "Warning"}} << 2.2 << 4
         << QList<double>{0.0, 0.5, 0.5};
     QTest::newRow("not a number") << 1 << 3 << 3 << 4
                                   << QList<double>{0.2, std::numeric_limits<double>::quiet_NaN(),
                                                    0.1}
-                                  << -4 << QList<Said>{{kRange, "Error"}} << 1.0 << 4
+                                  << -4 << QList<Logged>{{kRange, "Error"}} << 1.0 << 4
                                   << QList<double>{};
     QTest::newRow("second series")
         << 2 << 3 << 3 << 4 << QList<double>{0.1, 0.1, 0.1, 0.1, 1.5, 0.1} << 3
-        << QList<Said>{{kDisplay, "Warning"}} << 1.65 << 4
+        << QList<Logged>{{kDisplay, "Warning"}} << 1.65 << 4
         << QList<double>{0.1, 0.1, 0.1, 0.1, 1.5, 0.1};
 }
 
@@ -275,7 +275,7 @@ void PolarDispTest::checkData() {
     QFETCH(int, grid);
     QFETCH(QList<double>, values);
     QFETCH(int, code);
-    QFETCH(QList<Said>, said);
+    QFETCH(QList<Logged>, said);
     QFETCH(double, maxAfter);
     QFETCH(int, gridAfter);
     QFETCH(QList<double>, valuesAfter);
@@ -370,7 +370,7 @@ void PolarDispTest::errorClearsDataOnAndLaterPaintsAreSilent() {
     QVERIFY(!disp->DataOn);
     disp->grab();
     QTRY_COMPARE(collector.said.size(), 1);
-    QCOMPARE(collector.said[0], (Said{kFew, "Error"}));
+    QCOMPARE(collector.said[0], (Logged{kFew, "Error"}));
 
     // Counts without a table of that shape are too few data as well.
     disp->nRows = 2;
