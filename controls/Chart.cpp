@@ -16,7 +16,8 @@ using namespace nebelkamm;
 
 namespace {
 
-constexpr int Pad = 2;     // between a label's text and its box
+constexpr int Pad = 3;     // between a label's text and its box's edge: the frame, two blank
+constexpr int Space = 3;   // blank between two boxes
 constexpr int Gap = 7;     // between a mark and its label
 constexpr int Sample = 22; // a legend entry's line
 
@@ -80,7 +81,7 @@ void PlaceLabel(ChartLayout& layout, std::vector<QRect>& taken, const QFontMetri
             percent == 100 ? text : m.elidedText(text, Qt::ElideRight, full * percent / 100);
         if (const auto box = Place(BoxFor(m, shown), at, layout.Plot, taken, centred)) {
             layout.Labels.push_back({shown, *box, color});
-            taken.push_back(*box);
+            taken.push_back(box->adjusted(-Space, -Space, Space, Space));
             return;
         }
     }
@@ -223,7 +224,14 @@ ChartLayout TChart::Arrange(int W, int H, const QFontMetrics& m) const {
             widest = std::max(widest, m.horizontalAdvance(s.Name));
         const QSize size(widest + Sample + 4 + 2 * Pad, int(named) * (m.height() + 2) + 2 * Pad);
         layout.Legend = LegendBox(size, layout.Plot, taken);
-        taken.push_back(layout.Legend);
+        taken.push_back(layout.Legend.adjusted(-Space, -Space, Space, Space));
+        int y = layout.Legend.top() + Pad;
+        for (const ChartSeries& s : series_)
+            if (!s.Name.isEmpty()) {
+                layout.LegendTexts.emplace_back(layout.Legend.left() + Pad + Sample + 4, y,
+                                                m.horizontalAdvance(s.Name), m.height());
+                y += m.height() + 2;
+            }
     }
     if (MarkerShown() && !markerLabel_.isEmpty()) {
         const QPoint at = layout.Marker.value_or(QPoint(f.Pixel(*marker_, y_.Hi).x(), f.T + 6));
@@ -320,18 +328,16 @@ void TChart::PaintLabels(QPainter& painter, const ChartLayout& layout) const {
     };
     if (!layout.Legend.isEmpty()) {
         box(layout.Legend, QColor(160, 160, 160));
-        int y = layout.Legend.top() + Pad;
+        std::size_t k = 0;
         for (const ChartSeries& s : series_) {
             if (s.Name.isEmpty())
                 continue;
-            const int mid = y + m.height() / 2;
+            const QRect text = layout.LegendTexts[k++];
+            const int mid = text.center().y();
             painter.setPen(QPen(ToQColor(s.Color), 2));
-            painter.drawLine(layout.Legend.left() + Pad + 1, mid,
-                             layout.Legend.left() + Pad + Sample, mid);
+            painter.drawLine(text.left() - 4 - Sample + 1, mid, text.left() - 4, mid);
             painter.setPen(Qt::black);
-            painter.drawText(QPoint(layout.Legend.left() + Pad + Sample + 4, y + m.ascent()),
-                             s.Name);
-            y += m.height() + 2;
+            painter.drawText(QPoint(text.left(), text.top() + m.ascent()), s.Name);
         }
     }
     for (const ChartLayout::Label& label : layout.Labels) {

@@ -28,18 +28,20 @@ struct ChartSeries {
 // Where everything of a chart lands at one size: what Render paints, and
 // what a test can check without looking at pixels.
 struct ChartLayout {
-    QRect Plot;                   // the frame, its lines included
-    std::vector<QPoint> Knees;    // each knee's diamond, in the order of the curves
-    std::optional<QPoint> Marker; // the present point's dot
-    QRect Legend;                 // empty without a legend
+    QRect Plot;                     // the frame, its lines included
+    std::vector<QPoint> Knees;      // each knee's diamond, in the order of the curves
+    std::optional<QPoint> Marker;   // the present point's dot
+    QRect Legend;                   // empty without a legend
+    std::vector<QRect> LegendTexts; // each entry's name, where it is written
     struct Label {
         QString Text;
         QRect Box;
         nebelkamm::TColor Color;
     };
     // The present point's label, the knee labels and the remarks, each on a
-    // box of its own that overlaps no other box, the legend, a diamond, the
-    // dot or the frame.
+    // box of its own that overlaps no diamond, the dot or the frame and
+    // keeps three blank pixels from every other box and the legend; the
+    // text keeps two from its box's frame.
     std::vector<Label> Labels;
 };
 

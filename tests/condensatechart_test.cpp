@@ -13,6 +13,13 @@ using namespace nebelkamm;
 
 Q_DECLARE_METATYPE(ChargeAirInputs)
 
+// The chart in the chart window at the window's first size, in the window's
+// font; the plotting plugin's; a large window.
+const struct {
+    QSize Size;
+    int Pixels;
+} Views[] = {{{698, 429}, 12}, {{800, 500}, 13}, {{1600, 1000}, 12}};
+
 class CondensateChartTest : public QObject {
     Q_OBJECT
 
@@ -35,6 +42,7 @@ private slots:
             {"10 C after the cooler", {90, 37, 1.02, 2.4, 10, 7.8, 41200}},
             {"cold dry day", {20, 0, 1.02, 2.4, 40, 7.8, 41200}},
             {"past every knee", {90, 37, 1.02, 2.4, 75, 7.8, 41200}},
+            {"a new user's first point", {90, 35, 1.01, 3.5, 45, 7.5, 30000}},
         };
         for (const auto& p : points)
             for (const char* key : {"TempAfterCooler", "RelativeHumidity", "ScavingAirPressure"})
@@ -53,9 +61,12 @@ private slots:
         ShowCondensate(chart, sweep, Evaluate(point, options));
         QVERIFY(chart.YAxis().Lo >= 0);
         QVERIFY(chart.Marker().has_value());
-        for (const QSize size : {QSize(700, 440), QSize(1600, 1000)}) {
+        for (const auto& view : Views) {
+            QFont font = chart.font();
+            font.setPixelSize(view.Pixels);
+            chart.setFont(font);
             const ChartLayout layout =
-                chart.Arrange(size.width(), size.height(), QFontMetrics(chart.font()));
+                chart.Arrange(view.Size.width(), view.Size.height(), QFontMetrics(font));
             QVERIFY(layout.Marker && layout.Plot.contains(*layout.Marker));
             QCOMPARE(layout.Knees.size(),
                      std::size_t(bool(sweep.Knee) + bool(sweep.ReferenceKnee)));
@@ -67,15 +78,26 @@ private slots:
                 std::count_if(chart.Series().begin(), chart.Series().end(),
                               [](const ChartSeries& s) { return !s.Remark.isEmpty(); });
             QCOMPARE(layout.Labels.size(), 1 + layout.Knees.size() + std::size_t(remarks));
-            for (std::size_t i = 0; i < layout.Labels.size(); ++i) {
-                const QRect box = layout.Labels[i].Box;
-                QVERIFY2(layout.Plot.adjusted(1, 1, -1, -1).contains(box),
-                         qPrintable(layout.Labels[i].Text));
-                QVERIFY(!box.intersects(layout.Legend));
-                for (std::size_t j = i + 1; j < layout.Labels.size(); ++j)
-                    QVERIFY2(!box.intersects(layout.Labels[j].Box),
-                             qPrintable(layout.Labels[i].Text + " / " + layout.Labels[j].Text));
+            // Boxes keep three blank pixels between them, and text two from
+            // its box's frame, so that nothing reads as touching.
+            std::vector<std::pair<QString, QRect>> boxes;
+            for (const ChartLayout::Label& label : layout.Labels)
+                boxes.emplace_back(label.Text, label.Box);
+            if (!layout.Legend.isEmpty())
+                boxes.emplace_back(QStringLiteral("legend"), layout.Legend);
+            for (std::size_t i = 0; i < boxes.size(); ++i) {
+                const auto& [text, box] = boxes[i];
+                QVERIFY2(layout.Plot.adjusted(1, 1, -1, -1).contains(box), qPrintable(text));
+                for (std::size_t j = i + 1; j < boxes.size(); ++j)
+                    QVERIFY2(!box.adjusted(-3, -3, 3, 3).intersects(boxes[j].second),
+                             qPrintable(text + " / " + boxes[j].first));
             }
+            for (const ChartLayout::Label& label : layout.Labels)
+                QVERIFY2(label.Box.adjusted(3, 3, -3, -3).width() >=
+                             QFontMetrics(chart.font()).horizontalAdvance(label.Text),
+                         qPrintable(label.Text));
+            for (const QRect text : layout.LegendTexts)
+                QVERIFY(layout.Legend.adjusted(3, 3, -3, -3).contains(text));
         }
     }
 
