@@ -1,7 +1,8 @@
 // SPDX-License-Identifier: MIT
 #include "app/ChartWindow.h"
 
-#include "app/CondensateChart.h"
+#include "chart/CondensateChart.h"
+
 #include "controls/Chart.h"
 #include "controls/ChartFile.h"
 #include "controls/ReturnPresses.h"
@@ -158,14 +159,15 @@ void TChartWindow::Redraw() {
     }
     automaticButton_->setEnabled(!automatic_);
     if (point_.Failure) {
-        ShowFailure(*chart_, row, range_, point_.Inputs,
-                    QString::fromStdString(ExceptionDisplayText(point_.Failure)));
+        chart_->SetContent(
+            FailureChart(row, range_, point_.Inputs,
+                         QString::fromStdString(ExceptionDisplayText(point_.Failure))));
         return;
     }
     const Sweep sweep =
         ComputeSweep(point_.Inputs, row,
                      SweepPoints(range_.From, range_.To, range_.Step, range_.Decimals), options);
-    ShowCondensate(*chart_, sweep, point_);
+    chart_->SetContent(CondensateChart(sweep, point_));
 }
 
 bool TChartWindow::SaveAs(const QString& path) {

@@ -1,15 +1,16 @@
 // SPDX-License-Identifier: MIT
 // The plotting plugin of nebelkamm-cli: the only part of the command line
-// that needs the GUI toolkit, loaded only for --plot.
-#include "app/CondensateChart.h"
+// that needs the GUI toolkit, loaded only for --plot. It draws the chart's
+// content straight onto the file's painter: no widget, no window system.
+#include "chart/CondensateChart.h"
 #include "cli/PlotInterface.h"
-#include "controls/Chart.h"
-#include "controls/ChartFile.h"
 #include "model/Exception.h"
+#include "platform/ChartDrawing.h"
 
-#include <QApplication>
+#include <QGuiApplication>
 #include <QObject>
 
+#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -33,26 +34,29 @@ class PlotPlugin : public QObject, public PlotInterface {
 public:
     std::string Render(const nebelkamm::Sweep& sweep, const nebelkamm::Evaluation& present,
                        const std::string& format) override {
-        // A headless application for the chart's widget, for this call only.
-        std::unique_ptr<QApplication> app;
-        if (!QCoreApplication::instance()) {
-            qInstallMessageHandler(Quieter);
-            if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM"))
-                qputenv("QT_QPA_PLATFORM", "offscreen");
-            static int argc = 1;
-            static char name[] = "nebelkamm-cli";
-            static char* argv[] = {name, nullptr};
-            app = std::make_unique<QApplication>(argc, argv);
-        }
-        TChart chart;
-        QFont font(QStringLiteral("Liberation Sans"));
-        font.setPixelSize(13);
-        chart.setFont(font);
-        ShowCondensate(chart, sweep, present);
         const nebelkamm::ChartFormat* known = nebelkamm::ChartFormatOf("." + format);
         if (!known)
             throw nebelkamm::EUsageError(nebelkamm::NotAChartFormat(format));
-        const QByteArray data = RenderChart(chart, *known, QSize(Width, Height));
+        // Fonts need the toolkit's application, for this call only: on the
+        // offscreen platform, asked for by argument so that the process's
+        // environment stays as it is.
+        std::unique_ptr<QGuiApplication> app;
+        if (!QCoreApplication::instance()) {
+            qInstallMessageHandler(Quieter);
+            // The application keeps these and takes its own arguments out.
+            static char name[] = "nebelkamm-cli", platform[] = "-platform",
+                        offscreen[] = "offscreen";
+            static char* argv[4];
+            static int argc;
+            argc = 3;
+            std::copy_n(std::data({name, platform, offscreen, (char*)nullptr}), 4, argv);
+            app = std::make_unique<QGuiApplication>(argc, argv);
+        }
+        QFont font(QStringLiteral("Liberation Sans"));
+        font.setPixelSize(13);
+        const nebelkamm::ChartContent chart = CondensateChart(sweep, present);
+        const QByteArray data =
+            ChartFileBytes(chart, chart.Frame(), font, *known, QSize(Width, Height));
         return std::string(data.constData(), static_cast<std::size_t>(data.size()));
     }
 };

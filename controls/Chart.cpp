@@ -1,373 +1,86 @@
 // SPDX-License-Identifier: MIT
 #include "controls/Chart.h"
 
-#include "platform/Canvas.h"
-#include "platform/NumberText.h"
-
 #include <QFontMetrics>
 #include <QPainter>
-#include <QPainterPath>
-
-#include <algorithm>
-#include <cmath>
-#include <span>
 
 using namespace nebelkamm;
 
-namespace {
-
-constexpr int Pad = 3;     // between a label's text and its box's edge: the frame, two blank
-constexpr int Space = 3;   // blank between two boxes
-constexpr int Gap = 7;     // between a mark and its label
-constexpr int Sample = 22; // a legend entry's line
-
-// Decimals that tell the ticks of a step apart: 0.5 needs one, 20 none.
-int DecimalsFor(double step) {
-    return step >= 1 ? 0 : static_cast<int>(std::ceil(-std::log10(step) - 1e-9));
-}
-
-QString Number(double v, int decimals) {
-    if (std::fabs(v) < 1e-12)
-        v = 0; // no "-0.0" at the origin
-    return QString::fromStdString(
-        FormatFloat(DisplayPattern(decimals), v, SystemDecimalSeparator()));
-}
-
-QSize BoxFor(const QFontMetrics& m, const QString& text) {
-    return {m.horizontalAdvance(text) + 2 * Pad, m.height() + 2 * Pad};
-}
-
-// Whether a box lies inside the plot, off its frame lines, and clear of
-// everything placed.
-bool Free(const QRect& box, const QRect& plot, const std::vector<QRect>& taken) {
-    if (!plot.adjusted(1, 1, -1, -1).contains(box))
-        return false;
-    return std::none_of(taken.begin(), taken.end(),
-                        [&box](const QRect& r) { return r.intersects(box); });
-}
-
-// A place for a box beside a mark: its four corners and above and below
-// it, then the same moved up and down in steps of its height.
-std::optional<QRect> Place(QSize size, QPoint at, const QRect& plot,
-                           const std::vector<QRect>& taken, bool centred) {
-    const int w = size.width(), h = size.height();
-    const QPoint beside[] = {{at.x() + Gap, at.y() - Gap - h},     {at.x() + Gap, at.y() + Gap},
-                             {at.x() - Gap - w, at.y() - Gap - h}, {at.x() - Gap - w, at.y() + Gap},
-                             {at.x() - w / 2, at.y() - Gap - h},   {at.x() - w / 2, at.y() + Gap}};
-    const QPoint middle[] = {{at.x() - w / 2, at.y() - h / 2}};
-    const int steps = plot.height() / (h + 2) + 1;
-    for (int step = 0; step <= steps; ++step)
-        for (const int sign : {-1, 1}) {
-            if (step == 0 && sign > 0)
-                continue;
-            const int dy = sign * step * (h + 2);
-            for (const QPoint p :
-                 centred ? std::span<const QPoint>(middle) : std::span<const QPoint>(beside)) {
-                const QRect box(QPoint(p.x(), p.y() + dy), size);
-                if (Free(box, plot, taken))
-                    return box;
-            }
-        }
-    return std::nullopt;
-}
-
-// The label placed, shortened when it fits nowhere whole; none when it fits
-// nowhere at all.
-void PlaceLabel(ChartLayout& layout, std::vector<QRect>& taken, const QFontMetrics& m, QString text,
-                TColor color, QPoint at, bool centred) {
-    const int full = m.horizontalAdvance(text);
-    for (const int percent : {100, 75, 50, 30}) {
-        const QString shown =
-            percent == 100 ? text : m.elidedText(text, Qt::ElideRight, full * percent / 100);
-        if (const auto box = Place(BoxFor(m, shown), at, layout.Plot, taken, centred)) {
-            layout.Labels.push_back({shown, *box, color});
-            taken.push_back(box->adjusted(-Space, -Space, Space, Space));
-            return;
-        }
-    }
-}
-
-// The legend's box in the corner of the plot that covers no mark.
-QRect LegendBox(QSize size, const QRect& plot, const std::vector<QRect>& marks) {
-    const QRect inner = plot.adjusted(4, 4, -4, -4);
-    const QPoint corners[] = {
-        {inner.right() - size.width() + 1, inner.top()},
-        {inner.left(), inner.top()},
-        {inner.right() - size.width() + 1, inner.bottom() - size.height() + 1},
-        {inner.left(), inner.bottom() - size.height() + 1}};
-    for (const QPoint c : corners)
-        if (Free(QRect(c, size), plot, marks))
-            return QRect(c, size);
-    return QRect(corners[0], size);
-}
-
-} // namespace
-
-struct TChart::Frame {
-    int L, T, R, B, stepX, stepY;
-    Axis x, y;
-    double X(double v) const { return L + (v - x.Lo) / x.Step * stepX; }
-    double Y(double v) const { return T + (y.Hi - v) / y.Step * stepY; }
-    QPoint Pixel(double vx, double vy) const { return {PixelTrunc(X(vx)), PixelTrunc(Y(vy))}; }
-};
-
 TChart::TChart(QWidget* parent) : TDispLabel(parent) {
-    // Room for the y tick labels and the caption on the left, the note
-    // above, the x tick labels and caption below.
-    SetGrLeft(0.14);
-    SetGrTop(0.1);
-    SetGrWidth(0.8);
-    SetGrHeight(0.72);
     SetXLabel(QString());
     SetYLabel(QString());
-    SetDispColor(clWhite);
-    SetGridColor(clBlack);
-    SetXTick(x_.Intervals);
-    SetYTick(y_.Intervals);
+    FitFrame();
+}
+
+void TChart::FitFrame() {
+    const PlotFrame f = content_.Frame();
+    ShowGrid(f.GridOn);
+    SetGridStyle(f.GridStyle);
+    SetXTick(f.XTick);
+    SetYTick(f.YTick);
+    SetGridColor(f.GridColor);
+    SetDispColor(f.DispColor);
+    SetGrLeft(f.Left);
+    SetGrTop(f.Top);
+    SetGrWidth(f.Width);
+    SetGrHeight(f.Height);
+}
+
+void TChart::SetContent(ChartContent content) {
+    content_ = std::move(content);
+    SetXLabel(content_.XLabel);
+    SetYLabel(content_.YLabel);
+    FitFrame();
+}
+
+ChartContent TChart::Content() const {
+    ChartContent content = content_;
+    content.XLabel = GetXLabel();
+    content.YLabel = GetYLabel();
+    return content;
 }
 
 void TChart::SetSeries(std::vector<ChartSeries> series) {
-    series_ = std::move(series);
-    double xlo = HUGE_VAL, xhi = -HUGE_VAL, ylo = 0, yhi = 0;
-    for (const ChartSeries& s : series_)
-        for (const QPointF& p : s.Points) {
-            if (!std::isfinite(p.x()))
-                continue;
-            xlo = std::min(xlo, p.x());
-            xhi = std::max(xhi, p.x());
-            if (s.Drawn && std::isfinite(p.y())) {
-                ylo = std::min(ylo, p.y());
-                yhi = std::max(yhi, p.y());
-            }
-        }
-    if (!(yhi > ylo)) // nothing above 0: an axis from 0 up, never one around it
-        yhi = ylo + 1;
-    x_ = nebelkamm::RoundScale(xlo, xhi, 8);
-    y_ = nebelkamm::RoundScale(ylo, yhi, 6);
-    SetXTick(x_.Intervals);
-    SetYTick(y_.Intervals);
-    update();
+    content_.SetSeries(std::move(series));
+    SetXTick(content_.X.Intervals);
+    SetYTick(content_.Y.Intervals);
 }
 
 void TChart::SetMarker(std::optional<double> x, QString label) {
-    marker_ = x;
-    markerLabel_ = std::move(label);
+    content_.Marker = x;
+    content_.MarkerLabel = std::move(label);
     update();
 }
 
 void TChart::SetNote(QString note) {
-    note_ = std::move(note);
-    // Two lines of text above the plot: the note and the y caption.
-    SetGrTop(note_.isEmpty() ? 0.1 : 0.16);
-    SetGrHeight(note_.isEmpty() ? 0.72 : 0.66);
+    content_.Note = std::move(note);
+    const PlotFrame f = content_.Frame();
+    SetGrTop(f.Top);
+    SetGrHeight(f.Height);
+}
+
+PlotFrame TChart::Frame() const {
+    return PlotFrame{.GridOn = GridVisible(),
+                     .GridStyle = GetGridStyle(),
+                     .XTick = GetXTick(),
+                     .YTick = GetYTick(),
+                     .GridColor = GetGridColor(),
+                     .DispColor = GetDispColor(),
+                     .Left = GetGrLeft(),
+                     .Top = GetGrTop(),
+                     .Width = GetGrWidth(),
+                     .Height = GetGrHeight()};
+}
+
+ChartLayout TChart::Arrange(int W, int H, const QFontMetrics& metrics) const {
+    return ArrangeChart(content_, Frame(), W, H, metrics);
+}
+
+void TChart::Render(QPainter& painter, int W, int H) const {
+    PaintChart(painter, Content(), Frame(), font(), W, H);
 }
 
 void TChart::paintEvent(QPaintEvent* /*event*/) {
     QPainter painter(this);
     Render(painter, width(), height());
-}
-
-bool TChart::MarkerShown() const {
-    return marker_ && std::isfinite(*marker_) && *marker_ >= x_.Lo && *marker_ <= x_.Hi;
-}
-
-TChart::Frame TChart::FrameAt(int W, int H) const {
-    // The frame and grid as the plot frame computes them; values map onto
-    // the grid's whole-pixel steps, so ticks sit exactly on its lines.
-    Frame f{};
-    f.L = PixelTrunc(W * GetGrLeft());
-    f.T = PixelTrunc(H * GetGrTop());
-    f.R = PixelTrunc(W * (GetGrLeft() + GetGrWidth()));
-    f.B = PixelTrunc(H * (GetGrTop() + GetGrHeight()));
-    f.stepX = (f.R - f.L) / x_.Intervals;
-    f.stepY = (f.B - f.T) / y_.Intervals;
-    f.x = x_;
-    f.y = y_;
-    return f;
-}
-
-// The first curve's value at the marker, between the points that bracket it.
-std::optional<double> TChart::MarkerY() const {
-    if (!MarkerShown() || series_.empty())
-        return std::nullopt;
-    const auto& pts = series_.front().Points;
-    for (std::size_t i = 0; i + 1 < pts.size(); ++i) {
-        const QPointF a = pts[i], b = pts[i + 1];
-        if ((a.x() - *marker_) * (b.x() - *marker_) <= 0 && a.x() != b.x()) {
-            const double y = a.y() + (b.y() - a.y()) * (*marker_ - a.x()) / (b.x() - a.x());
-            if (std::isfinite(y))
-                return y;
-        }
-    }
-    return std::nullopt;
-}
-
-ChartLayout TChart::Arrange(int W, int H, const QFontMetrics& m) const {
-    const Frame f = FrameAt(W, H);
-    ChartLayout layout;
-    layout.Plot = QRect(QPoint(f.L, f.T), QPoint(f.R, f.B)); // its lines included
-    std::vector<QRect> taken; // the marks first, then every box placed
-    for (const ChartSeries& s : series_)
-        if (s.Knee) {
-            layout.Knees.push_back(f.Pixel(*s.Knee, 0));
-            taken.emplace_back(layout.Knees.back() - QPoint(6, 6), QSize(13, 13));
-        }
-    if (const auto y = MarkerY()) {
-        layout.Marker = f.Pixel(*marker_, *y);
-        taken.emplace_back(*layout.Marker - QPoint(5, 5), QSize(11, 11));
-    }
-    const auto named = std::count_if(series_.begin(), series_.end(),
-                                     [](const ChartSeries& s) { return !s.Name.isEmpty(); });
-    if (named > 1) {
-        int widest = 0;
-        for (const ChartSeries& s : series_)
-            widest = std::max(widest, m.horizontalAdvance(s.Name));
-        const QSize size(widest + Sample + 4 + 2 * Pad, int(named) * (m.height() + 2) + 2 * Pad);
-        layout.Legend = LegendBox(size, layout.Plot, taken);
-        taken.push_back(layout.Legend.adjusted(-Space, -Space, Space, Space));
-        int y = layout.Legend.top() + Pad;
-        for (const ChartSeries& s : series_)
-            if (!s.Name.isEmpty()) {
-                layout.LegendTexts.emplace_back(layout.Legend.left() + Pad + Sample + 4, y,
-                                                m.horizontalAdvance(s.Name), m.height());
-                y += m.height() + 2;
-            }
-    }
-    if (MarkerShown() && !markerLabel_.isEmpty()) {
-        const QPoint at = layout.Marker.value_or(QPoint(f.Pixel(*marker_, y_.Hi).x(), f.T + 6));
-        PlaceLabel(layout, taken, m, markerLabel_, clRed, at, false);
-    }
-    // Knee values one decimal finer than the ticks, so that two close knees
-    // read apart.
-    const int dx = DecimalsFor(x_.Step) + 1;
-    std::size_t k = 0;
-    for (const ChartSeries& s : series_)
-        if (s.Knee)
-            PlaceLabel(layout, taken, m,
-                       Number(*s.Knee, dx) + (xUnit_.isEmpty() ? QString() : u' ' + xUnit_),
-                       s.Color, layout.Knees[k++], false);
-    for (const ChartSeries& s : series_)
-        if (!s.Remark.isEmpty())
-            PlaceLabel(layout, taken, m, s.Remark, s.Color, layout.Plot.center(), true);
-    return layout;
-}
-
-void TChart::PaintAxes(TCanvas& canvas, const Frame& f, int W, int H) const {
-    const int th = canvas.TextHeight(QStringLiteral("0"));
-    canvas.SetBrushStyle(bsClear);
-    canvas.SetFontColor(clBlack);
-    const int dx = DecimalsFor(x_.Step), dy = DecimalsFor(y_.Step);
-    for (int k = 0; k <= x_.Intervals; ++k) {
-        const QString text = Number(x_.Lo + k * x_.Step, dx);
-        canvas.TextOut(f.L + k * f.stepX - canvas.TextWidth(text) / 2, f.B + 3, text);
-    }
-    for (int k = 0; k <= y_.Intervals; ++k) {
-        const QString text = Number(y_.Hi - k * y_.Step, dy);
-        canvas.TextOut(f.L - 4 - canvas.TextWidth(text), f.T + k * f.stepY - th / 2, text);
-    }
-    const QString xCaption = GetXLabel(), yCaption = GetYLabel();
-    canvas.TextOut((f.L + f.R - canvas.TextWidth(xCaption)) / 2, f.B + 5 + th, xCaption);
-    canvas.TextOut(std::max(2, f.L - canvas.TextWidth(QStringLiteral("0000"))),
-                   std::max(1, f.T - th - 4), yCaption);
-    if (!note_.isEmpty()) {
-        const QString note = QFontMetrics(font()).elidedText(note_, Qt::ElideRight, W - 8);
-        canvas.TextOut(std::max(4, (W - canvas.TextWidth(note)) / 2),
-                       std::max(1, std::min(4, H / 50)), note);
-    }
-}
-
-void TChart::PaintCurves(QPainter& painter, const Frame& f, const ChartLayout& layout) const {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, true);
-    for (const ChartSeries& s : series_) {
-        if (!s.Drawn)
-            continue;
-        painter.setPen(QPen(ToQColor(s.Color), 2, Qt::SolidLine, Qt::RoundCap, Qt::RoundJoin));
-        QPainterPath path;
-        bool drawing = false;
-        for (const QPointF& p : s.Points) {
-            if (!std::isfinite(p.x()) || !std::isfinite(p.y())) {
-                drawing = false;
-                continue;
-            }
-            const QPointF at(f.X(p.x()), f.Y(p.y()));
-            drawing ? path.lineTo(at) : path.moveTo(at);
-            drawing = true;
-        }
-        painter.drawPath(path);
-    }
-    // Each knee: a diamond where the curve reaches 0.
-    std::size_t k = 0;
-    for (const ChartSeries& s : series_) {
-        if (!s.Knee)
-            continue;
-        const QPoint c = layout.Knees[k++];
-        const QPointF diamond[] = {QPointF(c.x(), c.y() - 5), QPointF(c.x() + 5, c.y()),
-                                   QPointF(c.x(), c.y() + 5), QPointF(c.x() - 5, c.y())};
-        painter.setPen(QPen(Qt::black, 1));
-        painter.setBrush(ToQColor(s.Color));
-        painter.drawPolygon(diamond, 4);
-    }
-    if (layout.Marker) {
-        painter.setPen(QPen(Qt::red, 1));
-        painter.setBrush(Qt::red);
-        painter.drawEllipse(QPointF(*layout.Marker), 4.5, 4.5);
-    }
-    painter.restore();
-}
-
-void TChart::PaintLabels(QPainter& painter, const ChartLayout& layout) const {
-    painter.save();
-    painter.setRenderHint(QPainter::Antialiasing, false);
-    painter.setFont(font());
-    const QFontMetrics m(font(), painter.device());
-    const auto box = [&painter](const QRect& r, QColor edge) {
-        painter.setPen(edge);
-        painter.setBrush(Qt::white);
-        painter.drawRect(r.adjusted(0, 0, -1, -1));
-    };
-    if (!layout.Legend.isEmpty()) {
-        box(layout.Legend, QColor(160, 160, 160));
-        std::size_t k = 0;
-        for (const ChartSeries& s : series_) {
-            if (s.Name.isEmpty())
-                continue;
-            const QRect text = layout.LegendTexts[k++];
-            const int mid = text.center().y();
-            painter.setPen(QPen(ToQColor(s.Color), 2));
-            painter.drawLine(text.left() - 4 - Sample + 1, mid, text.left() - 4, mid);
-            painter.setPen(Qt::black);
-            painter.drawText(QPoint(text.left(), text.top() + m.ascent()), s.Name);
-        }
-    }
-    for (const ChartLayout::Label& label : layout.Labels) {
-        box(label.Box, ToQColor(label.Color).lighter(170));
-        painter.setPen(ToQColor(label.Color));
-        painter.drawText(label.Box, Qt::AlignCenter, label.Text);
-    }
-    painter.restore();
-}
-
-void TChart::Render(QPainter& painter, int W, int H) const {
-    const Frame f = FrameAt(W, H);
-    const ChartLayout layout = Arrange(W, H, QFontMetrics(font(), painter.device()));
-    {
-        TCanvas canvas(painter);
-        canvas.SetFont(font());
-        canvas.SetPenStyle(psClear);
-        canvas.SetBrushColor(clWhite);
-        canvas.Rectangle(0, 0, W + 1, H + 1);
-        Paint(canvas, W, H); // frame and grid, by the canvas's pixel rules
-        PaintAxes(canvas, f, W, H);
-        if (MarkerShown()) { // the present point's line
-            const int mx = f.Pixel(*marker_, 0).x();
-            canvas.SetPenColor(clRed);
-            canvas.SetPenStyle(psDash);
-            canvas.SetBrushStyle(bsClear);
-            canvas.MoveTo(mx, f.T);
-            canvas.LineTo(mx, f.B);
-        }
-    }
-    PaintCurves(painter, f, layout);
-    PaintLabels(painter, layout);
 }

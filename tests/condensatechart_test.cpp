@@ -2,11 +2,11 @@
 // The condensate chart at operating points that used to hide what matters:
 // over the range chosen from the point, the present point and every knee lie
 // inside the plot, no two boxes of text meet, and no water is negative.
-#include "app/CondensateChart.h"
-#include "controls/Chart.h"
+#include "chart/CondensateChart.h"
 #include "core/Sweep.h"
 
 #include <QFontMetrics>
+#include <QGuiApplication>
 #include <QTest>
 
 using namespace nebelkamm;
@@ -27,7 +27,7 @@ private slots:
     void initTestCase() {
         QFont font(QStringLiteral("Liberation Sans"));
         font.setPixelSize(13);
-        QApplication::setFont(font);
+        QGuiApplication::setFont(font);
     }
 
     void showsThePointAndEveryKnee_data() {
@@ -57,16 +57,15 @@ private slots:
         const SweepRange range = AutomaticRange(point, swept, options);
         const Sweep sweep = ComputeSweep(
             point, swept, SweepPoints(range.From, range.To, range.Step, range.Decimals), options);
-        TChart chart;
-        ShowCondensate(chart, sweep, Evaluate(point, options));
-        QVERIFY(chart.YAxis().Lo >= 0);
-        QVERIFY(chart.Marker().has_value());
+        const ChartContent chart = CondensateChart(sweep, Evaluate(point, options));
+        QVERIFY(chart.Y.Lo >= 0);
+        QVERIFY(chart.Marker.has_value());
         for (const auto& view : Views) {
-            QFont font = chart.font();
+            QFont font = QGuiApplication::font();
             font.setPixelSize(view.Pixels);
-            chart.setFont(font);
+            const QFontMetrics metrics(font);
             const ChartLayout layout =
-                chart.Arrange(view.Size.width(), view.Size.height(), QFontMetrics(font));
+                ArrangeChart(chart, chart.Frame(), view.Size.width(), view.Size.height(), metrics);
             QVERIFY(layout.Marker && layout.Plot.contains(*layout.Marker));
             QCOMPARE(layout.Knees.size(),
                      std::size_t(bool(sweep.Knee) + bool(sweep.ReferenceKnee)));
@@ -75,7 +74,7 @@ private slots:
             // The present point's label, each knee's and each remark are
             // there, none meeting another box, the legend or the frame.
             const auto remarks =
-                std::count_if(chart.Series().begin(), chart.Series().end(),
+                std::count_if(chart.Series.begin(), chart.Series.end(),
                               [](const ChartSeries& s) { return !s.Remark.isEmpty(); });
             QCOMPARE(layout.Labels.size(), 1 + layout.Knees.size() + std::size_t(remarks));
             // Boxes keep three blank pixels between them, and text two from
@@ -94,7 +93,7 @@ private slots:
             }
             for (const ChartLayout::Label& label : layout.Labels)
                 QVERIFY2(label.Box.adjusted(3, 3, -3, -3).width() >=
-                             QFontMetrics(chart.font()).horizontalAdvance(label.Text),
+                             metrics.horizontalAdvance(label.Text),
                          qPrintable(label.Text));
             for (const QRect text : layout.LegendTexts)
                 QVERIFY(layout.Legend.adjusted(3, 3, -3, -3).contains(text));
@@ -107,15 +106,16 @@ private slots:
         const ChargeAirInputs summer{90, 37, 1.02, 2.4, 40, 7.8, 41200};
         const Column& outlet = *InputByKey("TempAfterCooler");
         const Sweep sweep = ComputeSweep(summer, outlet, SweepPoints(60, 70, 0.5, 1));
-        TChart chart;
-        ShowCondensate(chart, sweep, Evaluate(summer));
-        QVERIFY(!chart.Series().front().Drawn);
+        const ChartContent chart = CondensateChart(sweep, Evaluate(summer));
+        QVERIFY(!chart.Series.front().Drawn);
         QStringList said;
-        for (const auto& label : chart.Arrange(700, 440, QFontMetrics(chart.font())).Labels)
+        for (const auto& label :
+             ArrangeChart(chart, chart.Frame(), 700, 440, QFontMetrics(QGuiApplication::font()))
+                 .Labels)
             said << label.Text;
         QVERIFY(said.contains(QStringLiteral("no condensation between 60 and 70 °C")));
         QVERIFY(said.contains(QStringLiteral("present point at 40.0 °C, outside the range")));
-        QCOMPARE(chart.YAxis().Lo, 0.0);
+        QCOMPARE(chart.Y.Lo, 0.0);
     }
 };
 

@@ -1,7 +1,6 @@
 // SPDX-License-Identifier: MIT
-#include "app/CondensateChart.h"
+#include "chart/CondensateChart.h"
 
-#include "controls/Chart.h"
 #include "platform/NumberText.h"
 
 #include <algorithm>
@@ -51,11 +50,15 @@ QString Between(const Column& swept, double from, double to) {
         .arg(Shown(from, decimals), Shown(to, decimals), UnitOf(swept));
 }
 
-void Label(TChart& chart, const Column& swept) {
-    chart.SetXLabel(QString::fromUtf8(swept.Caption) + QLatin1Char(' ') +
-                    QString::fromUtf8(swept.Unit));
-    chart.SetYLabel(QStringLiteral("Water at separator [kg/h]"));
-    chart.SetXUnit(UnitOf(swept));
+// A chart over the swept input, the operating point at the top.
+ChartContent Over(const Column& swept, const ChargeAirInputs& inputs) {
+    ChartContent chart;
+    chart.XLabel =
+        QString::fromUtf8(swept.Caption) + QLatin1Char(' ') + QString::fromUtf8(swept.Unit);
+    chart.YLabel = QStringLiteral("Water at separator [kg/h]");
+    chart.XUnit = UnitOf(swept);
+    chart.Note = OperatingPoint(inputs);
+    return chart;
 }
 
 } // namespace
@@ -68,7 +71,7 @@ QString OperatingPoint(const ChargeAirInputs& inputs) {
     return parts.join(QStringLiteral(", "));
 }
 
-void ShowCondensate(TChart& chart, const Sweep& sweep, const Evaluation& present) {
+ChartContent CondensateChart(const Sweep& sweep, const Evaluation& present) {
     const bool twoModels = !sweep.Points.empty() && sweep.Points.front().Basis;
     std::vector<ChartSeries> series;
     series.push_back(Curve(sweep, ColumnOf("WaterAtSeparator")));
@@ -98,25 +101,25 @@ void ShowCondensate(TChart& chart, const Sweep& sweep, const Evaluation& present
                              .arg(Shown(x, sweep.Swept->Decimals), UnitOf(*sweep.Swept));
         series.push_back(outside);
     }
-    Label(chart, *sweep.Swept);
-    chart.SetNote(OperatingPoint(present.Inputs));
+    ChartContent chart = Over(*sweep.Swept, present.Inputs);
     chart.SetSeries(std::move(series));
-    QString label = QStringLiteral("present point");
+    chart.MarkerLabel = QStringLiteral("present point");
     if (present.Basis && !present.Reference.Failure)
-        label += QStringLiteral(", dew-point margin %1 K")
-                     .arg(Shown(present.Reference.DewPointMargin, 1));
-    chart.SetMarker(inside ? std::optional<double>(x) : std::nullopt, label);
+        chart.MarkerLabel += QStringLiteral(", dew-point margin %1 K")
+                                 .arg(Shown(present.Reference.DewPointMargin, 1));
+    if (inside)
+        chart.Marker = x;
+    return chart;
 }
 
-void ShowFailure(TChart& chart, const Column& swept, const SweepRange& range,
-                 const ChargeAirInputs& inputs, const QString& why) {
+ChartContent FailureChart(const Column& swept, const SweepRange& range,
+                          const ChargeAirInputs& inputs, const QString& why) {
     ChartSeries nothing;
     nothing.Points = {{range.From, Nan}, {range.To, Nan}};
     nothing.Drawn = false;
     nothing.Color = clRed;
     nothing.Remark = QStringLiteral("No result: ") + why;
-    Label(chart, swept);
-    chart.SetNote(OperatingPoint(inputs));
+    ChartContent chart = Over(swept, inputs);
     chart.SetSeries({nothing});
-    chart.SetMarker(std::nullopt);
+    return chart;
 }
