@@ -217,104 +217,133 @@ bool CsvReader::PlainLine(std::size_t& at) {
     return true;
 }
 
-void CsvReader::Tokenize() {
-    const char* const b = buffer_.data();
-    const std::size_t size = buffer_.size();
-    std::size_t p = scan_;
-    if (pendingLf_ && p < size) {
+// A CR ended the last buffer: an LF that follows it belongs to it.
+void CsvReader::TakePendingLf(std::size_t& p) {
+    if (pendingLf_ && p < buffer_.size()) {
         pendingLf_ = false;
-        if (b[p] == '\n')
+        if (buffer_[p] == '\n')
             Restart(++p, line_);
     }
-    const auto endRecord = [&] {
-        EndField(p);
-        EndRecord(p);
-        bool pending = false;
-        p += LineEndLength(p, pending);
-        pendingLf_ = pending;
-        Restart(p, line_ + 1);
-    };
-    while (p < size && !skipping_) {
+}
+
+// The record ends at the line end at p.
+void CsvReader::EndLine(std::size_t& p) {
+    EndField(p);
+    EndRecord(p);
+    bool pending = false;
+    p += LineEndLength(p, pending);
+    pendingLf_ = pending;
+    Restart(p, line_ + 1);
+}
+
+// A record that reached the limit: one whose open quote had a line end
+// fails there; any other is skipped to its line end. False to stop.
+bool CsvReader::AtLimit(std::size_t& p) {
+    if (state_ == State::Quoted && quoteLineEnd_) {
+        EndAtQuoteLineEnd();
+        p = scan_;
+        return true;
+    }
+    StartSkip(p);
+    return false;
+}
+
+void CsvReader::StepFieldStart(std::size_t& p, std::size_t stop) {
+    if (plainLines_ && count_ == 0 && PlainLine(p))
+        return;
+    fieldStart_ = p;
+    quoted_ = false;
+    clean_ = true;
+    if (buffer_[p] == '"') {
+        state_ = State::Quoted;
+        quoted_ = true;
+        quoteLineEnd_ = 0;
+        ++p;
+        return;
+    }
+    state_ = State::Unquoted;
+    StepUnquoted(p, stop);
+}
+
+void CsvReader::StepUnquoted(std::size_t& p, std::size_t stop) {
+    const char* const b = buffer_.data();
+    while (p < stop && !special_[Byte(b[p])])
+        ++p;
+    if (p == stop)
+        return;
+    const char c = b[p];
+    if (c == '"') { // not at a field's start: an ordinary character
+        clean_ = false;
+        ++p;
+    } else if (separator_[Byte(c)]) {
+        ++used_[Byte(c)];
+        EndField(p++);
+        state_ = State::FieldStart;
+    } else {
+        EndLine(p);
+    }
+}
+
+void CsvReader::StepQuoted(std::size_t& p, std::size_t stop) {
+    const char* const b = buffer_.data();
+    while (p < stop && b[p] != '"' && b[p] != '\n' && b[p] != '\r')
+        ++p;
+    if (p == stop)
+        return;
+    if (b[p] == '"') {
+        state_ = State::QuoteInQuoted;
+    } else {
+        if (!(b[p] == '\n' && p > 0 && b[p - 1] == '\r'))
+            ++line_; // a CRLF is one line end
+        if (!quoteLineEnd_) {
+            quoteLineEnd_ = p + 1;
+            quoteLineEndLine_ = line_;
+        }
+    }
+    ++p;
+}
+
+void CsvReader::StepAfterQuote(std::size_t& p) {
+    const char c = buffer_[p];
+    if (c == '"') { // a doubled quote
+        state_ = State::Quoted;
+        ++p;
+    } else if (separator_[Byte(c)]) {
+        ++used_[Byte(c)];
+        EndField(p++);
+        state_ = State::FieldStart;
+    } else if (c == '\n' || c == '\r') {
+        EndLine(p);
+    } else { // text after the closing quote
+        clean_ = false;
+        state_ = State::Unquoted;
+    }
+}
+
+void CsvReader::Tokenize() {
+    std::size_t p = scan_;
+    TakePendingLf(p);
+    while (p < buffer_.size() && !skipping_) {
         // Scans stop just past the limit, so a record never grows beyond it.
-        const std::size_t stop = std::min(size, recordStart_ + MaxRecordBytes + 1);
+        const std::size_t stop = std::min(buffer_.size(), recordStart_ + MaxRecordBytes + 1);
         if (p >= stop) {
-            if (state_ == State::Quoted && quoteLineEnd_) {
-                EndAtQuoteLineEnd();
-                p = scan_;
-                continue;
-            }
-            StartSkip(p);
-            return;
+            if (!AtLimit(p))
+                return;
+            continue;
         }
         switch (state_) {
         case State::FieldStart:
-            if (plainLines_ && count_ == 0 && PlainLine(p))
-                break;
-            fieldStart_ = p;
-            quoted_ = false;
-            clean_ = true;
-            if (b[p] == '"') {
-                state_ = State::Quoted;
-                quoted_ = true;
-                quoteLineEnd_ = 0;
-                ++p;
-                break;
-            }
-            state_ = State::Unquoted;
-            [[fallthrough]];
-        case State::Unquoted: {
-            while (p < stop && !special_[Byte(b[p])])
-                ++p;
-            if (p == stop)
-                break;
-            const char c = b[p];
-            if (c == '"') { // not at a field's start: an ordinary character
-                clean_ = false;
-                ++p;
-            } else if (separator_[Byte(c)]) {
-                ++used_[Byte(c)];
-                EndField(p++);
-                state_ = State::FieldStart;
-            } else {
-                endRecord();
-            }
+            StepFieldStart(p, stop);
             break;
-        }
-        case State::Quoted: {
-            while (p < stop && b[p] != '"' && b[p] != '\n' && b[p] != '\r')
-                ++p;
-            if (p == stop)
-                break;
-            if (b[p] == '"') {
-                state_ = State::QuoteInQuoted;
-            } else {
-                if (!(b[p] == '\n' && p > 0 && b[p - 1] == '\r'))
-                    ++line_; // a CRLF is one line end
-                if (!quoteLineEnd_) {
-                    quoteLineEnd_ = p + 1;
-                    quoteLineEndLine_ = line_;
-                }
-            }
-            ++p;
+        case State::Unquoted:
+            StepUnquoted(p, stop);
             break;
-        }
-        case State::QuoteInQuoted: {
-            const char c = b[p];
-            if (c == '"') { // a doubled quote
-                state_ = State::Quoted;
-                ++p;
-            } else if (separator_[Byte(c)]) {
-                ++used_[Byte(c)];
-                EndField(p++);
-                state_ = State::FieldStart;
-            } else if (c == '\n' || c == '\r') {
-                endRecord();
-            } else { // text after the closing quote
-                clean_ = false;
-                state_ = State::Unquoted;
-            }
+        case State::Quoted:
+            StepQuoted(p, stop);
             break;
-        }
+        case State::QuoteInQuoted:
+            StepAfterQuote(p);
+            break;
         }
         if (stopAfterRecord_ && !records_.empty())
             break;

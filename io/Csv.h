@@ -109,6 +109,15 @@ private:
     bool Fill();
     void Advance();
     void Tokenize();
+    // The tokenizer's steps, each from p in its state; stop is where the
+    // record would grow past the limit.
+    void TakePendingLf(std::size_t& p);
+    bool AtLimit(std::size_t& p);
+    [[gnu::always_inline]] inline void StepFieldStart(std::size_t& p, std::size_t stop);
+    [[gnu::always_inline]] inline void StepUnquoted(std::size_t& p, std::size_t stop);
+    [[gnu::always_inline]] inline void StepQuoted(std::size_t& p, std::size_t stop);
+    [[gnu::always_inline]] inline void StepAfterQuote(std::size_t& p);
+    void EndLine(std::size_t& p);
     bool PlainLine(std::size_t& at);
     [[gnu::always_inline]] void EndField(std::size_t at) {
         ++count_;
