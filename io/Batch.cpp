@@ -408,15 +408,12 @@ void CheckHeaderText(const CsvHeader& header, TextEncoding encoding) {
                              EncodingName(encoding));
 }
 
-BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
-                      const BatchOptions& options) {
-    std::optional<Utf8Source> decoded;
-    if (options.FileEncoding)
-        decoded.emplace(raw, *options.FileEncoding);
-    else
-        decoded.emplace(raw, LookAhead);
-    Utf8Source& in = *decoded;
-    CsvReader reader(in, options.BlockBytes);
+namespace {
+
+// Reads the header and decides the layout: the columns, the dialect (its
+// decimal separator from the first numbers where the file's separator is
+// not the comma), the encoding. Writes the answer's header line.
+HeaderPlan ReadLayout(CsvReader& reader, Utf8Source& in, Sink& out, const BatchOptions& options) {
     CsvHeader header;
     if (!reader.ReadHeader(options.DecimalSeparator, header))
         throw EDataError("the input is empty: it has no header");
@@ -440,40 +437,28 @@ BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
     reader.SetFieldCap(header.Text.size() + 1);
     if (options.OnLayout)
         options.OnLayout(named);
-    {
+    if (!options.OnRows) {
         std::string text;
         text.reserve(512);
         for (std::size_t c : layout.PassedThrough)
             (text += header.Raw[c]) += layout.Dialect.Separator;
         AppendCsvHeader(text, layout.Columns, layout.Dialect.Separator);
-        if (!options.OnRows)
-            out.Write(text);
+        out.Write(text);
     }
+    return layout;
+}
 
-    Collector collector(out, options, layout);
-    const bool asText = !options.OnRows;
-    const auto work = [&layout, &stored, asText](Job& job) {
-        job.Out.clear();
-        job.Counts = ProcessChunk(job.Chunk, layout, stored, job.Rows, asText, job.Out);
-    };
-    const std::size_t threads = ThreadsFor(options.Threads, SIZE_MAX);
-    const auto alone = [&] {
-        Job job;
-        while (reader.Next(job.Chunk)) {
-            work(job);
-            collector.Take(job);
-        }
-        return collector.summary;
-    };
-    if (threads == 1)
-        return alone();
-    // Chunks go to the workers as they are read, and their rows out in the
-    // order read; a bounded number in flight keeps memory flat. Before the
-    // reader waits for input, everything done is written.
+// Chunks go to the workers as they are read, and their rows out in the
+// order read; a bounded number in flight keeps memory flat. Before the
+// reader waits for input, everything done is written. False, with nothing
+// read, when no worker starts.
+template <class Work>
+bool RunPooled(CsvReader& reader, const Source& in, Collector& collector, std::size_t threads,
+               const Work& work) {
     std::deque<std::unique_ptr<Job>> inFlight, spare;
     Workers workers(threads, work);
     if (workers.Started() == 0)
-        return alone();
+        return false;
     const auto writeFront = [&] {
         workers.Wait(*inFlight.front());
         collector.Take(*inFlight.front());
@@ -500,6 +485,36 @@ BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
     }
     while (!inFlight.empty())
         writeFront();
+    return true;
+}
+
+} // namespace
+
+BatchSummary RunBatch(Source& raw, Sink& out, const ChargeAirInputs& stored,
+                      const BatchOptions& options) {
+    std::optional<Utf8Source> decoded;
+    if (options.FileEncoding)
+        decoded.emplace(raw, *options.FileEncoding);
+    else
+        decoded.emplace(raw, LookAhead);
+    Utf8Source& in = *decoded;
+    CsvReader reader(in, options.BlockBytes);
+    const HeaderPlan layout = ReadLayout(reader, in, out, options);
+
+    Collector collector(out, options, layout);
+    const bool asText = !options.OnRows;
+    const auto work = [&layout, &stored, asText](Job& job) {
+        job.Out.clear();
+        job.Counts = ProcessChunk(job.Chunk, layout, stored, job.Rows, asText, job.Out);
+    };
+    const std::size_t threads = ThreadsFor(options.Threads, SIZE_MAX);
+    if (threads > 1 && RunPooled(reader, in, collector, threads, work))
+        return collector.summary;
+    Job job;
+    while (reader.Next(job.Chunk)) {
+        work(job);
+        collector.Take(job);
+    }
     return collector.summary;
 }
 

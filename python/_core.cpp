@@ -229,6 +229,72 @@ struct MessageColumn {
 // bytes, the line of its first record, the file's decimal separator.
 using FilePart = std::tuple<std::uint64_t, std::uint64_t, std::uint64_t, std::uint64_t, char>;
 
+// The batch's answer as Python values: the columns and what was read.
+py::tuple ColumnsOf(const BatchLayout& layout, std::span<const Column> columns,
+                    const std::vector<std::vector<std::string>>& passed,
+                    std::vector<std::vector<double>>& values, MessageColumn (&messages)[2],
+                    const BatchSummary& summary) {
+    py::dict out;
+    py::list names;
+    for (std::size_t c = 0; c < passed.size(); ++c) {
+        names.append(layout.PassedThrough[c]);
+        py::list cells;
+        for (const std::string& cell : passed[c])
+            cells.append(py::str(cell));
+        out[py::str(layout.PassedThrough[c])] = cells;
+    }
+    for (std::size_t j = 0; j < columns.size(); ++j) {
+        if (columns[j].IsNumber()) {
+            out[columns[j].Key] = Adopted(std::move(values[j]));
+            continue;
+        }
+        MessageColumn& m = messages[columns[j].Group == ColumnGroup::Message ? 0 : 1];
+        out[columns[j].Key] = py::make_tuple(Adopted(std::move(m.Codes)), m.Texts);
+    }
+    py::list fromStored, replaced;
+    for (const Column* c : layout.FromStored)
+        fromStored.append(c->Key);
+    for (const std::string& r : layout.Replaced)
+        replaced.append(r);
+    py::dict info;
+    info["passed_through"] = names;
+    info["from_stored"] = fromStored;
+    info["replaced"] = replaced;
+    info["encoding"] = EncodingName(layout.Encoding);
+    info["decimal"] = std::string(1, layout.FileDialect.Decimal);
+    info["rows"] = summary.Rows;
+    return py::make_tuple(out, info);
+}
+
+// The batch over a file (its path, or a part of it) or its bytes, without
+// holding the interpreter.
+BatchSummary RunCsv(const py::object& file, const std::optional<FilePart>& part,
+                    const ChargeAirInputs& inputs, const BatchOptions& options) {
+    StringSink none;
+    if (py::isinstance<py::bytes>(file)) {
+        const std::string bytes = file.cast<std::string>();
+        const py::gil_scoped_release unlocked;
+        MemorySource in(bytes);
+        return RunBatch(in, none, inputs, options);
+    }
+    const std::string path = py::str(file).cast<std::string>();
+    const py::gil_scoped_release unlocked;
+    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
+    if (fd < 0)
+        throw EInputError("cannot open " + path + ": " + std::strerror(errno));
+    struct Closer {
+        int fd;
+        ~Closer() { ::close(fd); }
+    } closer{fd};
+    if (part) {
+        FileRangesSource in(fd, {{0, std::get<0>(*part)}, {std::get<1>(*part), std::get<2>(*part)}},
+                            path);
+        return RunBatch(in, none, inputs, options);
+    }
+    FdSource in(fd, path);
+    return RunBatch(in, none, inputs, options);
+}
+
 py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored, int reference,
                       std::int64_t threads, const py::dict& mapping, char decimal, bool headerOnly,
                       const std::optional<FilePart>& part) {
@@ -277,75 +343,14 @@ py::tuple EvaluateCsv(const py::object& file, const std::vector<double>& stored,
                 messages[1].Add(rows.Message(i, true));
         }
     };
-    std::string bytes;
-    std::optional<std::string> path;
-    if (py::isinstance<py::bytes>(file))
-        bytes = file.cast<std::string>();
-    else
-        path = py::str(file).cast<std::string>();
     BatchSummary summary;
     try {
-        const py::gil_scoped_release unlocked;
-        StringSink none;
-        if (path) {
-            const int fd = ::open(path->c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                throw EInputError("cannot open " + *path + ": " + std::strerror(errno));
-            struct Closer {
-                int fd;
-                ~Closer() { ::close(fd); }
-            } closer{fd};
-            if (part) {
-                FileRangesSource in(
-                    fd, {{0, std::get<0>(*part)}, {std::get<1>(*part), std::get<2>(*part)}}, *path);
-                summary = RunBatch(in, none, inputs, options);
-            } else {
-                FdSource in(fd, *path);
-                summary = RunBatch(in, none, inputs, options);
-            }
-        } else {
-            MemorySource in(bytes);
-            summary = RunBatch(in, none, inputs, options);
-        }
+        summary = RunCsv(file, part, inputs, options);
     } catch (const Interrupt&) {
         throw py::error_already_set();
     } catch (const HeaderRead&) {
-    } catch (const EInputError& e) {
-        PyErr_SetString(PyExc_OSError, e.Message().c_str());
-        throw py::error_already_set();
-    } catch (const Exception& e) {
-        throw py::value_error(e.Message());
     }
-    py::dict out;
-    py::list names;
-    for (std::size_t c = 0; c < passed.size(); ++c) {
-        names.append(layout.PassedThrough[c]);
-        py::list cells;
-        for (const std::string& cell : passed[c])
-            cells.append(py::str(cell));
-        out[py::str(layout.PassedThrough[c])] = cells;
-    }
-    for (std::size_t j = 0; j < columns.size(); ++j) {
-        if (columns[j].IsNumber()) {
-            out[columns[j].Key] = Adopted(std::move(values[j]));
-            continue;
-        }
-        MessageColumn& m = messages[columns[j].Group == ColumnGroup::Message ? 0 : 1];
-        out[columns[j].Key] = py::make_tuple(Adopted(std::move(m.Codes)), m.Texts);
-    }
-    py::list fromStored, replaced;
-    for (const Column* c : layout.FromStored)
-        fromStored.append(c->Key);
-    for (const std::string& r : layout.Replaced)
-        replaced.append(r);
-    py::dict info;
-    info["passed_through"] = names;
-    info["from_stored"] = fromStored;
-    info["replaced"] = replaced;
-    info["encoding"] = EncodingName(layout.Encoding);
-    info["decimal"] = std::string(1, layout.FileDialect.Decimal);
-    info["rows"] = summary.Rows;
-    return py::make_tuple(out, info);
+    return ColumnsOf(layout, columns, passed, values, messages, summary);
 }
 
 // Totals over periods of rows already evaluated, as --summary sums them.
@@ -408,15 +413,33 @@ py::tuple SummaryOf(const std::vector<std::string>& times, const std::string& fo
     return py::make_tuple(out, refused, summary.MaxGap());
 }
 
-} // namespace
-
-PYBIND11_MODULE(_core, m) {
-    m.doc() = "The evaluation core of nebelkamm over NumPy arrays.";
+// The one place where the core's kinds of failure become Python's
+// exceptions.
+void TranslateError(std::exception_ptr p) {
     try {
-        UseSimdFromEnvironment();
-    } catch (const EConfigError& e) {
-        throw py::import_error(e.Message());
+        if (p)
+            std::rethrow_exception(p);
+    } catch (const Exception& e) {
+        PyObject* type = PyExc_ValueError;
+        switch (e.Kind()) {
+        case ErrorKind::Input:
+        case ErrorKind::Create:
+        case ErrorKind::Output:
+        case ErrorKind::Unavailable:
+            type = PyExc_OSError;
+            break;
+        case ErrorKind::Config:
+            type = PyExc_ImportError;
+            break;
+        default:
+            break;
+        }
+        PyErr_SetString(type, e.Message().c_str());
     }
+}
+
+// What the module knows: columns, inputs, units, messages, its version.
+void DefineTables(py::module_& m) {
     m.def("simd", &SimdInUse, "The vector instruction set that evaluates many rows.");
     m.def(
         "columns",
@@ -437,13 +460,9 @@ PYBIND11_MODULE(_core, m) {
             for (const auto& [name, key] : mapping)
                 mappings.push_back({py::str(name), py::str(key)});
             std::vector<py::tuple> out;
-            try {
-                for (const NamedInput& n : NameColumns(names, mappings))
-                    out.push_back(
-                        py::make_tuple(n.Input, n.Unit.Offset, n.Unit.Factor, n.LessBarometric()));
-            } catch (const Exception& e) {
-                throw py::value_error(e.Message());
-            }
+            for (const NamedInput& n : NameColumns(names, mappings))
+                out.push_back(
+                    py::make_tuple(n.Input, n.Unit.Offset, n.Unit.Factor, n.LessBarometric()));
             return out;
         },
         py::arg("names"), py::arg("mapping"),
@@ -470,13 +489,9 @@ PYBIND11_MODULE(_core, m) {
     m.def(
         "reference_asked",
         [](bool reference, const std::optional<std::string>& basis) {
-            try {
-                const std::optional<AirBasis> b =
-                    ReferenceAsked(reference, basis, "air_basis", "reference");
-                return b ? static_cast<int>(*b == AirBasis::Dry) : -1;
-            } catch (const Exception& e) {
-                throw py::value_error(e.Message());
-            }
+            const std::optional<AirBasis> b =
+                ReferenceAsked(reference, basis, "air_basis", "reference");
+            return b ? static_cast<int>(*b == AirBasis::Dry) : -1;
         },
         py::arg("reference"), py::arg("air_basis"),
         "-1 for no reference, 0 on humid, 1 on dry air; ValueError as the command line refuses "
@@ -492,6 +507,10 @@ PYBIND11_MODULE(_core, m) {
         "The inputs' first-run values, (key, value) in order.");
     m.def(
         "version", [] { return std::string(Version); }, "The program's version.");
+}
+
+// The tables of messages, inputs and results.
+void DefineTexts(py::module_& m) {
     m.def(
         "message_texts",
         [] {
@@ -521,6 +540,10 @@ PYBIND11_MODULE(_core, m) {
             return out;
         },
         "The result columns, classic and reference: (key, caption, unit) in order.");
+}
+
+// What the module computes: arrays, CSV files, totals.
+void DefineEvaluation(py::module_& m) {
     m.def("summary", &SummaryOf, py::arg("times"), py::arg("format"), py::arg("classic"),
           py::arg("good"), py::arg("reference"), py::arg("reference_good"), py::arg("by"),
           py::arg("max_gap"), py::arg("bridge") = py::none(),
@@ -561,21 +584,18 @@ PYBIND11_MODULE(_core, m) {
         "split_csv",
         [](const std::string& path, std::size_t blockBytes) {
             const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0) {
-                PyErr_SetString(PyExc_OSError,
-                                ("cannot open " + path + ": " + std::strerror(errno)).c_str());
-                throw py::error_already_set();
-            }
+            if (fd < 0)
+                throw EInputError("cannot open " + path + ": " + std::strerror(errno));
+            struct Closer {
+                int fd;
+                ~Closer() { ::close(fd); }
+            } closer{fd};
             CsvParts parts;
-            try {
+            {
                 const py::gil_scoped_release unlocked;
                 FdSource in(fd, path);
                 parts = SplitCsv(in, std::max<std::size_t>(blockBytes, 1));
-            } catch (const Exception& e) {
-                ::close(fd);
-                throw py::value_error(e.Message());
             }
-            ::close(fd);
             std::vector<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>> out;
             for (const CsvPart& p : parts.Parts)
                 out.emplace_back(p.Begin, p.End, p.Line);
@@ -591,4 +611,17 @@ PYBIND11_MODULE(_core, m) {
           "numbers); reference -1 for none, 0 humid, 1 dry air; threads 0 for as many as "
           "the rows are worth; out a dict of float64 arrays for result columns; codes: the "
           "message columns as uint8 codes of message_texts() instead of str objects.");
+}
+
+} // namespace
+
+PYBIND11_MODULE(_core, m) {
+    m.doc() = "The evaluation core of nebelkamm over NumPy arrays.";
+    // A level it does not know ends the import with ImportError, as every
+    // failure of a module's start does.
+    UseSimdFromEnvironment();
+    py::register_exception_translator(&TranslateError);
+    DefineTables(m);
+    DefineTexts(m);
+    DefineEvaluation(m);
 }
