@@ -336,20 +336,9 @@ int RunBatchFile(const Options& o, const ChargeAirInputs& stored,
     for (const ColumnMapping& m : o.Mappings)
         MappedInput(m); // a usage error before the file is opened
     const std::string& name = *o.Batch;
-    int fd = STDIN_FILENO;
-    if (name != "-") {
-        fd = ::open(name.c_str(), O_RDONLY | O_CLOEXEC);
-        if (fd < 0)
-            throw EInputError("cannot open " + name + ": " + std::strerror(errno));
-    }
-    struct Closer {
-        int fd;
-        ~Closer() {
-            if (fd != STDIN_FILENO)
-                ::close(fd);
-        }
-    } closer{fd};
-    FdSource in(fd, name == "-" ? "standard input" : name);
+    std::optional<InputFile> file;
+    FdSource in(name == "-" ? STDIN_FILENO : file.emplace(name).Fd(),
+                name == "-" ? "standard input" : name);
     BatchOptions options;
     options.DecimalSeparator = separator;
     options.Reference = Basis(o);

@@ -23,6 +23,15 @@ std::string Why(int error) {
 
 } // namespace
 
+InputFile::InputFile(const std::string& path) : fd_(::open(path.c_str(), O_RDONLY | O_CLOEXEC)) {
+    if (fd_ < 0)
+        throw EInputError("cannot open " + path + ": " + Why(errno));
+}
+
+InputFile::~InputFile() {
+    ::close(fd_);
+}
+
 std::size_t FdSource::Read(char* to, std::size_t size) {
     for (;;) {
         const ssize_t n = ::read(fd_, to, size);

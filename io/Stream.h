@@ -44,6 +44,20 @@ private:
     std::string name_;
 };
 
+// A file open for reading by its path (bytes, whatever the locale), closed
+// on every way out. Throws EInputError ("cannot open <path>: <reason>").
+class InputFile {
+public:
+    explicit InputFile(const std::string& path);
+    ~InputFile();
+    InputFile(const InputFile&) = delete;
+    InputFile& operator=(const InputFile&) = delete;
+    int Fd() const { return fd_; }
+
+private:
+    int fd_;
+};
+
 // Byte ranges of an open file, one after the other, read where they stand
 // (the file's own offset is left alone); not closed here.
 class FileRangesSource : public Source {

@@ -279,19 +279,13 @@ BatchSummary RunCsv(const py::object& file, const std::optional<FilePart>& part,
     }
     const std::string path = py::str(file).cast<std::string>();
     const py::gil_scoped_release unlocked;
-    const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-    if (fd < 0)
-        throw EInputError("cannot open " + path + ": " + std::strerror(errno));
-    struct Closer {
-        int fd;
-        ~Closer() { ::close(fd); }
-    } closer{fd};
+    const InputFile opened(path);
     if (part) {
-        FileRangesSource in(fd, {{0, std::get<0>(*part)}, {std::get<1>(*part), std::get<2>(*part)}},
-                            path);
+        FileRangesSource in(
+            opened.Fd(), {{0, std::get<0>(*part)}, {std::get<1>(*part), std::get<2>(*part)}}, path);
         return RunBatch(in, none, inputs, options);
     }
-    FdSource in(fd, path);
+    FdSource in(opened.Fd(), path);
     return RunBatch(in, none, inputs, options);
 }
 
@@ -583,17 +577,11 @@ void DefineEvaluation(py::module_& m) {
     m.def(
         "split_csv",
         [](const std::string& path, std::size_t blockBytes) {
-            const int fd = ::open(path.c_str(), O_RDONLY | O_CLOEXEC);
-            if (fd < 0)
-                throw EInputError("cannot open " + path + ": " + std::strerror(errno));
-            struct Closer {
-                int fd;
-                ~Closer() { ::close(fd); }
-            } closer{fd};
+            const InputFile file(path);
             CsvParts parts;
             {
                 const py::gil_scoped_release unlocked;
-                FdSource in(fd, path);
+                FdSource in(file.Fd(), path);
                 parts = SplitCsv(in, std::max<std::size_t>(blockBytes, 1));
             }
             std::vector<std::tuple<std::uint64_t, std::uint64_t, std::uint64_t>> out;
