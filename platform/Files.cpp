@@ -152,6 +152,16 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
         }
     }
     const bool exists = ::stat(target.c_str(), &st) == 0;
+    if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
+        // A pipe or a device is written into: a new file in its place would
+        // take it away from whoever reads it.
+        const int fd = ::open(target.c_str(), O_WRONLY | O_CLOEXEC | O_NOCTTY);
+        if (fd < 0)
+            throw ECreateError("cannot create " + path + ": " + std::strerror(errno));
+        Descriptor closing(fd);
+        WriteAll(fd, bytes, path);
+        return;
+    }
     ReplaceFile(target, bytes, {.Like = exists ? &st : nullptr}, path);
 }
 

@@ -45,7 +45,8 @@ Replaced ReplaceFile(const std::string& target, std::string_view bytes,
 
 // Writes bytes to path through ReplaceFile. The path is bytes, whatever the
 // locale; a symbolic link is followed, so that it stays a link. The new
-// file keeps an old file's mode. Throws as ReplaceFile, and ECreateError
+// file keeps an old file's mode. A pipe or a device is written into, not
+// replaced. Throws as ReplaceFile, and ECreateError
 // for an empty path.
 void WriteFileReplacing(const std::string& path, std::string_view bytes);
 

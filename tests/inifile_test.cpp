@@ -206,6 +206,22 @@ TEST_F(IniFileTest, ReplacedFilesKeepModesAndLinks) {
     }
 }
 
+// A pipe named like an output is written into and stays a pipe: replacing
+// it would leave its reader with nothing.
+TEST_F(IniFileTest, APipeIsWrittenIntoNotReplaced) {
+    ASSERT_EQ(::mkfifo("chart.svg", 0644), 0);
+    const int reader = ::open("chart.svg", O_RDONLY | O_NONBLOCK);
+    ASSERT_GE(reader, 0);
+    WriteFileReplacing("chart.svg", "<svg/>\n");
+    char got[16] = {};
+    EXPECT_EQ(::read(reader, got, sizeof got), 7);
+    EXPECT_STREQ(got, "<svg/>\n");
+    ::close(reader);
+    struct stat st {};
+    ASSERT_EQ(::lstat("chart.svg", &st), 0);
+    EXPECT_TRUE(S_ISFIFO(st.st_mode));
+}
+
 // Messages reach the descriptor as whole lines, each batch in one write:
 // a packet socket keeps every write apart.
 TEST(LineWriter, WritesWholeLinesOnly) {
