@@ -221,6 +221,31 @@ private Q_SLOTS:
                  QStringLiteral("No result: Floating point division by zero."));
     }
 
+    // A chart that cannot be saved says why in a box and leaves no file.
+    void chartSaveFailuresAreSaid() {
+        TMainForm form({});
+        form.Button1Click();
+        TChartWindow* chart = form.ShowChart();
+        QTemporaryDir dir;
+        const struct {
+            QString path;
+            QString said;
+        } cases[] = {
+            {dir.filePath("missing/c.png"), "cannot create " + dir.filePath("missing/c.png")},
+            {dir.filePath("c.gif"),
+             dir.filePath("c.gif") + ": a chart is saved as .png, .svg or .pdf"},
+        };
+        for (const auto& c : cases) {
+            BoxCatcher boxes;
+            QVERIFY(!chart->SaveAs(c.path));
+            QCOMPARE(boxes.boxes.size(), 1);
+            QVERIFY2(boxes.boxes.front().text.startsWith(c.said),
+                     qPrintable(boxes.boxes.front().text));
+            QCOMPARE(boxes.boxes.front().icon, QMessageBox::Critical);
+        }
+        QVERIFY(QDir(dir.path()).isEmpty());
+    }
+
     // A range typed into the chart's boxes is charted exactly, on a round
     // step of about 150 points; one that runs backwards changes nothing;
     // "Automatic" goes back to the range chosen from the point.
