@@ -10,7 +10,6 @@
 #include <QGuiApplication>
 #include <QObject>
 
-#include <algorithm>
 #include <cstdio>
 #include <memory>
 
@@ -46,10 +45,11 @@ public:
             // The application keeps these and takes its own arguments out.
             static char name[] = "nebelkamm-cli", platform[] = "-platform",
                         offscreen[] = "offscreen";
-            static char* argv[4];
+            static char* argv[] = {name, platform, offscreen, nullptr};
             static int argc;
             argc = 3;
-            std::copy_n(std::data({name, platform, offscreen, (char*)nullptr}), 4, argv);
+            argv[1] = platform;
+            argv[2] = offscreen;
             app = std::make_unique<QGuiApplication>(argc, argv);
         }
         QFont font(QStringLiteral("Liberation Sans"));

@@ -428,19 +428,23 @@ QByteArray ChartFileBytes(const ChartContent& chart, const PlotFrame& frame, con
             throw EOutputError("cannot encode the PNG image");
         return bytes;
     }
-    QPainter painter;
+    // A drawing or a document: painted, and only whole when the painter ends.
+    const auto paint = [&](QPaintDevice& device, const char* what) {
+        QPainter painter;
+        if (!painter.begin(&device))
+            CannotDraw(what);
+        PaintChart(painter, chart, frame, font, W, H);
+        if (!painter.end())
+            CannotDraw(what);
+        return bytes;
+    };
     if (format.Name == "svg") {
         QSvgGenerator svg;
         svg.setOutputDevice(&buffer);
         svg.setSize(size);
         svg.setViewBox(QRect(QPoint(0, 0), size));
         svg.setTitle(chart.YLabel);
-        if (!painter.begin(&svg))
-            CannotDraw("SVG drawing");
-        PaintChart(painter, chart, frame, font, W, H);
-        if (!painter.end())
-            CannotDraw("SVG drawing");
-        return bytes;
+        return paint(svg, "SVG drawing");
     }
     // One page the size of the chart, at the screen's 96 pixels an inch.
     QPdfWriter pdf(&buffer);
@@ -448,12 +452,7 @@ QByteArray ChartFileBytes(const ChartContent& chart, const PlotFrame& frame, con
     pdf.setPageSize(QPageSize(QSizeF(size) * 72.0 / 96, QPageSize::Point));
     pdf.setPageMargins(QMarginsF(0, 0, 0, 0));
     pdf.setTitle(chart.YLabel);
-    if (!painter.begin(&pdf))
-        CannotDraw("PDF document");
-    PaintChart(painter, chart, frame, font, W, H);
-    if (!painter.end())
-        CannotDraw("PDF document");
-    return bytes;
+    return paint(pdf, "PDF document");
 }
 
 } // namespace nebelkamm

@@ -12,8 +12,6 @@
 #include <cstdlib>
 #include <mutex>
 #include <optional>
-#include <random>
-#include <thread>
 
 #include <dirent.h>
 #include <fcntl.h>
