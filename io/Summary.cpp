@@ -97,9 +97,10 @@ std::string Summary::Add(const SummaryRow& row) {
     return why;
 }
 
-// The largest gap from the rows so far, then those rows.
+// The largest gap (the one given, else five times the median interval of
+// the rows so far), then those rows.
 void Summary::Start() {
-    {
+    const auto fromRows = [this] {
         std::vector<double> intervals;
         std::optional<double> last;
         for (const Kept& k : waiting_) {
@@ -109,18 +110,16 @@ void Summary::Start() {
                 intervals.push_back(k.Row.Time->Instant - *last);
             last = k.Row.Time->Instant;
         }
-        maxGap_ = LeastGap;
-        if (!intervals.empty()) {
-            std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2,
-                             intervals.end());
-            maxGap_ = std::max(LeastGap, 5 * intervals[intervals.size() / 2]);
-        }
-        if (options_.MaxGapSeconds)
-            maxGap_ = *options_.MaxGapSeconds;
-        started_ = true;
-        for (; !waiting_.empty(); waiting_.pop_front())
-            Take(waiting_.front());
-    }
+        if (intervals.empty())
+            return LeastGap;
+        std::nth_element(intervals.begin(), intervals.begin() + intervals.size() / 2,
+                         intervals.end());
+        return std::max(LeastGap, 5 * intervals[intervals.size() / 2]);
+    };
+    maxGap_ = options_.MaxGapSeconds ? *options_.MaxGapSeconds : fromRows();
+    started_ = true;
+    for (; !waiting_.empty(); waiting_.pop_front())
+        Take(waiting_.front());
 }
 
 void Summary::Close(const SummaryRow& next, bool gap) {
@@ -204,7 +203,7 @@ void Summary::Bridge(const SummaryRow& from, const SummaryRow& to, bool gap) {
         add(c0, 1);
         return;
     }
-    const double length = options_.By == SummaryPeriod::Day ? 86400 : 3600;
+    const double length = PeriodSeconds();
     for (double start = c0; start < c1;) {
         const double end = std::min(c1, (std::floor(start / length) + 1) * length);
         add(start, (end - start) / (c1 - c0));
@@ -217,15 +216,9 @@ double Summary::PeriodSeconds() const {
 }
 
 std::int64_t Summary::KeyOf(double clock) const {
-    switch (options_.By) {
-    case SummaryPeriod::Day:
-        return static_cast<std::int64_t>(std::floor(clock / 86400));
-    case SummaryPeriod::Hour:
-        return static_cast<std::int64_t>(std::floor(clock / 3600));
-    case SummaryPeriod::File:
-        break;
-    }
-    return 0;
+    return options_.By == SummaryPeriod::File
+               ? 0
+               : static_cast<std::int64_t>(std::floor(clock / PeriodSeconds()));
 }
 
 PeriodTotals& Summary::At(double clock) {
@@ -238,9 +231,8 @@ PeriodTotals& Summary::At(double clock) {
     key_ = key;
     current_ = PeriodTotals{};
     if (options_.By != SummaryPeriod::File)
-        current_.Period =
-            ClockText(static_cast<double>(key) * (options_.By == SummaryPeriod::Day ? 86400 : 3600),
-                      options_.By == SummaryPeriod::Hour);
+        current_.Period = ClockText(static_cast<double>(key) * PeriodSeconds(),
+                                    options_.By == SummaryPeriod::Hour);
     current_.Rows = orphans_;
     current_.Classic.RowsWithMessage = orphanMessages_;
     current_.Reference.RowsWithMessage = orphanRefMessages_;
