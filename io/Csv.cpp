@@ -69,17 +69,15 @@ std::string_view CsvChunk::Text(const CsvField& f, std::string& scratch) const {
 
 CsvReader::CsvReader(Source& source, std::size_t blockBytes)
     : source_(source), block_(std::max<std::size_t>(blockBytes, 1)) {
-    Select(",");
+    Select(',');
     fields_.reserve(64);
     records_.reserve(16);
 }
 
-void CsvReader::Select(std::string_view separators) {
-    plainLines_ = separators.size() == 1;
-    std::memset(separator_.data(), 0, separator_.size());
-    std::memset(special_.data(), 0, special_.size());
-    for (char c : separators)
-        separator_[Byte(c)] = special_[Byte(c)] = true;
+void CsvReader::Select(char separator) {
+    separator_.fill(false);
+    special_.fill(false);
+    separator_[Byte(separator)] = special_[Byte(separator)] = true;
     special_[Byte('"')] = special_[Byte('\n')] = special_[Byte('\r')] = true;
 }
 
@@ -110,20 +108,17 @@ void CsvReader::Restart(std::size_t at, std::uint64_t line) {
 
 void CsvReader::EndRecord(std::size_t at) {
     const bool blank = at == recordStart_ && count_ == 1 && !quoted_;
-    if (blank && !keepBlank_) {
+    if (blank)
         fields_.resize(fields_.size() - stored_);
-    } else {
+    else
         records_.push_back({recordLine_, static_cast<std::uint32_t>(fields_.size() - stored_),
                             stored_, count_, CsvProblem::None});
-        keepBlank_ = false;
-    }
 }
 
 void CsvReader::Fail(CsvProblem problem) {
     fields_.resize(fields_.size() - stored_);
     records_.push_back(
         {recordLine_, static_cast<std::uint32_t>(fields_.size()), 0, count_, problem});
-    keepBlank_ = false;
 }
 
 // A record too long to keep: nothing more of it is stored, and reading goes
@@ -249,7 +244,7 @@ bool CsvReader::AtLimit(std::size_t& p) {
 }
 
 void CsvReader::StepFieldStart(std::size_t& p, std::size_t stop) {
-    if (plainLines_ && count_ == 0 && PlainLine(p))
+    if (count_ == 0 && PlainLine(p))
         return;
     fieldStart_ = p;
     quoted_ = false;
@@ -276,7 +271,6 @@ void CsvReader::StepUnquoted(std::size_t& p, std::size_t stop) {
         clean_ = false;
         ++p;
     } else if (separator_[Byte(c)]) {
-        ++used_[Byte(c)];
         EndField(p++);
         state_ = State::FieldStart;
     } else {
@@ -309,7 +303,6 @@ void CsvReader::StepAfterQuote(std::size_t& p) {
         state_ = State::Quoted;
         ++p;
     } else if (separator_[Byte(c)]) {
-        ++used_[Byte(c)];
         EndField(p++);
         state_ = State::FieldStart;
     } else if (c == '\n' || c == '\r') {
@@ -320,7 +313,7 @@ void CsvReader::StepAfterQuote(std::size_t& p) {
     }
 }
 
-void CsvReader::Tokenize() {
+void CsvReader::Tokenize(std::size_t most) {
     std::size_t p = scan_;
     TakePendingLf(p);
     while (p < buffer_.size() && !skipping_) {
@@ -345,30 +338,30 @@ void CsvReader::Tokenize() {
             StepAfterQuote(p);
             break;
         }
-        if (stopAfterRecord_ && !records_.empty())
+        if (records_.size() >= most)
             break;
     }
     scan_ = p;
 }
 
-void CsvReader::Advance() {
+void CsvReader::Advance(std::size_t most) {
     for (;;) {
         if (skipping_) {
             Skip();
             if (skipping_)
                 return; // the line end is still to come
         }
-        Tokenize();
-        if (!skipping_ || (stopAfterRecord_ && !records_.empty()))
+        Tokenize(most);
+        if (!skipping_ || records_.size() >= most)
             return;
     }
 }
 
 // At the end of the input, which is all in the buffer now.
-void CsvReader::Finish() {
+void CsvReader::Finish(std::size_t most) {
     for (;;) {
-        Advance();
-        if (stopAfterRecord_ && !records_.empty())
+        Advance(most);
+        if (records_.size() >= most)
             return;
         finished_ = true;
         const std::size_t size = buffer_.size();
@@ -398,6 +391,69 @@ void CsvReader::Finish() {
     }
 }
 
+namespace {
+
+// How often each separator ends a field of the first record, as a reader
+// splitting at all three would see it: a quote opens a field only at its
+// start. Ended once the record's line end is seen; else QuoteOpen when the
+// bytes end inside a quoted field, LineEndInQuote when it holds one.
+struct SeparatorsSeen {
+    std::size_t Comma = 0, Semicolon = 0, Tab = 0;
+    bool Ended = false, QuoteOpen = false, LineEndInQuote = false;
+};
+
+SeparatorsSeen CountSeparators(std::string_view bytes) {
+    enum class At : std::uint8_t { FieldStart, Unquoted, Quoted, AfterQuote };
+    SeparatorsSeen seen;
+    At at = At::FieldStart;
+    for (const char c : bytes) {
+        if (at == At::Quoted) {
+            if (c == '"')
+                at = At::AfterQuote;
+            else if (c == '\n' || c == '\r')
+                seen.LineEndInQuote = true;
+            continue;
+        }
+        if (c == '"' && at != At::Unquoted) { // opens a field, or doubled in one
+            seen.LineEndInQuote = seen.LineEndInQuote && at == At::AfterQuote;
+            at = At::Quoted;
+            continue;
+        }
+        if (c == '\n' || c == '\r') {
+            seen.Ended = true;
+            return seen;
+        }
+        seen.Comma += c == ',';
+        seen.Semicolon += c == ';';
+        seen.Tab += c == '\t';
+        at = c == ',' || c == ';' || c == '\t' ? At::FieldStart : At::Unquoted;
+    }
+    seen.QuoteOpen = at == At::Quoted;
+    return seen;
+}
+
+} // namespace
+
+// Semicolons make the file's separator ';' with the locale's decimal
+// separator, else commas ',' with '.', else tabs '\t' with the locale's.
+// A header whose quote is not closed in that first look is refused, even
+// where the file's separator alone would not open it.
+void CsvReader::ChooseDialect(char localeDecimal) {
+    SeparatorsSeen seen;
+    for (;;) {
+        seen = CountSeparators(std::string_view(buffer_).substr(0, MaxRecordBytes + 1));
+        if (seen.Ended || buffer_.size() > MaxRecordBytes || !Fill())
+            break;
+    }
+    if (seen.QuoteOpen && (seen.LineEndInQuote || buffer_.size() <= MaxRecordBytes))
+        throw EDataError(std::string("line 1, the header: ") +
+                         ProblemText(CsvProblem::QuoteNotClosed));
+    dialect_.Separator = seen.Semicolon ? ';' : seen.Comma ? ',' : seen.Tab ? '\t' : ',';
+    dialect_.Decimal =
+        dialect_.Separator == ',' || localeDecimal == dialect_.Separator ? '.' : localeDecimal;
+    Select(dialect_.Separator);
+}
+
 bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
     while (buffer_.size() < Utf8Bom.size() && Fill()) {
     }
@@ -405,43 +461,35 @@ bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
         buffer_.erase(0, Utf8Bom.size());
         consumed_ += Utf8Bom.size();
     }
-
-    // The dialect from the first record as any of the three separators would
-    // split it; then that record again, by the dialect's separator alone.
-    stopAfterRecord_ = true;
-    for (const std::string_view separators : {std::string_view(",;\t"), std::string_view()}) {
-        if (separators.empty()) {
-            const bool semicolon = used_[Byte(';')] > 0, comma = used_[Byte(',')] > 0;
-            dialect_.Separator = semicolon ? ';' : comma ? ',' : used_[Byte('\t')] ? '\t' : ',';
-            dialect_.Decimal = dialect_.Separator == ',' || localeDecimal == dialect_.Separator
-                                   ? '.'
-                                   : localeDecimal;
-        }
-        Select(separators.empty() ? std::string_view(&dialect_.Separator, 1) : separators);
-        fields_.clear();
-        records_.clear();
-        used_.fill(0);
-        pendingLf_ = skipping_ = failPending_ = finished_ = false;
-        keepBlank_ = true;
-        Restart(0, 1);
-        for (;;) {
-            Advance();
-            if (!records_.empty())
-                break;
-            if (eof_) {
-                Finish();
-                break;
-            }
-            Fill();
-        }
-        if (records_.empty())
-            return false;
-        if (records_.front().Problem != CsvProblem::None)
-            throw EDataError(std::string("line 1, the header: ") +
-                             ProblemText(records_.front().Problem));
+    ChooseDialect(localeDecimal);
+    if (buffer_.empty())
+        return false;
+    if (buffer_[0] == '\n' || buffer_[0] == '\r') { // a blank first line names one column
+        bool pending = false;
+        const std::size_t end = LineEndLength(0, pending);
+        pendingLf_ = pending;
+        Restart(end, 2);
+        header.Raw.assign(1, std::string());
+        header.Text.assign(1, std::string());
+        CsvChunk drop;
+        Emit(drop);
+        return true;
     }
-    stopAfterRecord_ = false;
-    finished_ = false;
+    while (records_.empty()) {
+        Advance(1);
+        if (!records_.empty())
+            break;
+        if (eof_) {
+            Finish(1);
+            break;
+        }
+        Fill();
+    }
+    if (records_.empty())
+        return false;
+    if (records_.front().Problem != CsvProblem::None)
+        throw EDataError(std::string("line 1, the header: ") +
+                         ProblemText(records_.front().Problem));
 
     const CsvRecord& r = records_.front();
     CsvChunk view; // the header's fields, in place

@@ -107,8 +107,10 @@ private:
     enum class State : std::uint8_t { FieldStart, Unquoted, Quoted, QuoteInQuoted };
 
     bool Fill();
-    void Advance();
-    void Tokenize();
+    void ChooseDialect(char localeDecimal);
+    // Each takes records until it has `most`.
+    void Advance(std::size_t most = SIZE_MAX);
+    void Tokenize(std::size_t most);
     // The tokenizer's steps, each from p in its state; stop is where the
     // record would grow past the limit.
     void TakePendingLf(std::size_t& p);
@@ -133,10 +135,10 @@ private:
     void FailTooLong();
     void EndAtQuoteLineEnd();
     void Skip();
-    void Finish();
+    void Finish(std::size_t most = SIZE_MAX);
     void Restart(std::size_t at, std::uint64_t line);
     std::size_t LineEndLength(std::size_t at, bool& pending) const;
-    void Select(std::string_view separators);
+    void Select(char separator);
     void Emit(CsvChunk& chunk);
 
     Source& source_;
@@ -147,15 +149,12 @@ private:
     std::array<bool, 256> special_{};
     std::string buffer_;
     bool eof_ = false;
-    bool keepBlank_ = false;   // the header is a record even when blank
     bool skipping_ = false;    // after an overlong record, up to its line end
     bool failPending_ = false; // its failure is not yet recorded
     bool inField_ = false;     // it broke off inside a field
     std::size_t fieldLength_ = 0;
-    bool pendingLf_ = false;       // a CR ended the last record at the buffer's end
-    bool stopAfterRecord_ = false; // while reading the header
-    bool finished_ = false;        // the end of the input is tokenized
-    bool plainLines_ = false;      // one separator: lines without quotes take a short way
+    bool pendingLf_ = false; // a CR ended the last record at the buffer's end
+    bool finished_ = false;  // the end of the input is tokenized
 
     // The tokenizer, at scan_ in buffer_.
     std::size_t scan_ = 0;
@@ -170,7 +169,6 @@ private:
     std::uint64_t consumed_ = 0;
     std::vector<CsvField> fields_;
     std::vector<CsvRecord> records_;
-    std::array<std::uint64_t, 256> used_{}; // separators that ended fields
 };
 
 } // namespace nebelkamm

@@ -282,7 +282,11 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"OverOneMiB", "RelativeHumidity," + Big + "\n1,2\n",
                 "line 1, the header: field longer than 1 MiB"},
         Refused{"QuoteNotClosed", "\"RelativeHumidity\n1\n",
-                "line 1, the header: quoted field not closed"}),
+                "line 1, the header: quoted field not closed"},
+        Refused{"QuoteOpenedAfterAnotherSeparator", "RelativeHumidity,x\t\"y\n1,2\n",
+                "line 1, the header: quoted field not closed"},
+        Refused{"BlankFirstLineIsTheHeader", "\nRelativeHumidity\n50\n",
+                "the header names no input"}),
     [](const auto& info) { return std::string(info.param.name); });
 
 // Header cells name their input and unit as the shared table says, which
