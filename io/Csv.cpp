@@ -68,18 +68,7 @@ std::string_view CsvChunk::Text(const CsvField& f, std::string& scratch) const {
 }
 
 CsvReader::CsvReader(Source& source, std::size_t blockBytes)
-    : source_(source), block_(std::max<std::size_t>(blockBytes, 1)) {
-    Select(',');
-    fields_.reserve(64);
-    records_.reserve(16);
-}
-
-void CsvReader::Select(char separator) {
-    separator_.fill(false);
-    special_.fill(false);
-    separator_[Byte(separator)] = special_[Byte(separator)] = true;
-    special_[Byte('"')] = special_[Byte('\n')] = special_[Byte('\r')] = true;
-}
+    : source_(source), block_(std::max<std::size_t>(blockBytes, 1)) {}
 
 bool CsvReader::Fill() {
     const std::size_t old = buffer_.size();
@@ -90,15 +79,28 @@ bool CsvReader::Fill() {
     return n > 0;
 }
 
-std::size_t CsvReader::LineEndLength(std::size_t at, bool& pending) const {
+CsvTokenizer::CsvTokenizer(char separator) {
+    Select(separator);
+    fields_.reserve(64);
+    records_.reserve(16);
+}
+
+void CsvTokenizer::Select(char separator) {
+    separator_ = separator;
+    special_.fill(false);
+    special_[Byte(separator)] = true;
+    special_[Byte('"')] = special_[Byte('\n')] = special_[Byte('\r')] = true;
+}
+
+std::size_t CsvTokenizer::LineEndLength(std::size_t at, bool& pending) const {
     pending = false;
-    if (buffer_[at] == '\n' || at + 1 < buffer_.size())
-        return buffer_[at] == '\r' && buffer_[at + 1] == '\n' ? 2 : 1;
-    pending = !eof_; // a CR at the end: its LF may still come
+    if ((*bytes_)[at] == '\n' || at + 1 < bytes_->size())
+        return (*bytes_)[at] == '\r' && (*bytes_)[at + 1] == '\n' ? 2 : 1;
+    pending = !last_; // a CR at the end: its LF may still come
     return 1;
 }
 
-void CsvReader::Restart(std::size_t at, std::uint64_t line) {
+void CsvTokenizer::Restart(std::size_t at, std::uint64_t line) {
     scan_ = recordStart_ = done_ = at;
     line_ = recordLine_ = line;
     state_ = State::FieldStart;
@@ -106,7 +108,7 @@ void CsvReader::Restart(std::size_t at, std::uint64_t line) {
     quoteLineEnd_ = 0;
 }
 
-void CsvReader::EndRecord(std::size_t at) {
+void CsvTokenizer::EndRecord(std::size_t at) {
     const bool blank = at == recordStart_ && count_ == 1 && !quoted_;
     if (blank)
         fields_.resize(fields_.size() - stored_);
@@ -115,7 +117,7 @@ void CsvReader::EndRecord(std::size_t at) {
                             stored_, count_, CsvProblem::None});
 }
 
-void CsvReader::Fail(CsvProblem problem) {
+void CsvTokenizer::Fail(CsvProblem problem) {
     fields_.resize(fields_.size() - stored_);
     records_.push_back(
         {recordLine_, static_cast<std::uint32_t>(fields_.size()), 0, count_, problem});
@@ -124,7 +126,7 @@ void CsvReader::Fail(CsvProblem problem) {
 // A record too long to keep: nothing more of it is stored, and reading goes
 // on after its line end. Whether its field or the record as a whole is too
 // long shows only as the field goes on.
-void CsvReader::StartSkip(std::size_t at) {
+void CsvTokenizer::StartSkip(std::size_t at) {
     fields_.resize(fields_.size() - stored_);
     stored_ = 0;
     skipping_ = failPending_ = true;
@@ -135,24 +137,24 @@ void CsvReader::StartSkip(std::size_t at) {
 
 // The record that broke off for its length fails as its field or as a
 // whole, by what was seen of the field.
-void CsvReader::FailTooLong() {
+void CsvTokenizer::FailTooLong() {
     Fail(fieldLength_ > MaxRecordBytes ? CsvProblem::FieldTooLong : CsvProblem::RecordTooLong);
     failPending_ = false;
 }
 
 // An open quote with a line end in it: the record fails, and reading goes on
 // after that first line end.
-void CsvReader::EndAtQuoteLineEnd() {
+void CsvTokenizer::EndAtQuoteLineEnd() {
     Fail(CsvProblem::QuoteNotClosed);
     std::size_t p = quoteLineEnd_;
-    if (buffer_[p - 1] == '\r' && p < buffer_.size() && buffer_[p] == '\n')
+    if ((*bytes_)[p - 1] == '\r' && p < bytes_->size() && (*bytes_)[p] == '\n')
         ++p;
     Restart(p, quoteLineEndLine_);
 }
 
-void CsvReader::Skip() {
-    const char* const from = buffer_.data() + scan_;
-    const std::size_t n = buffer_.size() - scan_;
+void CsvTokenizer::Skip() {
+    const char* const from = bytes_->data() + scan_;
+    const std::size_t n = bytes_->size() - scan_;
     const void* lf = std::memchr(from, '\n', n);
     const void* cr = std::memchr(from, '\r', lf ? static_cast<const char*>(lf) - from : n);
     const char* end = static_cast<const char*>(cr ? cr : lf);
@@ -161,7 +163,7 @@ void CsvReader::Skip() {
         if (inField_) {
             const char* const stop = end ? end : from + n;
             const char* p = from;
-            while (p < stop && !separator_[Byte(*p)])
+            while (p < stop && *p != separator_)
                 ++p;
             fieldLength_ += static_cast<std::size_t>(p - from);
             known = known || p < stop || fieldLength_ > MaxRecordBytes;
@@ -170,14 +172,14 @@ void CsvReader::Skip() {
             FailTooLong();
     }
     if (!end) {
-        buffer_.resize(recordStart_);
+        bytes_->resize(recordStart_);
         scan_ = recordStart_;
         return;
     }
     bool pending = false;
-    const std::size_t at = static_cast<std::size_t>(end - buffer_.data());
+    const std::size_t at = static_cast<std::size_t>(end - bytes_->data());
     const std::size_t after = at + LineEndLength(at, pending);
-    buffer_.erase(recordStart_, after - recordStart_);
+    bytes_->erase(recordStart_, after - recordStart_);
     pendingLf_ = pending;
     skipping_ = false;
     Restart(recordStart_, line_ + 1);
@@ -185,15 +187,15 @@ void CsvReader::Skip() {
 
 // A whole line without a quote or a CR: split at its separators without the
 // state machine's work for each field. False where that does not apply.
-bool CsvReader::PlainLine(std::size_t& at) {
-    const char* const b = buffer_.data();
-    const std::size_t limit = std::min(buffer_.size(), recordStart_ + MaxRecordBytes + 1);
+bool CsvTokenizer::PlainLine(std::size_t& at) {
+    const char* const b = bytes_->data();
+    const std::size_t limit = std::min(bytes_->size(), recordStart_ + MaxRecordBytes + 1);
     const char* const begin = b + at;
     const auto* const end = static_cast<const char*>(std::memchr(begin, '\n', limit - at));
     if (!end || std::memchr(begin, '"', static_cast<std::size_t>(end - begin)) ||
         std::memchr(begin, '\r', static_cast<std::size_t>(end - begin)))
         return false;
-    const char sep = dialect_.Separator;
+    const char sep = separator_;
     fieldStart_ = at;
     quoted_ = false;
     clean_ = true;
@@ -213,16 +215,16 @@ bool CsvReader::PlainLine(std::size_t& at) {
 }
 
 // A CR ended the last buffer: an LF that follows it belongs to it.
-void CsvReader::TakePendingLf(std::size_t& p) {
-    if (pendingLf_ && p < buffer_.size()) {
+void CsvTokenizer::TakePendingLf(std::size_t& p) {
+    if (pendingLf_ && p < bytes_->size()) {
         pendingLf_ = false;
-        if (buffer_[p] == '\n')
+        if ((*bytes_)[p] == '\n')
             Restart(++p, line_);
     }
 }
 
 // The record ends at the line end at p.
-void CsvReader::EndLine(std::size_t& p) {
+void CsvTokenizer::EndLine(std::size_t& p) {
     EndField(p);
     EndRecord(p);
     bool pending = false;
@@ -233,7 +235,7 @@ void CsvReader::EndLine(std::size_t& p) {
 
 // A record that reached the limit: one whose open quote had a line end
 // fails there; any other is skipped to its line end. False to stop.
-bool CsvReader::AtLimit(std::size_t& p) {
+bool CsvTokenizer::AtLimit(std::size_t& p) {
     if (state_ == State::Quoted && quoteLineEnd_) {
         EndAtQuoteLineEnd();
         p = scan_;
@@ -243,13 +245,13 @@ bool CsvReader::AtLimit(std::size_t& p) {
     return false;
 }
 
-void CsvReader::StepFieldStart(std::size_t& p, std::size_t stop) {
+void CsvTokenizer::StepFieldStart(std::size_t& p, std::size_t stop) {
     if (count_ == 0 && PlainLine(p))
         return;
     fieldStart_ = p;
     quoted_ = false;
     clean_ = true;
-    if (buffer_[p] == '"') {
+    if ((*bytes_)[p] == '"') {
         state_ = State::Quoted;
         quoted_ = true;
         quoteLineEnd_ = 0;
@@ -260,8 +262,8 @@ void CsvReader::StepFieldStart(std::size_t& p, std::size_t stop) {
     StepUnquoted(p, stop);
 }
 
-void CsvReader::StepUnquoted(std::size_t& p, std::size_t stop) {
-    const char* const b = buffer_.data();
+void CsvTokenizer::StepUnquoted(std::size_t& p, std::size_t stop) {
+    const char* const b = bytes_->data();
     while (p < stop && !special_[Byte(b[p])])
         ++p;
     if (p == stop)
@@ -270,7 +272,7 @@ void CsvReader::StepUnquoted(std::size_t& p, std::size_t stop) {
     if (c == '"') { // not at a field's start: an ordinary character
         clean_ = false;
         ++p;
-    } else if (separator_[Byte(c)]) {
+    } else if (c == separator_) {
         EndField(p++);
         state_ = State::FieldStart;
     } else {
@@ -278,8 +280,8 @@ void CsvReader::StepUnquoted(std::size_t& p, std::size_t stop) {
     }
 }
 
-void CsvReader::StepQuoted(std::size_t& p, std::size_t stop) {
-    const char* const b = buffer_.data();
+void CsvTokenizer::StepQuoted(std::size_t& p, std::size_t stop) {
+    const char* const b = bytes_->data();
     while (p < stop && b[p] != '"' && b[p] != '\n' && b[p] != '\r')
         ++p;
     if (p == stop)
@@ -297,12 +299,12 @@ void CsvReader::StepQuoted(std::size_t& p, std::size_t stop) {
     ++p;
 }
 
-void CsvReader::StepAfterQuote(std::size_t& p) {
-    const char c = buffer_[p];
+void CsvTokenizer::StepAfterQuote(std::size_t& p) {
+    const char c = (*bytes_)[p];
     if (c == '"') { // a doubled quote
         state_ = State::Quoted;
         ++p;
-    } else if (separator_[Byte(c)]) {
+    } else if (c == separator_) {
         EndField(p++);
         state_ = State::FieldStart;
     } else if (c == '\n' || c == '\r') {
@@ -313,12 +315,12 @@ void CsvReader::StepAfterQuote(std::size_t& p) {
     }
 }
 
-void CsvReader::Tokenize(std::size_t most) {
+void CsvTokenizer::Tokenize(std::size_t most) {
     std::size_t p = scan_;
     TakePendingLf(p);
-    while (p < buffer_.size() && !skipping_) {
+    while (p < bytes_->size() && !skipping_) {
         // Scans stop just past the limit, so a record never grows beyond it.
-        const std::size_t stop = std::min(buffer_.size(), recordStart_ + MaxRecordBytes + 1);
+        const std::size_t stop = std::min(bytes_->size(), recordStart_ + MaxRecordBytes + 1);
         if (p >= stop) {
             if (!AtLimit(p))
                 return;
@@ -344,7 +346,7 @@ void CsvReader::Tokenize(std::size_t most) {
     scan_ = p;
 }
 
-void CsvReader::Advance(std::size_t most) {
+void CsvTokenizer::Advance(std::size_t most) {
     for (;;) {
         if (skipping_) {
             Skip();
@@ -358,17 +360,16 @@ void CsvReader::Advance(std::size_t most) {
 }
 
 // At the end of the input, which is all in the buffer now.
-void CsvReader::Finish(std::size_t most) {
+void CsvTokenizer::Finish(std::size_t most) {
     for (;;) {
         Advance(most);
         if (records_.size() >= most)
             return;
-        finished_ = true;
-        const std::size_t size = buffer_.size();
+        const std::size_t size = bytes_->size();
         if (skipping_) { // an overlong last line: nothing of it is kept
             if (failPending_)
                 FailTooLong();
-            buffer_.resize(recordStart_);
+            bytes_->resize(recordStart_);
             skipping_ = false;
             Restart(recordStart_, line_);
             return;
@@ -389,6 +390,48 @@ void CsvReader::Finish(std::size_t most) {
         }
         return;
     }
+}
+
+void CsvTokenizer::Step(std::string& bytes, bool last, std::size_t most) {
+    bytes_ = &bytes;
+    last_ = last;
+    if (last)
+        Finish(most);
+    else
+        Advance(most);
+    bytes_ = nullptr;
+}
+
+void CsvTokenizer::PassLineEnd(std::string& bytes, bool last) {
+    bytes_ = &bytes;
+    last_ = last;
+    bool pending = false;
+    const std::size_t end = LineEndLength(0, pending);
+    pendingLf_ = pending;
+    Restart(end, line_ + 1);
+    bytes_ = nullptr;
+}
+
+void CsvTokenizer::Take(std::vector<CsvField>& fields, std::vector<CsvRecord>& records) {
+    const std::size_t cut = done_;
+    records.swap(records_);
+    records_.clear();
+    records_.reserve(records.capacity());
+    fields.swap(fields_);
+    fields_.reserve(fields.capacity());
+    fields_.assign(fields.end() - stored_, fields.end()); // of the record not yet ended
+    fields.resize(fields.size() - stored_);
+    for (CsvField& f : fields_) {
+        f.Begin -= static_cast<std::uint32_t>(cut);
+        f.End -= static_cast<std::uint32_t>(cut);
+    }
+    scan_ -= cut;
+    recordStart_ -= cut;
+    done_ = 0;
+    if (fieldStart_ >= cut)
+        fieldStart_ -= cut;
+    if (quoteLineEnd_)
+        quoteLineEnd_ -= cut;
 }
 
 namespace {
@@ -451,7 +494,7 @@ void CsvReader::ChooseDialect(char localeDecimal) {
     dialect_.Separator = seen.Semicolon ? ';' : seen.Comma ? ',' : seen.Tab ? '\t' : ',';
     dialect_.Decimal =
         dialect_.Separator == ',' || localeDecimal == dialect_.Separator ? '.' : localeDecimal;
-    Select(dialect_.Separator);
+    tokens_.Select(dialect_.Separator);
 }
 
 bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
@@ -465,40 +508,34 @@ bool CsvReader::ReadHeader(char localeDecimal, CsvHeader& header) {
     if (buffer_.empty())
         return false;
     if (buffer_[0] == '\n' || buffer_[0] == '\r') { // a blank first line names one column
-        bool pending = false;
-        const std::size_t end = LineEndLength(0, pending);
-        pendingLf_ = pending;
-        Restart(end, 2);
+        tokens_.PassLineEnd(buffer_, eof_);
         header.Raw.assign(1, std::string());
         header.Text.assign(1, std::string());
         CsvChunk drop;
         Emit(drop);
         return true;
     }
-    while (records_.empty()) {
-        Advance(1);
-        if (!records_.empty())
+    for (;;) {
+        tokens_.Step(buffer_, eof_, 1);
+        if (!tokens_.Records().empty() || eof_)
             break;
-        if (eof_) {
-            Finish(1);
-            break;
-        }
         Fill();
     }
-    if (records_.empty())
+    const std::vector<CsvRecord>& records = tokens_.Records();
+    if (records.empty())
         return false;
-    if (records_.front().Problem != CsvProblem::None)
+    if (records.front().Problem != CsvProblem::None)
         throw EDataError(std::string("line 1, the header: ") +
-                         ProblemText(records_.front().Problem));
+                         ProblemText(records.front().Problem));
 
-    const CsvRecord& r = records_.front();
+    const CsvRecord& r = records.front();
     CsvChunk view; // the header's fields, in place
     view.Bytes.swap(buffer_);
     std::string scratch;
     header.Raw.reserve(r.Stored);
     header.Text.reserve(r.Stored);
     for (std::uint32_t i = 0; i < r.Stored; ++i) {
-        const CsvField& f = fields_[r.FirstField + i];
+        const CsvField& f = tokens_.Fields()[r.FirstField + i];
         header.Text.emplace_back(view.Text(f, scratch));
         if (f.Clean) {
             header.Raw.emplace_back(view.Raw(f));
@@ -550,7 +587,7 @@ char DecimalOf(std::string_view cell) {
 char CsvReader::FirstDecimal(const std::vector<bool>& columns, std::size_t bytes) {
     while (buffer_.size() < bytes && !eof_ && !source_.WouldWait() && Fill()) {
     }
-    std::string_view rest = std::string_view(buffer_).substr(scan_);
+    std::string_view rest = std::string_view(buffer_).substr(tokens_.Scanned());
     rest = rest.substr(0, std::min(rest.size(), bytes));
     while (!rest.empty()) {
         const std::size_t end = std::min(rest.find('\n'), rest.size());
@@ -568,46 +605,24 @@ char CsvReader::FirstDecimal(const std::vector<bool>& columns, std::size_t bytes
 }
 
 void CsvReader::Emit(CsvChunk& chunk) {
-    const std::size_t cut = done_;
+    const std::size_t cut = tokens_.Done();
     consumed_ += cut;
-    chunk.Records.swap(records_);
-    records_.clear();
-    records_.reserve(chunk.Records.capacity());
-    chunk.Fields.swap(fields_);
-    fields_.reserve(chunk.Fields.capacity());
-    fields_.assign(chunk.Fields.end() - stored_, chunk.Fields.end());
-    chunk.Fields.resize(chunk.Fields.size() - stored_);
-    for (CsvField& f : fields_) {
-        f.Begin -= static_cast<std::uint32_t>(cut);
-        f.End -= static_cast<std::uint32_t>(cut);
-    }
+    tokens_.Take(chunk.Fields, chunk.Records);
     chunk.Bytes.swap(buffer_);
     buffer_.assign(chunk.Bytes, cut);
     chunk.Bytes.resize(cut);
-    scan_ -= cut;
-    recordStart_ -= cut;
-    done_ = 0;
-    if (fieldStart_ >= cut)
-        fieldStart_ -= cut;
-    if (quoteLineEnd_)
-        quoteLineEnd_ -= cut;
 }
 
 bool CsvReader::Next(CsvChunk& chunk) {
     for (;;) {
-        Advance();
-        if (eof_) {
-            if (!finished_)
-                Finish();
-            if (records_.empty())
-                return false;
+        tokens_.Step(buffer_, eof_);
+        const bool held = !tokens_.Records().empty();
+        if (held && (eof_ || tokens_.Done() >= block_ || source_.WouldWait())) {
             Emit(chunk);
             return true;
         }
-        if (!records_.empty() && (done_ >= block_ || source_.WouldWait())) {
-            Emit(chunk);
-            return true;
-        }
+        if (eof_)
+            return false;
         Fill();
     }
 }

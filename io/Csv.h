@@ -66,53 +66,47 @@ struct CsvHeader {
 // quote or a line end.
 void AppendField(std::string& out, std::string_view text, char separator);
 
-// Reads CSV after RFC 4180 from a source, in chunks of whole records. A
-// quote opens a quoted field only at a field's start; elsewhere it is an
-// ordinary character. Records end at LF, CRLF or a lone CR. A record over
-// MaxRecordBytes, or a quoted field that is not closed, fails alone and
-// reading goes on at the next line end: memory stays bounded and no two
-// rows are ever merged. Blank lines are no records.
-class CsvReader {
+// Splits CSV after RFC 4180 into records, over bytes its caller owns and
+// appends to between steps. A quote opens a quoted field only at a field's
+// start; elsewhere it is an ordinary character. Records end at LF, CRLF or
+// a lone CR. A record over MaxRecordBytes, or a quoted field that is not
+// closed, fails alone and splitting goes on at the next line end: memory
+// stays bounded and no two rows are ever merged. Blank lines are no records.
+class CsvTokenizer {
 public:
-    // blockBytes is how much is read at once and about a chunk's size.
-    explicit CsvReader(Source& source, std::size_t blockBytes = std::size_t(1) << 16);
+    explicit CsvTokenizer(char separator = ',');
 
-    // Reads the first record and takes the dialect from it: semicolons
-    // outside quotes make it ';' with the locale's decimal separator, else
-    // commas ',' with '.', else tabs '\t' with the locale's separator. A
-    // UTF-8 byte-order mark is skipped. False for an empty input; throws
-    // EDataError for a header over MaxRecordBytes.
-    bool ReadHeader(char localeDecimal, CsvHeader& header);
-    const Dialect& GetDialect() const { return dialect_; }
-    // After the header: the decimal separator of the first number written
-    // with one (digits on both sides) in the marked columns of the records
-    // within the first `bytes` of the input, read ahead as far as the source
-    // does not wait; 0 where there is none.
-    char FirstDecimal(const std::vector<bool>& columns, std::size_t bytes);
-    // Bytes of the input taken by the records handed out so far, the header
-    // and a byte-order mark included: where the next record starts.
-    std::uint64_t Consumed() const { return consumed_; }
-    // The line the next record starts on, for a reader that starts inside a
-    // file.
+    void Select(char separator);
+    // The line the next record starts on.
     void SetLine(std::uint64_t line) { line_ = recordLine_ = line; }
     // Fields beyond this many are counted but not stored.
     void SetFieldCap(std::size_t cap) { cap_ = cap; }
 
-    // The next whole records: at least blockBytes of them, or fewer where
-    // the source would wait for more (so that a live log's rows go on at
-    // once), or the last ones. False at the end.
-    bool Next(CsvChunk& chunk);
+    // Takes records from bytes until it holds `most` or needs more bytes;
+    // `last` when no more will come, so that the last line ends the input.
+    // An overlong record's bytes are dropped from bytes as it is skipped.
+    void Step(std::string& bytes, bool last, std::size_t most = SIZE_MAX);
+    // Goes past the line end at the start of bytes, as if a record ended
+    // there.
+    void PassLineEnd(std::string& bytes, bool last);
+
+    const std::vector<CsvRecord>& Records() const { return records_; }
+    const std::vector<CsvField>& Fields() const { return fields_; }
+    // The bytes of the records held, and how far bytes are scanned.
+    std::size_t Done() const { return done_; }
+    std::size_t Scanned() const { return scan_; }
+    // Hands out the records held and their fields; the caller then drops
+    // the first Done() bytes.
+    void Take(std::vector<CsvField>& fields, std::vector<CsvRecord>& records);
 
 private:
     enum class State : std::uint8_t { FieldStart, Unquoted, Quoted, QuoteInQuoted };
 
-    bool Fill();
-    void ChooseDialect(char localeDecimal);
-    // Each takes records until it has `most`.
-    void Advance(std::size_t most = SIZE_MAX);
+    void Advance(std::size_t most);
     void Tokenize(std::size_t most);
-    // The tokenizer's steps, each from p in its state; stop is where the
-    // record would grow past the limit.
+    void Finish(std::size_t most);
+    // The steps, each from p in its state; stop is where the record would
+    // grow past the limit.
     void TakePendingLf(std::size_t& p);
     bool AtLimit(std::size_t& p);
     [[gnu::always_inline]] inline void StepFieldStart(std::size_t& p, std::size_t stop);
@@ -135,28 +129,20 @@ private:
     void FailTooLong();
     void EndAtQuoteLineEnd();
     void Skip();
-    void Finish(std::size_t most = SIZE_MAX);
     void Restart(std::size_t at, std::uint64_t line);
     std::size_t LineEndLength(std::size_t at, bool& pending) const;
-    void Select(char separator);
-    void Emit(CsvChunk& chunk);
 
-    Source& source_;
-    std::size_t block_;
+    std::string* bytes_ = nullptr; // the caller's, during a step
+    bool last_ = false;
+    char separator_ = ',';
     std::size_t cap_ = std::numeric_limits<std::size_t>::max();
-    Dialect dialect_;
-    std::array<bool, 256> separator_{};
     std::array<bool, 256> special_{};
-    std::string buffer_;
-    bool eof_ = false;
     bool skipping_ = false;    // after an overlong record, up to its line end
     bool failPending_ = false; // its failure is not yet recorded
     bool inField_ = false;     // it broke off inside a field
     std::size_t fieldLength_ = 0;
-    bool pendingLf_ = false; // a CR ended the last record at the buffer's end
-    bool finished_ = false;  // the end of the input is tokenized
+    bool pendingLf_ = false; // a CR ended the last record at the bytes' end
 
-    // The tokenizer, at scan_ in buffer_.
     std::size_t scan_ = 0;
     State state_ = State::FieldStart;
     std::size_t recordStart_ = 0, fieldStart_ = 0;
@@ -166,9 +152,55 @@ private:
     std::uint64_t quoteLineEndLine_ = 0;
     std::uint32_t count_ = 0, stored_ = 0;
     std::size_t done_ = 0; // the bytes of complete records
-    std::uint64_t consumed_ = 0;
     std::vector<CsvField> fields_;
     std::vector<CsvRecord> records_;
+};
+
+// Reads CSV from a source, in chunks of whole records, as CsvTokenizer
+// splits it.
+class CsvReader {
+public:
+    // blockBytes is how much is read at once and about a chunk's size.
+    explicit CsvReader(Source& source, std::size_t blockBytes = std::size_t(1) << 16);
+
+    // Reads the first record and takes the dialect from it: semicolons
+    // outside quotes make it ';' with the locale's decimal separator, else
+    // commas ',' with '.', else tabs '\t' with the locale's separator. A
+    // UTF-8 byte-order mark is skipped. False for an empty input; throws
+    // EDataError for a header over MaxRecordBytes.
+    bool ReadHeader(char localeDecimal, CsvHeader& header);
+    const Dialect& GetDialect() const { return dialect_; }
+    // After the header: the decimal separator of the first number written
+    // with one (digits on both sides) in the marked columns of the records
+    // within the first `bytes` of the input, read ahead as far as the source
+    // does not wait; 0 where there is none.
+    char FirstDecimal(const std::vector<bool>& columns, std::size_t bytes);
+    // Bytes of the input taken by the records handed out so far, the header
+    // and a byte-order mark included: where the next record starts.
+    std::uint64_t Consumed() const { return consumed_; }
+    // The line the next record starts on, for a reader that starts inside a
+    // file.
+    void SetLine(std::uint64_t line) { tokens_.SetLine(line); }
+    // Fields beyond this many are counted but not stored.
+    void SetFieldCap(std::size_t cap) { tokens_.SetFieldCap(cap); }
+
+    // The next whole records: at least blockBytes of them, or fewer where
+    // the source would wait for more (so that a live log's rows go on at
+    // once), or the last ones. False at the end.
+    bool Next(CsvChunk& chunk);
+
+private:
+    bool Fill();
+    void ChooseDialect(char localeDecimal);
+    void Emit(CsvChunk& chunk);
+
+    Source& source_;
+    std::size_t block_;
+    Dialect dialect_;
+    std::string buffer_;
+    bool eof_ = false;
+    std::uint64_t consumed_ = 0;
+    CsvTokenizer tokens_;
 };
 
 } // namespace nebelkamm

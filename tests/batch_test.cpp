@@ -7,6 +7,7 @@
 #include "core/Errors.h"
 #include "core/Sweep.h"
 #include "io/Batch.h"
+#include "io/Csv.h"
 #include "io/LogTime.h"
 #include "io/Stream.h"
 #include "platform/NumberText.h"
@@ -288,6 +289,51 @@ INSTANTIATE_TEST_SUITE_P(
         Refused{"BlankFirstLineIsTheHeader", "\nRelativeHumidity\n50\n",
                 "the header names no input"}),
     [](const auto& info) { return std::string(info.param.name); });
+
+// Each record a tokenizer makes of input handed to it `piece` bytes at a
+// time, as "line[problem]:field|field|".
+static std::vector<std::string> Tokens(std::string_view input, std::size_t piece) {
+    CsvTokenizer tokens;
+    std::string bytes;
+    std::vector<CsvField> fields;
+    std::vector<CsvRecord> records;
+    std::vector<std::string> out;
+    for (std::size_t at = 0;; at += piece) {
+        const bool last = at >= input.size();
+        bytes.append(input.substr(std::min(at, input.size()), piece));
+        tokens.Step(bytes, last);
+        const std::size_t done = tokens.Done();
+        tokens.Take(fields, records);
+        for (const CsvRecord& r : records) {
+            std::string text = std::to_string(r.Line) + ProblemText(r.Problem) + ":";
+            for (std::uint32_t i = 0; i < r.Stored; ++i) {
+                const CsvField& f = fields[r.FirstField + i];
+                (text += bytes.substr(f.Begin, f.End - f.Begin)) += '|';
+            }
+            out.push_back(text);
+        }
+        bytes.erase(0, done);
+        if (last)
+            return out;
+    }
+}
+
+// The same records whether the bytes come at once or one or two at a time.
+TEST(CsvTokenizer, RecordsDoNotDependOnHowTheBytesArrive) {
+    const struct {
+        std::string_view input;
+        std::vector<std::string> records;
+    } cases[] = {
+        {"a,b\r\nc,d", {"1:a|b|", "2:c|d|"}},
+        {"\"x\r\ny\",z\r\r\n3\r", {"1:\"x\r\ny\"|z|", "4:3|"}},
+        {"\"open\nb\nc", {"1quoted field not closed:", "2:b|", "3:c|"}},
+        {"x\"y,\"q\"\"r\"s\n\"\"\n", {"1:x\"y|\"q\"\"r\"s|", "2:\"\"|"}},
+        {"\n\r\n,\n\"end", {"3:||", "4quoted field not closed:"}},
+    };
+    for (const auto& c : cases)
+        for (const std::size_t piece : {c.input.size() + 1, std::size_t(1), std::size_t(2)})
+            EXPECT_EQ(Tokens(c.input, piece), c.records) << c.input << " by " << piece;
+}
 
 // Header cells name their input and unit as the shared table says, which
 // the Python module's test reads too.
