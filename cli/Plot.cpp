@@ -45,10 +45,7 @@ PlotInterface* LoadPlugin() {
 } // namespace
 
 std::string CheckPlotName(const std::string& path) {
-    const ChartFormat* format = ChartFormatOf(path);
-    if (!format)
-        throw EUsageError(NotAChartFormat(path));
-    return std::string(format->Name);
+    return std::string(ChartFormatFor(path).Name);
 }
 
 void PlotSweep(const std::string& path, const Sweep& sweep, const Evaluation& present) {

@@ -33,9 +33,7 @@ class PlotPlugin : public QObject, public PlotInterface {
 public:
     std::string Render(const nebelkamm::Sweep& sweep, const nebelkamm::Evaluation& present,
                        const std::string& format) override {
-        const nebelkamm::ChartFormat* known = nebelkamm::ChartFormatOf("." + format);
-        if (!known)
-            throw nebelkamm::EUsageError(nebelkamm::NotAChartFormat(format));
+        const nebelkamm::ChartFormat& known = nebelkamm::ChartFormatFor("." + format);
         // Fonts need the toolkit's application, for this call only: on the
         // offscreen platform, asked for by argument so that the process's
         // environment stays as it is.
@@ -56,7 +54,7 @@ public:
         font.setPixelSize(13);
         const nebelkamm::ChartContent chart = CondensateChart(sweep, present);
         const QByteArray data =
-            ChartFileBytes(chart, chart.Frame(), font, *known, QSize(Width, Height));
+            ChartFileBytes(chart, chart.Frame(), font, known, QSize(Width, Height));
         return std::string(data.constData(), static_cast<std::size_t>(data.size()));
     }
 };

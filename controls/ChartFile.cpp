@@ -12,11 +12,8 @@ QByteArray RenderChart(const TChart& chart, const nebelkamm::ChartFormat& format
 }
 
 void SaveChart(const TChart& chart, const QString& path, QSize size) {
-    const std::string name = path.toStdString();
-    const nebelkamm::ChartFormat* format = nebelkamm::ChartFormatOf(name);
-    if (!format)
-        throw nebelkamm::EUsageError(nebelkamm::NotAChartFormat(name));
-    const QByteArray bytes = RenderChart(chart, *format, size);
+    const QByteArray bytes =
+        RenderChart(chart, nebelkamm::ChartFormatFor(path.toStdString()), size);
     nebelkamm::WriteFileReplacing(QFile::encodeName(path).toStdString(),
                                   std::string_view(bytes.constData(), std::size_t(bytes.size())));
 }

@@ -1,6 +1,8 @@
 // SPDX-License-Identifier: MIT
 #pragma once
 
+#include "model/Exception.h"
+
 #include <algorithm>
 #include <string>
 #include <string_view>
@@ -44,6 +46,15 @@ inline std::string NotAChartFormat(std::string_view name) {
                                                                : ", ") +
                 "." + std::string(ChartFormats[i].Name);
     return text;
+}
+
+// The format of a file name's extension; throws EUsageError
+// (NotAChartFormat) for any other name.
+inline const ChartFormat& ChartFormatFor(std::string_view path) {
+    const ChartFormat* format = ChartFormatOf(path);
+    if (!format)
+        throw EUsageError(NotAChartFormat(path));
+    return *format;
 }
 
 } // namespace nebelkamm

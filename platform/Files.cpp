@@ -59,6 +59,24 @@ int CreateBeside(const std::string& prefix, mode_t mode, std::string& path) {
     }
 }
 
+// A new file that is removed again unless it is kept.
+class TempFile {
+public:
+    explicit TempFile(std::string path) : path_(std::move(path)) {}
+    TempFile(const TempFile&) = delete;
+    TempFile& operator=(const TempFile&) = delete;
+    ~TempFile() {
+        if (!kept_)
+            ::unlink(path_.c_str());
+    }
+    const std::string& Path() const { return path_; }
+    void Keep() { kept_ = true; }
+
+private:
+    std::string path_;
+    bool kept_ = false;
+};
+
 void SyncFolder(const std::string& folder) {
     // Best effort: some file systems refuse to open or sync a folder, and
     // the file itself is already safe.
@@ -94,48 +112,52 @@ void WriteAllAt(int fd, std::string_view bytes, off_t at, const std::string& nam
     }
 }
 
+PathParts SplitPath(const std::string& path) {
+    const std::size_t slash = path.rfind('/');
+    if (slash == std::string::npos)
+        return {.Folder = ".", .Base = path};
+    return {.Folder = slash == 0 ? "/" : path.substr(0, slash), .Base = path.substr(slash + 1)};
+}
+
+std::optional<std::string> FollowLink(const std::string& path) {
+    struct stat st {};
+    if (::lstat(path.c_str(), &st) != 0 || !S_ISLNK(st.st_mode))
+        return path;
+    char* real = ::realpath(path.c_str(), nullptr);
+    if (!real)
+        return std::nullopt;
+    std::string target = real;
+    std::free(real);
+    return target;
+}
+
 Replaced ReplaceFile(const std::string& target, std::string_view bytes,
                      const ReplaceOptions& options, const std::string& name) {
-    const std::size_t slash = target.rfind('/');
-    const std::string folder = slash == std::string::npos ? "."
-                               : slash == 0               ? "/"
-                                                          : target.substr(0, slash);
-    const std::string base = slash == std::string::npos ? target : target.substr(slash + 1);
-    const std::string prefix = (slash == std::string::npos ? "" : target.substr(0, slash + 1)) +
-                               (options.TempPrefix.empty() ? "." + base + "." : options.TempPrefix);
+    const PathParts parts = SplitPath(target);
+    const std::string prefix =
+        target.substr(0, target.size() - parts.Base.size()) +
+        (options.TempPrefix.empty() ? "." + parts.Base + "." : options.TempPrefix);
     const struct stat* like = options.Like;
-    std::string temp;
-    Descriptor fd(CreateBeside(prefix, like ? (like->st_mode & 0666) : 0666, temp));
+    std::string path;
+    Descriptor fd(CreateBeside(prefix, like ? (like->st_mode & 0666) : 0666, path));
     if (fd.Get() < 0)
         throw ECreateError("cannot create " + name + ": " + std::strerror(errno));
-    const auto fail = [&](int error) {
-        ::unlink(temp.c_str());
-        CannotWrite(name, error);
-    };
+    TempFile temp(path);
     if (like && options.KeepOwner && (like->st_uid != ::geteuid() || like->st_gid != ::getegid()) &&
-        ::fchown(fd.Get(), like->st_uid, like->st_gid) != 0) {
-        ::unlink(temp.c_str());
+        ::fchown(fd.Get(), like->st_uid, like->st_gid) != 0)
         return Replaced::OwnerNotKept;
-    }
     // The mode after the owner, whose change may have cleared bits of it.
     if (like && ::fchmod(fd.Get(), like->st_mode & 07777) != 0)
-        fail(errno);
-    try {
-        WriteAll(fd.Get(), bytes, name);
-    } catch (...) {
-        ::unlink(temp.c_str());
-        throw;
-    }
+        CannotWrite(name, errno);
+    WriteAll(fd.Get(), bytes, name);
     if (::fsync(fd.Get()) != 0)
-        fail(errno);
+        CannotWrite(name, errno);
     if (const int error = fd.Close())
-        fail(error);
-    if (::rename(temp.c_str(), target.c_str()) != 0) {
-        const int error = errno;
-        ::unlink(temp.c_str());
-        throw ECreateError("cannot create " + name + ": " + std::strerror(error));
-    }
-    SyncFolder(folder);
+        CannotWrite(name, error);
+    if (::rename(temp.Path().c_str(), target.c_str()) != 0)
+        throw ECreateError("cannot create " + name + ": " + std::strerror(errno));
+    temp.Keep();
+    SyncFolder(parts.Folder);
     return Replaced::Done;
 }
 
@@ -143,14 +165,8 @@ void WriteFileReplacing(const std::string& path, std::string_view bytes) {
     if (path.empty() || path.find('\0') != std::string::npos)
         throw ECreateError("cannot create '" + path + "'");
     // Through a link to the file it names, so that the link stays a link.
-    std::string target = path;
+    const std::string target = FollowLink(path).value_or(path);
     struct stat st {};
-    if (::lstat(path.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        if (char* real = ::realpath(path.c_str(), nullptr)) {
-            target = real;
-            std::free(real);
-        }
-    }
     const bool exists = ::stat(target.c_str(), &st) == 0;
     if (exists && !S_ISREG(st.st_mode) && !S_ISDIR(st.st_mode)) {
         // A pipe or a device is written into: a new file in its place would

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <chrono>
+#include <optional>
 #include <streambuf>
 #include <string>
 #include <string_view>
@@ -14,6 +15,15 @@ namespace nebelkamm {
 // The one place that writes files: every other part of the program calls
 // these, never write, pwrite, rename, fsync or ftruncate itself. name is
 // what the messages call the file ("the output", "log.csv").
+
+// A path's folder ("." where it names none) and its last name.
+struct PathParts {
+    std::string Folder, Base;
+};
+PathParts SplitPath(const std::string& path);
+// The file a symbolic link names, or the path itself where it is no link;
+// nothing for a link that names nothing.
+std::optional<std::string> FollowLink(const std::string& path);
 
 // Writes every byte to fd, through interruptions and short writes. Throws
 // EOutputError ("cannot write <name>: <reason>").

@@ -215,22 +215,18 @@ struct Place {
 };
 
 std::optional<Place> PlaceOf(const std::string& fileName) {
-    Place p{.Target = fileName};
-    struct stat st {};
-    if (::lstat(p.Target.c_str(), &st) == 0 && S_ISLNK(st.st_mode)) {
-        char* real = ::realpath(p.Target.c_str(), nullptr);
-        if (!real)
-            return std::nullopt;
-        p.Target = real;
-        std::free(real);
-    }
-    const size_t slash = p.Target.rfind('/');
-    p.Folder = slash == std::string::npos ? "." : slash == 0 ? "/" : p.Target.substr(0, slash);
-    p.Base = slash == std::string::npos ? p.Target : p.Target.substr(slash + 1);
-    if (::stat(p.Folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+    const std::optional<std::string> target = FollowLink(fileName);
+    if (!target)
         return std::nullopt;
-    p.FolderWritable = Writable(st, p.Folder);
-    return p;
+    PathParts parts = SplitPath(*target);
+    struct stat st {};
+    if (::stat(parts.Folder.c_str(), &st) != 0 || !S_ISDIR(st.st_mode))
+        return std::nullopt;
+    const bool writable = Writable(st, parts.Folder);
+    return Place{.Target = *target,
+                 .Folder = std::move(parts.Folder),
+                 .Base = std::move(parts.Base),
+                 .FolderWritable = writable};
 }
 
 // Replaces the file where that keeps what it is, else rewrites the held
