@@ -157,6 +157,12 @@ TEST(EvaluateColumns, EdgeRowsAsEvaluate) {
     };
     for (const Edge& e : edges)
         rows.push_back(With(e.Input, e.Value));
+    // The corners of the ranges the vector code takes on its own.
+    for (const double t : {-180.0, 1e100})
+        for (const double p : {1e-50, 1e50})
+            for (const double amount : {0.0, 1e50})
+                rows.push_back({1e-100, t, p, amount, t, amount, amount});
+    rows.push_back({100, -180, 1e-50, 1e50, 1e100, 1e50, 1e50});
     // Exactly at its dew point, and a hair either side of it.
     const double dew = Evaluate(Summer).Classic.DewPointTemperature;
     for (const double t : {dew, std::nextafter(dew, -Inf), std::nextafter(dew, Inf)})
