@@ -42,6 +42,8 @@ constexpr std::size_t ThreadedFrom = 100000;
 
 // Rows between two looks for Ctrl-C: a few milliseconds of work.
 constexpr std::size_t InterruptBlock = std::size_t(1) << 16;
+// Rows a thread takes at a time: a fraction of a millisecond of work.
+constexpr std::size_t Chunk = std::size_t(1) << 14;
 
 // Whether a signal handler raised (KeyboardInterrupt for Ctrl-C); its
 // exception is then set. Called without the GIL.
@@ -104,21 +106,26 @@ struct MessageCells {
 };
 
 // A message column as a read-only array of str objects, one object for each
-// distinct text, made without a reference count for every row.
+// distinct text, made without a reference count for every row. Where every
+// row has the same message (a clean log: none), one cell seen by every row,
+// as NumPy's broadcasts are, spares a pointer a row of fresh memory.
 py::array Messages(const py::array_t<MessageCode>& codes, const std::vector<const char*>& texts) {
     const py::ssize_t n = codes.shape(0);
     const MessageCode* code = codes.data();
+    // Every code equal to the next one (memcmp runs over whole vectors).
+    const bool uniform = n < 2 || std::memcmp(code, code + 1, static_cast<std::size_t>(n - 1)) == 0;
     auto cells = std::make_unique<MessageCells>();
-    cells->Cells.reset(new PyObject*[static_cast<std::size_t>(std::max<py::ssize_t>(n, 1))]);
+    cells->Cells.reset(new PyObject*[static_cast<std::size_t>(uniform ? 1 : n)]);
     for (const char* t : texts)
         cells->Texts.emplace_back(t);
     PyObject** cell = cells->Cells.get();
-    for (py::ssize_t i = 0; i < n; ++i)
-        cell[i] = cells->Texts[code[i]].ptr();
+    for (py::ssize_t i = 0; i < (uniform ? 1 : n); ++i)
+        cell[i] = cells->Texts[n ? code[i] : 0].ptr();
     const py::capsule base(cells.get(), [](void* p) { delete static_cast<MessageCells*>(p); });
     cells.release();
-    py::array column(py::dtype("O"), std::vector<py::ssize_t>{n},
-                     std::vector<py::ssize_t>{sizeof(PyObject*)}, cell, base);
+    const py::ssize_t step = uniform ? 0 : static_cast<py::ssize_t>(sizeof(PyObject*));
+    py::array column(py::dtype("O"), std::vector<py::ssize_t>{n}, std::vector<py::ssize_t>{step},
+                     cell, base);
     column.attr("flags").attr("writeable") = false;
     return column;
 }
@@ -165,24 +172,29 @@ py::dict EvaluateInputs(const py::sequence& inputs, py::ssize_t rows, int refere
                                          : count >= ThreadedFrom ? 0
                                                                  : 1,
                                          count);
-    const auto bound = [count, parts](std::size_t p) { return count * p / parts; };
-    // Ctrl-C stops the loop soon: the caller's part looks for signals
-    // between blocks, and every part stops at its next block once one came.
+    // Each thread takes the next chunk of rows until none are left, so that
+    // a thread slowed by other work leaves its share to the others. Ctrl-C
+    // stops the loop soon: the caller's part looks for signals every
+    // InterruptBlock rows, and every part stops at its next chunk once one
+    // came.
+    std::atomic<std::size_t> next = 0;
     std::atomic<bool> stop = false;
     bool interrupted = false;
     {
         const py::gil_scoped_release unlocked;
         RunParts(parts, [&](std::size_t p) {
-            for (std::size_t first = bound(p), end = bound(p + 1); first < end && !stop;
-                 first += InterruptBlock) {
+            std::size_t unlooked = 0;
+            for (std::size_t first; !stop && (first = next.fetch_add(Chunk)) < count;) {
                 std::array<InputColumn, InputCount> from;
                 for (std::size_t k = 0; k < InputCount; ++k)
                     from[k] = in[k].From(first);
-                EvaluateColumns(from, std::min(InterruptBlock, end - first), options,
-                                out.From(first));
-                if (p == 0 && Interrupted()) {
-                    interrupted = true;
-                    stop = true;
+                EvaluateColumns(from, std::min(Chunk, count - first), options, out.From(first));
+                if (p == 0 && (unlooked += Chunk) >= InterruptBlock) {
+                    unlooked = 0;
+                    if (Interrupted()) {
+                        interrupted = true;
+                        stop = true;
+                    }
                 }
             }
         });

@@ -286,14 +286,18 @@ def test_threads_that_cannot_start_leave_their_rows_to_the_caller():
     assert (limited.returncode, limited.stdout) == (0, free.stdout), limited.stderr
 
 
-def test_message_columns_are_read_only_str_and_outlive_their_result():
-    out = nebelkamm.evaluate_arrays({"RelativeHumidity": [90.0, 150.0, 150.0]}, reference=True)
-    messages = out["RefMessage"][1:]
+@pytest.mark.parametrize("humidity", [[90.0, 150.0, 150.0], [150.0] * 3, [90.0] * 3,
+                                      [90.0] * 4 + [150.0], [150.0] + [90.0] * 4, [90.0], []])
+def test_message_columns_are_read_only_str_and_outlive_their_result(humidity):
+    out = nebelkamm.evaluate_arrays({"RelativeHumidity": np.array(humidity)}, reference=True)
+    messages = out["RefMessage"]
     del out
-    assert messages.tolist() == ["relative humidity above 100 %"] * 2
-    assert messages[0] is messages[1]
+    expected = ["relative humidity above 100 %" if h > 100 else "" for h in humidity]
+    assert messages.tolist() == expected
+    assert len({id(m) for m in messages}) == len(set(expected))  # one object a text
     with pytest.raises(ValueError):
         messages.flags.writeable = True
-    copy = messages.copy()
-    copy[0] = "mine"
-    assert copy.tolist() == ["mine", "relative humidity above 100 %"]
+    if humidity:
+        copy = messages.copy()
+        copy[0] = "mine"
+        assert (copy.tolist(), messages.tolist()) == (["mine", *expected[1:]], expected)
