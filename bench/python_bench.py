@@ -82,38 +82,58 @@ CLASSIC = ["WaterContentBeforeBlower", "PressureRatio", "DewPointTemperature",
            "MaxWaterContentInCooler", "CondensingWaterContent", "WaterAtSeparator", "WaterPerDay"]
 
 
-def reference_seconds(rows):
-    """evaluate_arrays with the reference model on one thread, medians of 7."""
+def reference_once(rows):
+    """evaluate_arrays with the reference model on one thread, timed once."""
     data = log_rows(rows)
-    return median_seconds(lambda: nebelkamm.evaluate_arrays(data, reference=True, threads=1))
+    return median_seconds(lambda: nebelkamm.evaluate_arrays(data, reference=True, threads=1), 1)
 
 
 def reference_at_scalar(rows):
-    """The same in a process at NEBELKAMM_SIMD=scalar."""
+    """The same in a process at NEBELKAMM_SIMD=scalar, timed once there."""
     out = subprocess.run([sys.executable, __file__, "--reference-seconds", str(rows)],
                          env={**os.environ, "NEBELKAMM_SIMD": "scalar"}, capture_output=True,
                          check=True, text=True)
     return float(out.stdout)
 
 
+def in_turns(runs, repeat=7):
+    """Each run timed once a round, round after round, so that a machine
+    slowed for a while by others slows every run alike: the median seconds
+    of each."""
+    times = {name: [] for name in runs}
+    for _ in range(repeat):
+        for name, run in runs.items():
+            if name.startswith("subprocess"):
+                times[name].append(run())
+            else:
+                times[name].append(median_seconds(run, 1))
+    return {name: statistics.median(t) for name, t in times.items()}
+
+
 def arrays(rows):
     data = log_rows(rows)
     out = {key: np.empty(rows) for key in CLASSIC}
-    numpy = median_seconds(lambda: nine_steps(data))
-    given = median_seconds(lambda: nebelkamm.evaluate_arrays(data, threads=1, out=out))
-    given_all = median_seconds(lambda: nebelkamm.evaluate_arrays(data, out=out))
-    one = median_seconds(lambda: nebelkamm.evaluate_arrays(data, threads=1))
-    every = median_seconds(lambda: nebelkamm.evaluate_arrays(data))
-    ref = reference_seconds(rows)
-    ref_all = median_seconds(lambda: nebelkamm.evaluate_arrays(data, reference=True))
-    ref_scalar = reference_at_scalar(rows)
+    t = in_turns({
+        "numpy": lambda: nine_steps(data),
+        "given": lambda: nebelkamm.evaluate_arrays(data, threads=1, out=out),
+        "given_all": lambda: nebelkamm.evaluate_arrays(data, out=out),
+        "one": lambda: nebelkamm.evaluate_arrays(data, threads=1),
+        "every": lambda: nebelkamm.evaluate_arrays(data),
+        "ref": lambda: nebelkamm.evaluate_arrays(data, reference=True, threads=1),
+        "subprocess ref_scalar": lambda: reference_at_scalar(rows),
+        "ref_all": lambda: nebelkamm.evaluate_arrays(data, reference=True),
+    })
+    numpy, given, given_all, one, every = (t[k] for k in ("numpy", "given", "given_all", "one",
+                                                          "every"))
+    ref, ref_scalar, ref_all = t["ref"], t["subprocess ref_scalar"], t["ref_all"]
     model = model_bench_ns("BM_ComputeChargeAir")
     bare = model_bench_ns("BM_BareKernel/1000000", "ns_a_row")
 
     def ns(seconds):
         return seconds / rows * 1e9
 
-    print(f"{rows} rows, medians of 7; vector code {nebelkamm._core.simd()}:")
+    print(f"{rows} rows, medians of 7 rounds, each run once a round; vector code "
+          f"{nebelkamm._core.simd()}:")
     print(f"  ComputeChargeAir (model_bench, median of 9)   {model:7.1f} ns a row")
     print(f"  bare vector kernel (model_bench, median of 9) {bare:7.1f} ns a row")
     print(f"  NumPy, the nine steps                          {ns(numpy):7.1f} ns a row")
@@ -248,7 +268,7 @@ def main():
     parser.add_argument("--reference-seconds", type=int, help=argparse.SUPPRESS)
     args = parser.parse_args()
     if args.reference_seconds:
-        print(reference_seconds(args.reference_seconds))
+        print(reference_once(args.reference_seconds))
         return
     arrays(args.rows)
     two_threads(2_000_000)
