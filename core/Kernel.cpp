@@ -80,6 +80,9 @@ constexpr double LowestCelsius = -180, HighestCelsius = 1e150;
 constexpr double MinHumidity = 1e-100;
 constexpr double MinPressure = 1e-50, MaxAmount = 1e50;
 
+// A point well inside them.
+constexpr double AnyPoint[] = {50, 20, 1, 1, 20, 7, 10000};
+
 // Inputs within those ranges (NaN and the infinities fail).
 HWY_INLINE M Possible(const D d, const V* in) {
     M ok = Within(d, in[0], MinHumidity, 100);
@@ -191,7 +194,7 @@ HWY_INLINE V DewPoint(const VecMath& m, V pw, V p, M& ok) {
     for (int i = 0; i < DewPointSteps - 10 && !hn::AllFalse(d, active); ++i) {
         const V step = DewPointStep(m, T, target, p, inverseP);
         const M finite = Finite(d, step);
-        T = hn::IfThenElse(active, hn::Sub(T, step), T);
+        T = hn::IfThenElse(hn::And(active, finite), hn::Sub(T, step), T);
         const M sane = hn::And(finite, hn::Gt(T, m.C(1)));
         const M stop = hn::And(sane, hn::Lt(hn::Abs(step), m.C(DewPointTolerance)));
         converged = hn::Or(converged, hn::And(active, stop));
@@ -272,7 +275,14 @@ HWY_INLINE void Rows(const D d, const double* const* in, std::size_t count, doub
         V v[7], r[8];
         for (int k = 0; k < 7; ++k)
             v[k] = hn::LoadU(d, in[k] + i);
-        const M ok = hn::And(Possible(d, v), model(v, r));
+        const M possible = Possible(d, v);
+        // The rows left to Evaluate get an ordinary point here, so that no
+        // NaN reaches the exponential: its conversion to an integer is
+        // undefined for NaN in the portable code.
+        if (!hn::AllTrue(d, possible))
+            for (int k = 0; k < 7; ++k)
+                v[k] = hn::IfThenElse(possible, v[k], hn::Set(d, AnyPoint[k]));
+        const M ok = hn::And(possible, model(v, r));
         for (int j = 0; j < results; ++j)
             hn::StoreU(r[j], d, out[j] + i);
         MarkBad(d, ok, bad + i);
