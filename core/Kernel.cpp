@@ -213,11 +213,15 @@ HWY_INLINE M Reference(const VecMath& m, const V* in, bool humid, V* out) {
     const V p1 = hn::Mul(in[2], m.C(PascalPerBar));
     const V pc = hn::Mul(hn::Add(in[2], in[3]), m.C(PascalPerBar));
     const V below = m.C(1 - Share);
-    M ok =
+    const M temperatures =
         hn::And(Within(d, in[1], MinCelsius, MaxCelsius), Within(d, in[4], MinCelsius, MaxCelsius));
-    ok = hn::And(ok, hn::And(Within(d, p1, 0, Huge), Within(d, pc, 0, Huge)));
+    M ok = hn::And(temperatures, hn::And(Within(d, p1, 0, Huge), Within(d, pc, 0, Huge)));
 
-    const V T1 = hn::Add(in[1], m.C(Kelvin)), T2 = hn::Add(in[4], m.C(Kelvin));
+    // Outside its range of temperatures the exponentials' arguments may be
+    // NaN (infinity minus infinity); those rows are Evaluate's anyway.
+    const V room = m.C(Kelvin + 20);
+    const V T1 = hn::IfThenElse(temperatures, hn::Add(in[1], m.C(Kelvin)), room);
+    const V T2 = hn::IfThenElse(temperatures, hn::Add(in[4], m.C(Kelvin)), room);
     const V pws1 = m.Exp(LnSaturation(m, T1));
     ok = hn::And(ok, hn::Lt(pws1, hn::Mul(p1, below)));
     const V pw1 = hn::Mul(hn::Mul(phi, Enhancement(m, T1, pws1, p1)), pws1);
