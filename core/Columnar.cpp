@@ -183,6 +183,23 @@ void Gather(const InputColumn& c, std::size_t first, std::size_t n, double* to) 
         std::memcpy(to + i, from + static_cast<std::ptrdiff_t>(i) * c.Step, sizeof(double));
 }
 
+// Rows before the columns' whole blocks start on a cache line: vector loads
+// and stores that straddle two lines cost more. Taken from the first result
+// column written in place, else the first contiguous input (NumPy's large
+// arrays usually share one offset from a line, 16 bytes).
+std::size_t RowsToLine(const std::array<InputColumn, InputCount>& in, const ResultColumns& out) {
+    constexpr std::size_t Line = 64;
+    const void* anchor = nullptr;
+    for (double* c : out.Classic)
+        anchor = anchor ? anchor : c;
+    for (const InputColumn& c : in)
+        anchor = anchor || !c.Data || c.Step != sizeof(double) ? anchor : c.Data;
+    const auto address = reinterpret_cast<std::uintptr_t>(anchor);
+    if (address % sizeof(double))
+        return 0;
+    return (Line - address % Line) % Line / sizeof(double);
+}
+
 void Scatter(const double* block, std::size_t first, std::size_t n, double* to) {
     if (to)
         std::memcpy(to + first, block, n * sizeof(double));
@@ -221,8 +238,9 @@ void EvaluateColumns(const std::array<InputColumn, InputCount>& inputs, std::siz
         inputColumns[k] = in[k];
     for (std::size_t j = 0; j < ClassicCount + ReferenceCount; ++j)
         resultColumns[j] = results[j];
-    for (std::size_t first = 0; first < rows; first += B) {
-        const std::size_t n = std::min(B, rows - first);
+    const std::size_t lead = RowsToLine(inputs, out);
+    for (std::size_t first = 0, n = 0; first < rows; first += n) {
+        n = std::min(first == 0 && lead ? lead : B, rows - first);
         // Whole vectors of any width up to 32 lanes; the padding is computed
         // and dropped. Full blocks of contiguous columns are read and
         // written where they are, so that memory and arithmetic overlap.

@@ -8,6 +8,7 @@
 #include <gtest/gtest.h>
 
 #include <cmath>
+#include <cstdint>
 #include <cstdlib>
 #include <cstring>
 #include <fstream>
@@ -192,16 +193,22 @@ TEST(EvaluateColumns, AnyStepAsContiguous) {
     std::vector<double> humidity(n);
     for (std::size_t i = 0; i < n; ++i)
         humidity[i] = 5 + 90.0 * static_cast<double>(i) / n;
-    const auto waterOf = [](const InputColumn& column) {
+    // The result `offset` doubles past a 64-byte line, as the blocks are
+    // laid out from the result's place.
+    const auto waterOf = [](const InputColumn& column, std::size_t offset = 0) {
         std::array<InputColumn, InputCount> in;
         for (std::size_t k = 0; k < InputCount; ++k)
             in[k].Value = Summer.*InputColumns[k].Input;
         in[0] = column;
-        std::vector<double> water(n);
+        std::vector<double> cells(n + 16);
+        double* water =
+            cells.data() +
+            (64 - reinterpret_cast<std::uintptr_t>(cells.data()) % 64) % 64 / sizeof(double) +
+            offset;
         ResultColumns out;
-        out.Classic[5] = water.data();
+        out.Classic[5] = water;
         EvaluateColumns(in, n, {}, out);
-        return water;
+        return std::vector<double>(water, water + n);
     };
     const std::vector<double> want = waterOf({humidity.data(), sizeof(double)});
     struct Layout {
@@ -222,6 +229,8 @@ TEST(EvaluateColumns, AnyStepAsContiguous) {
             l.Reversed ? -static_cast<std::ptrdiff_t>(l.Step) : static_cast<std::ptrdiff_t>(l.Step);
         EXPECT_EQ(waterOf({first, step}), want) << l.Name;
     }
+    for (std::size_t offset = 1; offset < 8; ++offset)
+        EXPECT_EQ(waterOf({humidity.data(), sizeof(double)}, offset), want) << offset;
 }
 
 // A part whose thread cannot start still runs, on the caller's thread.
