@@ -96,36 +96,35 @@ def reference_at_scalar(rows):
     return float(out.stdout)
 
 
-def in_turns(runs, repeat=7):
-    """Each run timed once a round, round after round, so that a machine
-    slowed for a while by others slows every run alike: the median seconds
-    of each."""
-    times = {name: [] for name in runs}
+def in_turns(timers, repeat=7):
+    """Each timer (a function that returns the seconds of one run) once a
+    round, round after round, so that a machine slowed for a while by others
+    slows every run alike: the median seconds of each."""
+    times = {name: [] for name in timers}
     for _ in range(repeat):
-        for name, run in runs.items():
-            if name.startswith("subprocess"):
-                times[name].append(run())
-            else:
-                times[name].append(median_seconds(run, 1))
+        for name, timer in timers.items():
+            times[name].append(timer())
     return {name: statistics.median(t) for name, t in times.items()}
+
+
+def once(run):
+    """A timer of one run."""
+    return lambda: median_seconds(run, 1)
 
 
 def arrays(rows):
     data = log_rows(rows)
     out = {key: np.empty(rows) for key in CLASSIC}
-    t = in_turns({
-        "numpy": lambda: nine_steps(data),
-        "given": lambda: nebelkamm.evaluate_arrays(data, threads=1, out=out),
-        "given_all": lambda: nebelkamm.evaluate_arrays(data, out=out),
-        "one": lambda: nebelkamm.evaluate_arrays(data, threads=1),
-        "every": lambda: nebelkamm.evaluate_arrays(data),
-        "ref": lambda: nebelkamm.evaluate_arrays(data, reference=True, threads=1),
-        "subprocess ref_scalar": lambda: reference_at_scalar(rows),
-        "ref_all": lambda: nebelkamm.evaluate_arrays(data, reference=True),
-    })
-    numpy, given, given_all, one, every = (t[k] for k in ("numpy", "given", "given_all", "one",
-                                                          "every"))
-    ref, ref_scalar, ref_all = t["ref"], t["subprocess ref_scalar"], t["ref_all"]
+    numpy, given, given_all, one, every, ref, ref_scalar, ref_all = in_turns({
+        "numpy": once(lambda: nine_steps(data)),
+        "given": once(lambda: nebelkamm.evaluate_arrays(data, threads=1, out=out)),
+        "given_all": once(lambda: nebelkamm.evaluate_arrays(data, out=out)),
+        "one": once(lambda: nebelkamm.evaluate_arrays(data, threads=1)),
+        "every": once(lambda: nebelkamm.evaluate_arrays(data)),
+        "ref": once(lambda: nebelkamm.evaluate_arrays(data, reference=True, threads=1)),
+        "ref_scalar": lambda: reference_at_scalar(rows),
+        "ref_all": once(lambda: nebelkamm.evaluate_arrays(data, reference=True)),
+    }).values()
     model = model_bench_ns("BM_ComputeChargeAir")
     bare = model_bench_ns("BM_BareKernel/1000000", "ns_a_row")
 
